@@ -1,0 +1,19 @@
+#include "app/report.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<ReportHook> g_hook{nullptr};
+}
+
+int report_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    if (ReportHook hook = g_hook.load())
+        return hook(owner, text, caption, type);
+    return MessageBoxW(owner, text, caption, type);
+}
+
+void set_report_hook(ReportHook hook)
+{
+    g_hook.store(hook);
+}

@@ -1,0 +1,73 @@
+// The program's buffered file library: a fixed table of sixteen handles with a
+// 4096-byte buffer each. Line reading drops every CR; text output writes every
+// lone LF as CR LF; so files carry CR LF on disk and the program sees LF only.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "store/format.h"
+
+constexpr uint32_t LIBCE_STD = 0x0001;
+constexpr uint32_t LIBCE_READ = 0x0004;
+constexpr uint32_t LIBCE_WRITE = 0x0008;
+constexpr uint32_t LIBCE_BINARY = 0x0080;
+constexpr uint32_t LIBCE_EOF = 0x0200;
+
+constexpr int kLibceSlots = 16;
+constexpr int kLibceFirstFileSlot = 3;    // 0..2 are the standard streams
+constexpr uint32_t kLibceBufferSize = 4096;
+constexpr int kLibcePathBytes = 256;      // longer paths are refused
+
+struct LibceFile {
+    uint32_t flags;
+    HANDLE handle;
+    unsigned char* buffer;
+    unsigned char* pos;
+    unsigned char* readEnd;
+    unsigned char* writeEnd;
+    uint32_t bufferSize;
+    uint32_t level;
+    int8_t token;
+    CRITICAL_SECTION putLock;
+    CRITICAL_SECTION writeLock;
+    // Set by libce_fopen_replace: the file that the finished rewrite replaces.
+    char replaceTarget[kLibcePathBytes];
+};
+
+void libce_init();
+LibceFile* libce_fopen(const char* path, const char* mode);
+LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot);
+int libce_fclose(LibceFile* f);
+int libce_fflush(LibceFile* f);
+char* libce_fgets(char* buf, int size, LibceFile* f);
+wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f);
+int libce_putc(int c, LibceFile* f);
+int libce_fputs(const char* text, LibceFile* f);
+size_t libce_fwrite(const void* data, size_t size, size_t count, LibceFile* f);
+int libce_fwprintf(LibceFile* f, const wchar_t* format, ...);
+int libce_fseek(LibceFile* f, long offset, int origin);
+int libce_printf(const char* format, ...);
+
+// Safe rewrite of a whole file: the new content goes to a file beside `path`
+// ("<path>.new"), and only a complete, flushed copy replaces `path`. A process
+// that dies half-way, a full disk or a failed open leaves the old file intact.
+LibceFile* libce_fopen_replace(const char* path);
+// Flushes and closes; when `commit` is true and every byte reached the disk,
+// moves the new file over the old one. Returns 0 when the old file was
+// replaced, -1 otherwise (the new file is then removed).
+int libce_fclose_replace(LibceFile* f, bool commit);
+
+// Conversions between code page 932 (the handsets' ANSI and OEM code page,
+// used explicitly whatever the host's code page) and UTF-16. Both convert the
+// terminator too and return the units (bytes) written including it, 0 on
+// failure. The result is always terminated when `size` is at least 1: a
+// source that does not fit is cut at a character boundary.
+constexpr UINT kCodePage = 932;
+int mb_to_wide(wchar_t* dst, const char* src, int wsize);
+int wide_to_mb(char* dst, const wchar_t* src, int size);
+
+// The internal trace points; nothing reads them, they go to the debug output
+// only when tracing is switched on.
+int trace_tag(const char* tag);
+int trace_printf(const char* format, ...);
