@@ -1,0 +1,56 @@
+// The main window's process-wide record. Touched only by the GUI thread.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+enum DeviceKindValue : int32_t {
+    DeviceUnknown = 0,
+    DevicePocketPC = 1,
+    DeviceSmartphone = 2,
+    DeviceOther = 3,
+};
+
+enum ViewMode : int32_t {
+    ListMode = 0,     // selectors and thread list
+    ThreadMode = 1,   // open-thread selector and response view
+};
+
+struct FontListRecord {
+    LOGFONTW* items;
+    int32_t count;
+};
+
+struct AppStateRecord {
+    HINSTANCE instance;
+    HWND hwndMain;                 // 0 until the window-creation call has returned
+    int32_t DeviceKind;
+    int32_t view;                  // ViewMode
+    int32_t currentCategory;
+    int32_t currentBoard;
+    HCURSOR savedCursor;
+
+    HWND CategorySelector;
+    HWND BoardSelector;
+    HWND OpenThreadSelector;
+    HWND ThreadSearchBox;
+    HWND ResponseSearchBox;
+    HWND threadListView;
+    HWND responseView;
+
+    HWND ListToolbar;
+    HWND ThreadToolbar;
+    HWND currentToolbar;
+    HWND ListMenuBar;
+    HWND ThreadMenuBar;
+    HWND dialogMenuBar;
+    HMENU lastPopupMenu;
+
+    uint8_t SearchBoxShown;
+    HFONT BodyFont;
+    HFONT BoldFont;
+    FontListRecord FontList;
+    int32_t pixelsPerInch;
+};
+
+extern AppStateRecord AppState;
