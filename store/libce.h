@@ -38,12 +38,16 @@ struct LibceFile {
 void libce_init();
 LibceFile* libce_fopen(const char* path, const char* mode);
 LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot);
+// 0; -1 when bytes written since opening could not all reach the file (they
+// are lost, but the caller learns of it).
 int libce_fclose(LibceFile* f);
 int libce_fflush(LibceFile* f);
 char* libce_fgets(char* buf, int size, LibceFile* f);
 wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f);
+// The byte taken (0..255, so a 0xFF byte is never mistaken for -1), or -1.
 int libce_putc(int c, LibceFile* f);
 int libce_fputs(const char* text, LibceFile* f);
+// The number of bytes taken: size × count unless some were refused.
 size_t libce_fwrite(const void* data, size_t size, size_t count, LibceFile* f);
 int libce_fwprintf(LibceFile* f, const wchar_t* format, ...);
 int libce_fseek(LibceFile* f, long offset, int origin);
@@ -71,3 +75,5 @@ int wide_to_mb(char* dst, const wchar_t* src, int size);
 // only when tracing is switched on.
 int trace_tag(const char* tag);
 int trace_printf(const char* format, ...);
+// Off by default; a debugging session may switch the trace output on.
+void trace_enable(bool on);

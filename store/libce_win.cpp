@@ -1,0 +1,610 @@
+#include "store/libce.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+LibceFile g_files[kLibceSlots];
+// Set when a byte was refused or a flush came up short on a slot since it
+// was opened: a rewrite with such a gap must never replace the old file.
+bool g_writeFailed[kLibceSlots];
+// Guards every change of a slot's `token`, so that two threads opening at the
+// same moment never take the same slot.
+CRITICAL_SECTION g_claimLock;
+INIT_ONCE g_initOnce = INIT_ONCE_STATIC_INIT;
+volatile LONG g_traceOn = 0;
+
+HANDLE const kStdHandle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
+// A slot taken by an open still in progress: neither free nor usable.
+constexpr int8_t kTokenOpening = -1;
+const char kMemoryExhaust[] = "Memory exhaust!\n";
+
+unsigned char* alloc_buffer()
+{
+    return static_cast<unsigned char*>(LocalAlloc(LMEM_FIXED, kLibceBufferSize));
+}
+
+void free_buffer(LibceFile* f)
+{
+    if (f->buffer) LocalFree(f->buffer);
+    f->buffer = f->pos = f->readEnd = f->writeEnd = nullptr;
+}
+
+void reset_windows(LibceFile* f, unsigned char* buffer)
+{
+    f->buffer = f->pos = f->readEnd = f->writeEnd = buffer;
+}
+
+BOOL CALLBACK init_table(PINIT_ONCE, PVOID, PVOID*)
+{
+    InitializeCriticalSection(&g_claimLock);
+    for (int i = 0; i < kLibceSlots; ++i) {
+        LibceFile* f = &g_files[i];
+        f->flags = 0;
+        f->handle = INVALID_HANDLE_VALUE;
+        reset_windows(f, nullptr);
+        f->bufferSize = 0;
+        f->level = 0;
+        f->token = 0;
+        f->replaceTarget[0] = '\0';
+        InitializeCriticalSection(&f->putLock);
+        InitializeCriticalSection(&f->writeLock);
+    }
+    const uint32_t stdFlags[3] = {LIBCE_STD | LIBCE_READ, LIBCE_STD | LIBCE_WRITE,
+                                  LIBCE_STD | LIBCE_WRITE};
+    for (int i = 0; i < kLibceFirstFileSlot; ++i) {
+        LibceFile* f = &g_files[i];
+        f->flags = stdFlags[i];
+        f->handle = kStdHandle;
+        f->bufferSize = kLibceBufferSize;
+        f->token = 1;
+        unsigned char* buffer = alloc_buffer();
+        if (!buffer) libce_printf(kMemoryExhaust);
+        reset_windows(f, buffer);
+    }
+    return TRUE;
+}
+
+void ensure_init() { InitOnceExecuteOnce(&g_initOnce, init_table, nullptr, nullptr); }
+
+int slot_index(const LibceFile* f)
+{
+    for (int i = 0; i < kLibceSlots; ++i)
+        if (f == &g_files[i]) return i;
+    return -1;
+}
+
+bool is_file_slot(const LibceFile* f) { return slot_index(f) >= kLibceFirstFileSlot; }
+
+bool claim(LibceFile* f)
+{
+    EnterCriticalSection(&g_claimLock);
+    bool free = f->token == 0;
+    if (free) f->token = kTokenOpening;
+    LeaveCriticalSection(&g_claimLock);
+    return free;
+}
+
+void set_token(LibceFile* f, int8_t token)
+{
+    EnterCriticalSection(&g_claimLock);
+    f->token = token;
+    LeaveCriticalSection(&g_claimLock);
+}
+
+void note_write_failure(LibceFile* f)
+{
+    int i = slot_index(f);
+    if (i >= 0) g_writeFailed[i] = true;
+}
+
+// Paths are ANSI byte strings with "/" or "\\"; the platform wants UTF-16
+// with "\\". False when the path is too long or cannot be converted.
+bool path_to_wide(const char* path, wchar_t (&wide)[kLibcePathBytes])
+{
+    size_t length = strnlen(path, kLibcePathBytes);
+    if (length >= static_cast<size_t>(kLibcePathBytes)) return false;
+    char copy[kLibcePathBytes];
+    for (size_t i = 0; i <= length; ++i) copy[i] = path[i] == '/' ? '\\' : path[i];
+    // Every character of code page 932 is one UTF-16 unit, so 255 bytes
+    // always fit in 256 units: no path is ever cut here.
+    return mb_to_wide(wide, copy, kLibcePathBytes) > 0;
+}
+
+struct ModeInfo {
+    uint32_t flags;
+    DWORD access;
+    DWORD creation;
+    char first;
+};
+
+bool parse_mode(const char* mode, ModeInfo& info)
+{
+    if (mode == nullptr) return false;
+    info.first = mode[0];
+    switch (mode[0]) {
+    case 'r':
+        info.flags = LIBCE_READ;
+        info.access = GENERIC_READ;
+        info.creation = OPEN_EXISTING;
+        break;
+    case 'w':
+        info.flags = LIBCE_WRITE;
+        info.access = GENERIC_WRITE;
+        info.creation = CREATE_ALWAYS;
+        break;
+    case 'a':
+        info.flags = LIBCE_WRITE;
+        info.access = GENERIC_WRITE;
+        info.creation = OPEN_ALWAYS;
+        break;
+    default:
+        return false;
+    }
+    // Only the second character counts: "wb+" is write-only.
+    if (mode[1] == '+') {
+        info.flags |= LIBCE_READ | LIBCE_WRITE;
+        info.access = GENERIC_READ | GENERIC_WRITE;
+    } else if (mode[1] == 'b') {
+        info.flags |= LIBCE_BINARY;
+    }
+    return true;
+}
+
+unsigned hex_of(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+
+// Opens into a slot already claimed by the caller; frees it on failure.
+LibceFile* open_claimed(const char* path, const char* mode, LibceFile* slot)
+{
+    trace_tag("fopen_r");
+    trace_printf("filename='%s', mode='%s', f=0x%08x.\n", path, mode, hex_of(slot));
+    ModeInfo info;
+    wchar_t wide[kLibcePathBytes];
+    if (path == nullptr || !parse_mode(mode, info) || !path_to_wide(path, wide)) {
+        set_token(slot, 0);
+        return nullptr;
+    }
+    trace_tag("fopen_r");
+    trace_printf("abuf='%S', writef=0x%08x, createf=0x%04x.\n", wide,
+                 static_cast<unsigned>(info.access), static_cast<unsigned>(info.creation));
+    HANDLE h = CreateFileW(wide, info.access, FILE_SHARE_READ, nullptr, info.creation,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    slot->handle = h;
+    trace_tag("fopen_r");
+    trace_printf("fd=0x%08x.\n", hex_of(h));
+    if (h == INVALID_HANDLE_VALUE) {
+        set_token(slot, 0);
+        return nullptr;
+    }
+    if (info.first == 'a') SetFilePointer(h, 0, nullptr, FILE_END);
+    if (info.first == 'w') SetEndOfFile(h);
+
+    slot->flags = info.flags;
+    slot->bufferSize = kLibceBufferSize;
+    slot->level = 0;
+    slot->replaceTarget[0] = '\0';
+    g_writeFailed[slot_index(slot)] = false;
+    unsigned char* buffer = alloc_buffer();
+    if (!buffer) libce_printf(kMemoryExhaust);
+    reset_windows(slot, buffer);
+    set_token(slot, 1);
+    return slot;
+}
+
+// Slow path of the single-byte write: opens the write window, writing out
+// whatever the buffer holds first.
+int flushput(int c, LibceFile* f)
+{
+    EnterCriticalSection(&f->putLock);
+    int result = -1;
+    if ((f->flags & LIBCE_WRITE) && !(f->flags & LIBCE_STD) && f->buffer &&
+        libce_fflush(f) == 0) {
+        f->writeEnd = f->buffer + f->bufferSize;
+        *f->pos++ = static_cast<unsigned char>(c);
+        result = c & 0xFF;
+    }
+    LeaveCriticalSection(&f->putLock);
+    if (result < 0 && (f->flags & LIBCE_WRITE) && !(f->flags & LIBCE_STD)) note_write_failure(f);
+    return result;
+}
+
+int fillbuf(LibceFile* f)
+{
+    if ((f->flags & LIBCE_EOF) || !(f->flags & LIBCE_READ)) return -1;
+    // Pending output goes first; if it cannot, reading would overwrite it.
+    if (libce_fflush(f) != 0) return -1;
+    if (!f->buffer) return -1;
+    DWORD got = 0;
+    if (!ReadFile(f->handle, f->buffer, f->bufferSize, &got, nullptr) || got == 0) {
+        f->flags |= LIBCE_EOF;
+        return -1;
+    }
+    f->level = got;
+    f->writeEnd = f->buffer;
+    f->readEnd = f->buffer + got;
+    f->pos = f->buffer + 1;
+    return f->buffer[0];
+}
+
+// Where a rewrite's new content goes: "<target>.new".
+bool replacement_path(const char* target, char (&out)[kLibcePathBytes])
+{
+    int n = libce_snprintf(out, sizeof out, "%s.new", target);
+    return n > 0 && n < kLibcePathBytes;
+}
+
+// Closes the handle and frees the slot; the caller has flushed (or given up).
+bool release_slot(LibceFile* f)
+{
+    BOOL closed = CloseHandle(f->handle);
+    f->handle = INVALID_HANDLE_VALUE;
+    free_buffer(f);
+    f->flags = 0;
+    f->level = 0;
+    f->replaceTarget[0] = '\0';
+    set_token(f, 0);
+    return closed != FALSE;
+}
+
+bool in_use_file(const LibceFile* f)
+{
+    return f != nullptr && is_file_slot(f) && f->token == 1 && f->handle != INVALID_HANDLE_VALUE &&
+           f->handle != kStdHandle;
+}
+
+}  // namespace
+
+void libce_init() { ensure_init(); }
+
+void trace_enable(bool on) { InterlockedExchange(&g_traceOn, on ? 1 : 0); }
+
+LibceFile* libce_fopen(const char* path, const char* mode)
+{
+    ensure_init();
+    for (int i = kLibceFirstFileSlot; i < kLibceSlots; ++i) {
+        if (claim(&g_files[i])) return open_claimed(path, mode, &g_files[i]);
+    }
+    return nullptr;
+}
+
+LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot)
+{
+    ensure_init();
+    if (!is_file_slot(slot) || !claim(slot)) return nullptr;
+    return open_claimed(path, mode, slot);
+}
+
+int libce_fflush(LibceFile* f)
+{
+    if (f == nullptr) return -1;
+    if (f->buffer) {
+        trace_tag("libce_fflush");
+        trace_printf("flags=0x%04x, level=%d.\n", f->flags, static_cast<int>(f->level));
+    }
+    if ((f->flags & LIBCE_WRITE) && !(f->flags & LIBCE_STD) && f->writeEnd != f->buffer) {
+        DWORD pending = static_cast<DWORD>(f->pos - f->buffer);
+        f->level = pending;
+        if (pending != 0) {
+            DWORD written = 0;
+            BOOL ok = WriteFile(f->handle, f->buffer, pending, &written, nullptr);
+            if (!ok) written = 0;
+            if (written < pending) {
+                // Keep only the bytes that did not reach the file, so a later
+                // flush neither loses nor repeats any.
+                memmove(f->buffer, f->buffer + written, pending - written);
+                f->pos = f->buffer + (pending - written);
+                f->level = pending - written;
+                note_write_failure(f);
+                return -1;
+            }
+            if (!FlushFileBuffers(f->handle)) {
+                note_write_failure(f);
+                f->level = 0;
+                reset_windows(f, f->buffer);
+                return -1;
+            }
+        }
+    }
+    f->level = 0;
+    reset_windows(f, f->buffer);
+    return 0;
+}
+
+int libce_fclose(LibceFile* f)
+{
+    if (f == nullptr) return 0;
+    if (!in_use_file(f)) {
+        trace_tag("libce_fclose");
+        trace_printf("f=0x%08x, token=%d, fd=0x%08x.\n", hex_of(f),
+                     is_file_slot(f) ? f->token : 0, is_file_slot(f) ? hex_of(f->handle) : 0u);
+        return 0;
+    }
+    if (f->replaceTarget[0] != '\0') {
+        // A rewrite closed the ordinary way was never confirmed: the old file stays.
+        libce_fclose_replace(f, false);
+        return 0;
+    }
+    trace_tag("libce_fclose");
+    trace_printf("flags=0x%04x.\n", f->flags);
+    // The unwritten bytes are lost either way, but the caller hears of it.
+    bool complete = libce_fflush(f) == 0 && !g_writeFailed[slot_index(f)];
+    bool closed = release_slot(f);
+    return complete && closed ? 0 : -1;
+}
+
+int libce_putc(int c, LibceFile* f)
+{
+    if (f == nullptr) return -1;
+    if (f->pos < f->writeEnd) {
+        *f->pos++ = static_cast<unsigned char>(c);
+        return c & 0xFF;
+    }
+    return flushput(c, f);
+}
+
+int libce_fputs(const char* text, LibceFile* f)
+{
+    if (text == nullptr || f == nullptr) return 0;
+    int put = 0;
+    unsigned char previous = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (*p == '\n' && previous != '\r' && libce_putc('\r', f) != -1) ++put;
+        if (libce_putc(*p, f) != -1) ++put;
+        previous = *p;
+    }
+    return put;
+}
+
+size_t libce_fwrite(const void* data, size_t size, size_t count, LibceFile* f)
+{
+    if (data == nullptr || f == nullptr || size == 0 || count == 0) return 0;
+    if (count > SIZE_MAX / size) return 0;
+    size_t total = size * count;
+    size_t taken = 0;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    EnterCriticalSection(&f->writeLock);
+    for (size_t i = 0; i < total; ++i)
+        if (libce_putc(p[i], f) != -1) ++taken;
+    LeaveCriticalSection(&f->writeLock);
+    return taken;
+}
+
+char* libce_fgets(char* buf, int size, LibceFile* f)
+{
+    if (buf == nullptr || f == nullptr || size < 1) return nullptr;
+    if (size == 1) {
+        buf[0] = '\0';
+        return buf;
+    }
+    int stored = 0;
+    for (int counted = 0; counted < size - 1; ++counted) {
+        int c = f->pos < f->readEnd ? *f->pos++ : fillbuf(f);
+        if (c < 0) {
+            if (stored == 0) return nullptr;
+            break;
+        }
+        if (c == '\r') continue;  // dropped wherever it stands
+        buf[stored++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    buf[stored] = '\0';
+    return buf;
+}
+
+wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f)
+{
+    if (wbuf == nullptr || wsize < 1 || f == nullptr) return nullptr;
+    constexpr int kLineBytes = 1024;
+    char* line = static_cast<char*>(LocalAlloc(LPTR, kLineBytes));
+    if (!line) return nullptr;
+    if (!libce_fgets(line, kLineBytes, f)) {
+        LocalFree(line);
+        return nullptr;
+    }
+    // A long line arrives in pieces; a piece must not end between the two
+    // bytes of one character, so a lone lead byte at the cut goes back.
+    size_t length = strlen(line);
+    if (length == kLineBytes - 1 && line[length - 1] != '\n' && f->pos > f->buffer &&
+        f->pos <= f->readEnd && f->pos[-1] == static_cast<unsigned char>(line[length - 1])) {
+        size_t i = 0;
+        bool loneLead = false;
+        while (i < length) {
+            bool lead = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(line[i]));
+            if (lead && i + 1 == length) loneLead = true;
+            i += lead ? 2 : 1;
+        }
+        if (loneLead) {
+            --f->pos;
+            line[length - 1] = '\0';
+        }
+    }
+    mb_to_wide(wbuf, line, wsize);
+    LocalFree(line);
+    return wbuf;
+}
+
+int libce_fwprintf(LibceFile* f, const wchar_t* format, ...)
+{
+    constexpr size_t kWorkBytes = 1024;
+    constexpr size_t kMaxUnits = 511;
+    wchar_t* wide = static_cast<wchar_t*>(LocalAlloc(LPTR, kWorkBytes));
+    char* bytes = static_cast<char*>(LocalAlloc(LPTR, kWorkBytes));
+    if (!wide || !bytes) {
+        if (wide) LocalFree(wide);
+        if (bytes) LocalFree(bytes);
+        return -1;
+    }
+    if (format != nullptr) {
+        va_list args;
+        va_start(args, format);
+        // The platform's own wide formatter: "%s" takes a UTF-16 string.
+        _vsnwprintf(wide, kMaxUnits, format, args);
+        va_end(args);
+        wide[kMaxUnits] = L'\0';
+        wide_to_mb(bytes, wide, static_cast<int>(kWorkBytes));
+        libce_fputs(bytes, f);
+    }
+    LocalFree(wide);
+    LocalFree(bytes);
+    return 0;
+}
+
+int libce_fseek(LibceFile* f, long offset, int origin)
+{
+    if (f == nullptr || origin < 0 || origin > 2) return -1;
+    if (libce_fflush(f) != 0) return -1;
+    if ((f->flags & LIBCE_STD) || f->handle == INVALID_HANDLE_VALUE) return -1;
+    static const DWORD kMethods[3] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
+    SetLastError(NO_ERROR);
+    DWORD at = SetFilePointer(f->handle, static_cast<LONG>(offset), nullptr, kMethods[origin]);
+    if (at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    f->flags &= ~LIBCE_EOF;
+    return 0;
+}
+
+int libce_printf(const char* format, ...)
+{
+    // A handset has no console: the text is prepared and shown nowhere,
+    // except on the debug output while tracing.
+    char text[1024];
+    wchar_t wide[1024];
+    va_list args;
+    va_start(args, format);
+    int n = libce_vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    mb_to_wide(wide, text, 1024);
+    if (g_traceOn) OutputDebugStringW(wide);
+    return n < static_cast<int>(sizeof text) ? n : static_cast<int>(sizeof text) - 1;
+}
+
+LibceFile* libce_fopen_replace(const char* path)
+{
+    if (path == nullptr) return nullptr;
+    char fresh[kLibcePathBytes];
+    if (strnlen(path, kLibcePathBytes) >= static_cast<size_t>(kLibcePathBytes) ||
+        !replacement_path(path, fresh))
+        return nullptr;
+    LibceFile* f = libce_fopen(fresh, "w");
+    if (f == nullptr) return nullptr;
+    memcpy(f->replaceTarget, path, strlen(path) + 1);
+    return f;
+}
+
+int libce_fclose_replace(LibceFile* f, bool commit)
+{
+    if (!in_use_file(f)) return -1;
+    if (f->replaceTarget[0] == '\0') {
+        libce_fclose(f);
+        return -1;
+    }
+    char fresh[kLibcePathBytes];
+    wchar_t freshWide[kLibcePathBytes];
+    wchar_t targetWide[kLibcePathBytes];
+    bool named = replacement_path(f->replaceTarget, fresh) && path_to_wide(fresh, freshWide) &&
+                 path_to_wide(f->replaceTarget, targetWide);
+
+    trace_tag("libce_fclose_replace");
+    trace_printf("target='%s', commit=%d.\n", f->replaceTarget, commit ? 1 : 0);
+    bool complete = commit && libce_fflush(f) == 0 && !g_writeFailed[slot_index(f)];
+    bool closed = release_slot(f);
+    bool replaced = named && commit && complete && closed &&
+                    MoveFileExW(freshWide, targetWide,
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!replaced && named) DeleteFileW(freshWide);
+    return replaced ? 0 : -1;
+}
+
+int mb_to_wide(wchar_t* dst, const char* src, int wsize)
+{
+    if (dst == nullptr || wsize < 1) return 0;
+    if (src == nullptr) {
+        dst[0] = L'\0';
+        return 0;
+    }
+    int n = MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src, -1, dst, wsize);
+    if (n > 0) return n;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        dst[0] = L'\0';
+        return 0;
+    }
+    // Too long: keep the whole characters that fit before the terminator.
+    int room = wsize - 1;
+    int units = 0;
+    size_t cut = 0;
+    size_t length = strlen(src);
+    for (size_t i = 0; i < length;) {
+        bool lead = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(src[i])) && i + 1 < length;
+        int chunk = lead ? 2 : 1;
+        int need = MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src + i, chunk, nullptr, 0);
+        if (need <= 0 || units + need > room) break;
+        units += need;
+        i += chunk;
+        cut = i;
+    }
+    n = cut == 0 ? 0
+                 : MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src, static_cast<int>(cut), dst,
+                                       room);
+    if (n < 0 || n > room) n = 0;
+    dst[n] = L'\0';
+    return n + 1;
+}
+
+int wide_to_mb(char* dst, const wchar_t* src, int size)
+{
+    if (dst == nullptr || size < 1) return 0;
+    if (src == nullptr) {
+        dst[0] = '\0';
+        return 0;
+    }
+    int n = WideCharToMultiByte(kCodePage, 0, src, -1, dst, size, nullptr, nullptr);
+    if (n > 0) return n;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        dst[0] = '\0';
+        return 0;
+    }
+    int room = size - 1;
+    int bytes = 0;
+    size_t cut = 0;
+    size_t length = wcslen(src);
+    for (size_t i = 0; i < length;) {
+        // A surrogate pair is one character and is never split.
+        bool pair = src[i] >= 0xD800 && src[i] <= 0xDBFF && i + 1 < length &&
+                    src[i + 1] >= 0xDC00 && src[i + 1] <= 0xDFFF;
+        int chunk = pair ? 2 : 1;
+        int need = WideCharToMultiByte(kCodePage, 0, src + i, chunk, nullptr, 0, nullptr, nullptr);
+        if (need <= 0 || bytes + need > room) break;
+        bytes += need;
+        i += chunk;
+        cut = i;
+    }
+    n = cut == 0 ? 0
+                 : WideCharToMultiByte(kCodePage, 0, src, static_cast<int>(cut), dst, room, nullptr,
+                                       nullptr);
+    if (n < 0 || n > room) n = 0;
+    dst[n] = '\0';
+    return n + 1;
+}
+
+int trace_tag(const char* tag)
+{
+    char text[512];
+    int n = libce_snprintf(text, sizeof text, "[%010lu]%s: ", static_cast<unsigned>(GetTickCount()),
+                           tag);
+    if (g_traceOn) OutputDebugStringA(text);
+    return n;
+}
+
+int trace_printf(const char* format, ...)
+{
+    char text[512];
+    wchar_t wide[512];
+    va_list args;
+    va_start(args, format);
+    int n = libce_vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    mb_to_wide(wide, text, 512);
+    if (g_traceOn) OutputDebugStringW(wide);
+    return n;
+}
