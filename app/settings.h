@@ -35,3 +35,21 @@ struct SettingsRecord {
 };
 
 extern SettingsRecord Settings;
+
+// The settings file (Win32 build only). Called in this order at start:
+// ProgramDirectory filled, inifile_defaults, inifile_load, create_log_root,
+// inifile_save; inifile_save once more when the main window goes away.
+void inifile_defaults();
+// Always 1: a missing file is reported and leaves the defaults in place.
+int inifile_load();
+// 1 when the whole file was written; 0 leaves the old file as it was.
+int inifile_save();
+
+// The settings file and the program directory are found from the module's
+// own file name. `modulePath` replaces that name (tests point it into a folder
+// of their own); null goes back to the running executable. Either way
+// ProgramDirectory is filled from it.
+void settings_set_module_path(const wchar_t* modulePath);
+// Fills Settings.ProgramDirectory (with its trailing backslash) from the module
+// path. Returns 1, or 0 when the directory does not fit its field.
+int settings_fill_program_directory();
