@@ -1,0 +1,133 @@
+// The log tree on disk: its root, board directories and thread-log sizes.
+#include "app/handles.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "app/settings.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/logpaths.h"
+
+namespace {
+
+const wchar_t kCreateCaption[] = L"CreateDirectory";
+
+// UTF-16 to code page 932 in full; false when it does not fit `size` bytes.
+bool to_ansi(const wchar_t* text, char* out, size_t size)
+{
+    size_t units = std::wcslen(text);
+    std::vector<char> buf(units * 2 + 2);
+    if (wide_to_mb(buf.data(), text, static_cast<int>(buf.size())) == 0) return false;
+    size_t n = std::strlen(buf.data());
+    if (n + 1 > size) return false;
+    std::memcpy(out, buf.data(), n + 1);
+    return true;
+}
+
+std::wstring to_wide(const char* text)
+{
+    std::vector<wchar_t> buf(std::strlen(text) + 1);
+    if (mb_to_wide(buf.data(), text, static_cast<int>(buf.size())) == 0) return std::wstring();
+    return std::wstring(buf.data());
+}
+
+const BoardEntry* board_at(int boardIndex)
+{
+    if (!BoardTable.items || boardIndex < 0 || boardIndex >= BoardTable.count) return nullptr;
+    return &BoardTable.items[boardIndex];
+}
+
+// "%s作成失敗(code:%d)" with the path, or "(%s)作成失敗(code:%d)" for the root.
+void report_create_failure(const std::wstring& path, DWORD code, bool root)
+{
+    std::wstring text = root ? L"(" + path + L")" : path;
+    text += L"作成失敗(code:" + std::to_wstring(code) + L")";
+    report_message(nullptr, text.c_str(), kCreateCaption, MB_OK);
+}
+
+}  // namespace
+
+bool log_board_names(const wchar_t* host, const wchar_t* dir, bool serverDir, char* hostOut,
+                     size_t hostSize, char* dirOut, size_t dirSize)
+{
+    if (!host || !dir) return false;
+    // Both forms are checked: a character such as the yen sign becomes a
+    // backslash byte in code page 932.
+    if (!log_name_is_safe(dir, LogNameKind::Dir)) return false;
+    if (!to_ansi(dir, dirOut, dirSize) || !log_name_is_safe(dirOut, LogNameKind::Dir)) return false;
+    if (!to_ansi(host, hostOut, hostSize)) return false;
+    if (serverDir && (!log_name_is_safe(host, LogNameKind::Host) || !log_name_is_safe(hostOut, LogNameKind::Host)))
+        return false;
+    return true;
+}
+
+int create_log_root()
+{
+    if (!CreateDirectoryW(Settings.LogDir, nullptr)) {
+        DWORD code = GetLastError();
+        if (code != ERROR_ALREADY_EXISTS) report_create_failure(Settings.LogDir, code, true);
+    }
+    return 1;
+}
+
+bool log_thread_path_of(int boardIndex, const wchar_t* fileName, wchar_t* out, size_t units)
+{
+    if (units > 0) out[0] = L'\0';
+    const BoardEntry* board = board_at(boardIndex);
+    if (!board || !fileName) return false;
+    bool serverDir = Settings.UseServerDir != 0;
+    char host[kLogPathBytes], dir[kLogPathBytes], file[kLogPathBytes];
+    if (!log_board_names(board->host, board->dir, serverDir, host, sizeof host, dir, sizeof dir)) return false;
+    if (!to_ansi(fileName, file, sizeof file) || !log_name_is_safe(file, LogNameKind::File)) return false;
+    LogBoardW b{Settings.LogDir, board->host, board->dir, serverDir};
+    return log_thread_path(out, units, b, fileName);
+}
+
+uint32_t get_filesize(int boardIndex, const wchar_t* fileName)
+{
+    wchar_t path[kLogPathUnits];
+    if (!log_thread_path_of(boardIndex, fileName, path, kLogPathUnits)) return 0;
+    // Shared so that a log another handle is writing still has its size
+    // rather than looking missing (which would fetch the whole thread again).
+    UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    trace_tag("get_filesize");
+    if (!file.valid()) {
+        trace_printf("CreateFile('%S') failed.", path);
+        return 0;
+    }
+    DWORD size = GetFileSize(file.get(), nullptr);
+    if (size == INVALID_FILE_SIZE) size = 0;
+    trace_printf("filesize=%lu.", static_cast<unsigned long>(size));
+    return size;
+}
+
+int create_board_dirs(const wchar_t* host, const wchar_t* dir)
+{
+    bool serverDir = Settings.UseServerDir != 0;
+    char hostAnsi[kLogPathBytes], dirAnsi[kLogPathBytes];
+    char dirs[kLogBoardDirsMax][kLogPathBytes];
+    int count = 0;
+    if (log_board_names(host, dir, serverDir, hostAnsi, sizeof hostAnsi, dirAnsi, sizeof dirAnsi)) {
+        LogBoard b{Settings.LogDirAnsi, hostAnsi, dirAnsi, serverDir};
+        count = log_board_dirs(dirs, b);
+    }
+    if (count == 0) {
+        report_message(nullptr, log_board_refused_message(host, dir).c_str(), kCreateCaption, MB_OK);
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        std::wstring path = to_wide(dirs[i]);
+        if (!CreateDirectoryW(path.c_str(), nullptr)) {
+            DWORD code = GetLastError();
+            if (code != ERROR_ALREADY_EXISTS) {
+                report_create_failure(path, code, false);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
