@@ -1,0 +1,311 @@
+// LogListFile: the board's "acquired.txt" on disk.
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+
+#include "app/report.h"
+#include "app/settings.h"
+#include "store/libce.h"
+#include "store/loglist.h"
+#include "store/loglistfile.h"
+#include "store/logpaths.h"
+
+namespace {
+
+const wchar_t kNotOpened[] = L"not opened.";
+const wchar_t kOpenFailed[] = L"オープンに失敗";
+const wchar_t kWriteFailed[] = L"書き込みに失敗";
+const wchar_t kAllocFailed[] = L"Alloc失敗";
+const wchar_t kBadFileName[] = L"ログのファイル名に使えません";
+const wchar_t kOpenCaption[] = L"filelist_open";
+const wchar_t kRewriteCaption[] = L"filelist_changeitem";
+
+std::wstring to_wide(const char* text)
+{
+    std::vector<wchar_t> buf(std::strlen(text) + 1);
+    if (mb_to_wide(buf.data(), text, static_cast<int>(buf.size())) == 0) return std::wstring();
+    return std::wstring(buf.data());
+}
+
+// A file name in code page 932, whole; false when it does not fit the field.
+bool name_to_ansi(const wchar_t* name, std::string& out)
+{
+    if (!name) return false;
+    std::vector<char> buf(std::wcslen(name) * 2 + 2);
+    if (wide_to_mb(buf.data(), name, static_cast<int>(buf.size())) == 0) return false;
+    out.assign(buf.data());
+    return out.size() < static_cast<size_t>(kLogFileNameBytes);
+}
+
+bool name_fits(const char* name)
+{
+    return name && std::strlen(name) < static_cast<size_t>(kLogFileNameBytes);
+}
+
+// Bytes as they are, each through the single-byte write; false when any was
+// refused.
+bool put_bytes(LibceFile* f, const std::string& bytes)
+{
+    for (char c : bytes)
+        if (libce_putc(static_cast<unsigned char>(c), f) == -1) return false;
+    return true;
+}
+
+// The length of what libce_fgets stored in `buf`, NUL bytes of the line
+// included. The buffer was filled with line feeds beforehand: the reader
+// stores no line feed but the line's last byte, so the first line feed is
+// either that byte (the terminator follows it) or the filling just past the
+// terminator.
+size_t piece_length(const char* buf, int size)
+{
+    const void* lf = std::memchr(buf, '\n', static_cast<size_t>(size));
+    size_t n;
+    if (!lf) {
+        n = static_cast<size_t>(size) - 1;
+    } else {
+        size_t j = static_cast<const char*>(lf) - buf;
+        if (j + 1 < static_cast<size_t>(size) && buf[j + 1] == '\0') n = j + 1;
+        else n = j > 0 ? j - 1 : 0;
+    }
+    if (buf[n] != '\0') n = std::strlen(buf);   // not the reader we expected: trust the terminator
+    return n;
+}
+
+}  // namespace
+
+LogListFile::LogListFile() : file(nullptr), reads_(0)
+{
+    boardDir[0] = '\0';
+    hostName[0] = '\0';
+    lineBuffer[0] = '\0';
+    listPath[0] = '\0';
+}
+
+LogListFile::~LogListFile()
+{
+    close_list();
+}
+
+void LogListFile::close_list()
+{
+    if (file) libce_fclose(file);
+    file = nullptr;
+    lines_.clear();
+}
+
+int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
+{
+    close_list();
+    listPath[0] = '\0';
+    bool serverDir = Settings.UseServerDir != 0;
+    bool ok = log_board_names(host, dir, serverDir, hostName, sizeof hostName, boardDir, sizeof boardDir);
+    if (ok) {
+        LogBoard b{Settings.LogDirAnsi, hostName, boardDir, serverDir};
+        ok = log_acquired_path(listPath, sizeof listPath, b);
+    }
+    if (!ok) {
+        boardDir[0] = '\0';
+        hostName[0] = '\0';
+        listPath[0] = '\0';
+        report_message(nullptr, log_board_refused_message(host, dir).c_str(), L"LogListFile::setboard", MB_OK);
+        return 0;
+    }
+    return filelist_open();
+}
+
+int LogListFile::filelist_open()
+{
+    close_list();
+    if (listPath[0] != '\0') file = libce_fopen(listPath, "a+");
+    if (!file) {
+        report_message(nullptr, (to_wide(listPath) + kOpenFailed).c_str(), kOpenCaption, MB_OK);
+        return 0;
+    }
+    if (!read_lines()) {
+        close_list();
+        report_message(nullptr, kAllocFailed, kOpenCaption, MB_OK);
+        return 0;
+    }
+    return 1;
+}
+
+bool LogListFile::read_lines()
+{
+    ++reads_;
+    lines_.clear();
+    if (libce_fseek(file, 0, 0) != 0) return true;   // nothing to read; appending still works
+    try {
+        std::string line;
+        for (;;) {
+            std::memset(lineBuffer, '\n', sizeof lineBuffer);
+            if (!libce_fgets(lineBuffer, sizeof lineBuffer, file)) {
+                if (!line.empty()) lines_.push_back(std::move(line));
+                break;
+            }
+            line.append(lineBuffer, piece_length(lineBuffer, sizeof lineBuffer));
+            if (!line.empty() && line.back() == '\n') {
+                lines_.push_back(std::move(line));
+                line.clear();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        lines_.clear();
+        return false;
+    }
+    return true;
+}
+
+int LogListFile::finditem(const char* name)
+{
+    if (!file) {
+        report_message(nullptr, kNotOpened, L"LogListFile::finditem", MB_OK);
+        return -1;
+    }
+    if (!name_fits(name)) return -1;
+    return acquired_find(lines_, name);
+}
+
+int LogListFile::finditem(const wchar_t* name)
+{
+    std::string ansi;
+    if (file && !name_to_ansi(name, ansi)) return -1;
+    return finditem(ansi.c_str());
+}
+
+int LogListFile::totalitem(const char* name)
+{
+    if (!file) {
+        report_message(nullptr, kNotOpened, L"LogListFile::totalitem", MB_OK);
+        return -1;
+    }
+    if (!name_fits(name)) return -1;
+    return acquired_total(lines_, name);
+}
+
+int LogListFile::totalitem(const wchar_t* name)
+{
+    std::string ansi;
+    if (file && !name_to_ansi(name, ansi)) return -1;
+    return totalitem(ansi.c_str());
+}
+
+int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
+{
+    const wchar_t* caption = L"LogListFile::additem";
+    if (!file) {
+        report_message(nullptr, kNotOpened, caption, MB_OK);
+        return 0;
+    }
+    std::string ansi;
+    if (!name_to_ansi(name, ansi) || !log_name_is_safe(ansi.c_str(), LogNameKind::File)) {
+        report_message(nullptr, ((name ? name : L"") + std::wstring(L"\n") + kBadFileName).c_str(), caption, MB_OK);
+        return 0;
+    }
+    if (acquired_find(lines_, ansi) != -1) return 0;
+
+    char titleAnsi[256];   // 255 bytes, cut at a character boundary
+    if (wide_to_mb(titleAnsi, title ? title : L"", sizeof titleAnsi) == 0) titleAnsi[0] = '\0';
+    std::string line = acquired_added_line(ansi, titleAnsi, count);
+
+    // A last line without a line feed would otherwise swallow the new one.
+    bool closeLast = !lines_.empty() && lines_.back().back() != '\n';
+    std::string bytes = closeLast ? "\r\n" : "";
+    bytes += line.substr(0, line.size() - 1) + "\r\n";
+
+    if (libce_fseek(file, 0, 2) != 0 || !put_bytes(file, bytes) || libce_fflush(file) != 0) {
+        // Closed, so that no later line is appended to a partly written one.
+        close_list();
+        report_message(nullptr, (to_wide(listPath) + kWriteFailed).c_str(), caption, MB_OK);
+        return 0;
+    }
+    if (closeLast) lines_.back() += '\n';
+    lines_.push_back(std::move(line));
+    return 1;
+}
+
+bool LogListFile::name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out)
+{
+    if (!file) {
+        report_message(nullptr, kNotOpened, caption, MB_OK);
+        return false;
+    }
+    if (!name_to_ansi(name, out) || !log_name_is_safe(out.c_str(), LogNameKind::File)) {
+        close_list();
+        report_message(nullptr, ((name ? name : L"") + std::wstring(L"\n") + kBadFileName).c_str(), caption, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber)
+{
+    std::string name;
+    if (!name_for_rewrite(fileName, L"LogListFile::changeitem", name)) return 0;
+    std::vector<std::string> next;
+    try {
+        next = lines_;
+        acquired_change(next, name, responseCount, topResponseNumber);
+    } catch (const std::bad_alloc&) {
+        close_list();
+        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        return 0;
+    }
+    return rewrite(next);
+}
+
+int LogListFile::delitem(const wchar_t* name)
+{
+    std::string ansi;
+    if (!name_for_rewrite(name, L"LogListFile::delitem", ansi)) return 0;
+    std::vector<std::string> next;
+    try {
+        next = lines_;
+        acquired_delete(next, ansi);
+    } catch (const std::bad_alloc&) {
+        close_list();
+        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        return 0;
+    }
+    return rewrite(next);
+}
+
+int LogListFile::rewrite(const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    try {
+        bytes = acquired_file_bytes(lines);
+    } catch (const std::bad_alloc&) {
+        close_list();
+        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        return 0;
+    }
+    // The list is closed first: the finished copy must be able to replace it.
+    close_list();
+    LibceFile* out = libce_fopen_replace(listPath);
+    if (!out) {
+        report_message(nullptr, (to_wide(listPath) + kOpenFailed).c_str(), kRewriteCaption, MB_OK);
+        return 0;
+    }
+    bool whole = put_bytes(out, bytes);
+    if (libce_fclose_replace(out, whole) != 0) {
+        report_message(nullptr, (to_wide(listPath) + kWriteFailed).c_str(), kRewriteCaption, MB_OK);
+        return 0;
+    }
+    return 1;
+}
+
+int LogListFile::deletelog(const wchar_t* name)
+{
+    std::string ansi;
+    if (listPath[0] == '\0' || !name_to_ansi(name, ansi) || !log_name_is_safe(ansi.c_str(), LogNameKind::File))
+        return 0;
+    const char* slash = std::strrchr(listPath, '\\');
+    if (!slash) return 0;
+    std::string dir(listPath, static_cast<size_t>(slash + 1 - listPath));
+    char path[kListPathBytes];
+    int n = libce_snprintf(path, sizeof path, Settings.UseServerDir ? "%sdat\\%s" : "%s%s", dir.c_str(),
+                           ansi.c_str());
+    if (n < 0 || static_cast<size_t>(n) >= sizeof path) return 0;
+    return DeleteFileW(to_wide(path).c_str()) ? 1 : 0;
+}

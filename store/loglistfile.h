@@ -1,0 +1,69 @@
+// One board's list of held threads ("acquired.txt" in the board directory),
+// for one operation: create, setboard, then finditem/totalitem/additem as
+// often as needed, or one changeitem, or delitem and deletelog; destroy.
+// changeitem and delitem close the list; later calls show "not opened.".
+//
+// The list is read once, when setboard opens it; lookups answer from that copy
+// (kept up to date by additem), so a thread list of many rows reads the file
+// once, not once per row. Rewrites go to a new file that replaces the list
+// only when complete, so a failure leaves the old list byte for byte.
+#pragma once
+#include <string>
+#include <vector>
+
+struct LibceFile;
+
+constexpr int kBoardDirBytes = 33;
+constexpr int kHostNameBytes = 260;
+constexpr int kListLineBytes = 1024;
+constexpr int kListPathBytes = 260;
+// A thread's log file name, the key and ".dat" (14 bytes today). A longer
+// name is refused rather than cut: a cut name would match another thread.
+constexpr int kLogFileNameBytes = 33;
+
+class LogListFile {
+public:
+    LogListFile();
+    virtual ~LogListFile();   // closes the list, so additem's lines reach the disk
+    LogListFile(const LogListFile&) = delete;
+    LogListFile& operator=(const LogListFile&) = delete;
+
+    // Opens the board's list (created when missing); 1 when open. Names that
+    // would leave the log root are refused with a message and 0.
+    int setboard(const wchar_t* host, const wchar_t* dir);
+    int filelist_open();
+
+    // The last read / the count of the thread's line, or -1.
+    int finditem(const char* name);
+    int finditem(const wchar_t* name);
+    int totalitem(const char* name);
+    int totalitem(const wchar_t* name);
+
+    // Appends "name<>title(count)<>1"; 0 when the thread is already listed.
+    int additem(const wchar_t* name, const wchar_t* title, int count);
+    // Records a closed thread's response count and the response at the top of
+    // its view (see acquired_last_read_at_close); 1 when the list was rewritten.
+    int changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber);
+    // Drops every line of the thread; 1 when the list was rewritten.
+    int delitem(const wchar_t* name);
+    // Deletes the thread's log file; 1 when it was deleted. Shows nothing.
+    int deletelog(const wchar_t* name);
+
+    // How many times the list has been read from disk by this object.
+    int reads() const { return reads_; }
+
+    char boardDir[kBoardDirBytes];
+    char hostName[kHostNameBytes];
+    LibceFile* file;
+    char lineBuffer[kListLineBytes];
+    char listPath[kListPathBytes];
+
+private:
+    bool read_lines();
+    void close_list();
+    int rewrite(const std::vector<std::string>& lines);
+    bool name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out);
+
+    std::vector<std::string> lines_;
+    int reads_;
+};
