@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
-#include "tests/support/winsetup.h"
+
 #include "app/report.h"
-TEST(Report, HookSeesMessage) {
+#include "tests/support/winsetup.h"
+
+TEST(Report, HookSeesMessage)
+{
     ReportCapture cap(IDYES);
     EXPECT_EQ(report_message(nullptr, L"本当に削除しますか？", L"削除確認", MB_YESNO), IDYES);
     ASSERT_EQ(cap.messages().size(), 1u);
