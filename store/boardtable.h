@@ -33,3 +33,21 @@ struct CategoryArray {
 
 extern BoardArray BoardTable;
 extern CategoryArray CategoryTable;
+
+// The favourites pseudo-category at position 0 after a load from the files.
+// A favourite board that stands for no ordinary board carries this index:
+// there is no board to reload its threads from.
+constexpr int32_t kNoBoardIndex = -1;
+
+// Writes the table to "2channel.brd" in the program's directory through a
+// safe rewrite. 1 when written, or when there was nothing to write (no
+// category beyond the first); 0 when the file could not be written, the old
+// file then stays as it was.
+int ItaList_save();
+// Loads "2channel.brd", then the favourite boards. Always 0; a missing file
+// is reported and leaves the tables as they were.
+int ItaList_load();
+// Reads "favorite.brd" into the records after the ordinary boards and makes
+// category 0 span exactly them (first = count, last = count - 1 when there
+// are none). 1 when the file was read, 0 when it could not be opened.
+int favorite_ita_load();

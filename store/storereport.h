@@ -1,0 +1,26 @@
+// What the local store's file operations share: the files' paths in the
+// program's directory and the failure messages about them.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+// The window that owns the local store's message boxes: the main window once
+// it exists; null before it (and in tests).
+HWND store_owner_window();
+
+// `name` in the program's directory. False when the path does not fit (a cut
+// path is still left in `out`, for the message).
+bool program_file_path(char* out, size_t size, const char* name);
+
+// Shows `text` alone, or `path` (ANSI) followed by `text`, with an OK button.
+void report_store_failure(const wchar_t* text, const wchar_t* caption);
+void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption);
+
+// Texts shared by the store's files.
+constexpr wchar_t kTextOpenFailed[] = L"オープンに失敗";
+constexpr wchar_t kTextWriteFailed[] = L"書き込みに失敗";
+constexpr wchar_t kTextAllocFailed[] = L"Alloc失敗";
+constexpr wchar_t kTextReAllocFailed[] = L"ReAlloc失敗";
+constexpr wchar_t kTextLocalReAllocFailed[] = L"LocalReAlloc失敗";
+constexpr wchar_t kTextFavoriteBoardOpenFailed[] = L"お気に入り板ファイルオープン失敗";

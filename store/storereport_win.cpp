@@ -1,0 +1,34 @@
+#include "store/storereport.h"
+
+#include <string>
+
+#include "app/report.h"
+#include "app/settings.h"
+#include "store/format.h"
+#include "store/libce.h"
+
+HWND store_owner_window()
+{
+    // To become AppState.hwndMain once the main window's record is filled.
+    return nullptr;
+}
+
+bool program_file_path(char* out, size_t size, const char* name)
+{
+    int length = libce_snprintf(out, size, "%s%s", Settings.ProgramDirectory, name);
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+void report_store_failure(const wchar_t* text, const wchar_t* caption)
+{
+    report_message(store_owner_window(), text, caption, MB_OK);
+}
+
+void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption)
+{
+    wchar_t wpath[kLibcePathBytes + 8];
+    if (mb_to_wide(wpath, path, kLibcePathBytes + 8) == 0) wpath[0] = L'\0';
+    std::wstring message = wpath;
+    message += text;
+    report_message(store_owner_window(), message.c_str(), caption, MB_OK);
+}
