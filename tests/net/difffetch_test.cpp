@@ -1,0 +1,203 @@
+#include "net/difffetch.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "tests/support/tempdir.h"
+
+namespace {
+
+std::string gzip_bytes(const std::string& plain, const std::string& dir)
+{
+    std::string path = dir + "make.gz";
+    gzFile f = gzopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (!plain.empty()) gzwrite(f, plain.data(), static_cast<unsigned>(plain.size()));
+    gzclose(f);
+    return read_file_bytes(path);
+}
+
+bool append_sink(void* context, const char* chunk, size_t len)
+{
+    static_cast<std::string*>(context)->append(chunk, len);
+    return true;
+}
+
+bool refusing_sink(void*, const char*, size_t) { return false; }
+
+struct Inflated {
+    InflateResult result;
+    std::string data;
+    size_t total;
+};
+
+Inflated inflate_file(const std::string& path, size_t limit = kFetchBodyMax)
+{
+    Inflated r{InflateResult::Error, {}, 99};
+    gzFile f = gzopen(path.c_str(), "rb");
+    EXPECT_NE(f, nullptr);
+    r.result = inflate_gz(f, limit, append_sink, &r.data, &r.total);
+    gzclose(f);
+    return r;
+}
+
+std::string dat_lines(int from, int to)
+{
+    std::string s;
+    for (int i = from; i <= to; ++i) s += "name<>sage<>2026/12/08 ID:x<> body " + std::to_string(i) + " <>\n";
+    return s;
+}
+
+}  // namespace
+
+TEST(FetchStatus, EveryBranch)
+{
+    EXPECT_EQ(fetch_status_action(200), FetchStatusAction::Inflate);
+    EXPECT_EQ(fetch_status_action(206), FetchStatusAction::Inflate);
+    EXPECT_EQ(fetch_status_action(300), FetchStatusAction::Inflate);
+    EXPECT_EQ(fetch_status_action(301), FetchStatusAction::Moved);
+    EXPECT_EQ(fetch_status_action(302), FetchStatusAction::Moved);
+    EXPECT_EQ(fetch_status_action(303), FetchStatusAction::Moved);
+    EXPECT_EQ(fetch_status_action(304), FetchStatusAction::Failed);
+    EXPECT_EQ(fetch_status_action(416), FetchStatusAction::SizeOdd);
+    EXPECT_EQ(fetch_status_action(0), FetchStatusAction::Failed);
+    EXPECT_EQ(fetch_status_action(199), FetchStatusAction::Failed);
+    EXPECT_EQ(fetch_status_action(500), FetchStatusAction::Failed);
+}
+
+TEST(DatRange, OneByteOfOverlap)
+{
+    EXPECT_EQ(dat_range_start(0), 0);
+    EXPECT_EQ(dat_range_start(1), 0);        // fetched whole and overwritten
+    EXPECT_EQ(dat_range_start(1000), 999);
+    EXPECT_EQ(dat_range_start(2147483648ull), 2147483647);
+    EXPECT_EQ(dat_range_start(2147483649ull), -1);
+}
+
+TEST(DatRange, OverlapMustBeALineFeed)
+{
+    EXPECT_TRUE(dat_reply_overlaps(0, "x", 1));
+    EXPECT_TRUE(dat_reply_overlaps(999, "\nabc\n", 5));
+    EXPECT_FALSE(dat_reply_overlaps(999, "abc\n", 4));      // whole log sent with 200
+    EXPECT_FALSE(dat_reply_overlaps(999, "A", 0));          // the 416 marker
+    EXPECT_FALSE(dat_reply_overlaps(999, nullptr, 0));
+}
+
+TEST(DatRange, NothingNewStoresNothing)
+{
+    DatWrite w = dat_bytes_to_store(999, "\n", 1);
+    EXPECT_FALSE(w.replace);
+    EXPECT_EQ(w.length, 0u);
+}
+
+TEST(DatRange, GrowthLeavesOutTheOverlapByte)
+{
+    std::string reply = "\n" + dat_lines(1, 3);
+    DatWrite w = dat_bytes_to_store(999, reply.data(), reply.size());
+    EXPECT_FALSE(w.replace);
+    EXPECT_EQ(w.offset, 1u);
+    EXPECT_EQ(reply.substr(w.offset, w.length), dat_lines(1, 3));
+}
+
+TEST(DatRange, UnfinishedLastLineWaitsForTheNextFetch)
+{
+    std::string reply = "\n" + dat_lines(1, 2) + "half a resp";
+    DatWrite w = dat_bytes_to_store(10, reply.data(), reply.size());
+    EXPECT_EQ(reply.substr(w.offset, w.length), dat_lines(1, 2));
+    std::string full = dat_lines(1, 5) + "cut";
+    w = dat_bytes_to_store(0, full.data(), full.size());
+    EXPECT_TRUE(w.replace);
+    EXPECT_EQ(full.substr(w.offset, w.length), dat_lines(1, 5));
+    w = dat_bytes_to_store(0, "no line at all", 14);
+    EXPECT_TRUE(w.replace);
+    EXPECT_EQ(w.length, 0u);
+    w = dat_bytes_to_store(5, "\nno end", 7);
+    EXPECT_EQ(w.length, 0u);
+}
+
+TEST(BodyCheck, ShortBodyAgainstContentLengthIsIncomplete)
+{
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r";
+    EXPECT_FALSE(body_complete(head.data(), head.size(), 99));
+    EXPECT_TRUE(body_complete(head.data(), head.size(), 100));
+    std::string none = "HTTP/1.1 200 OK\r\n\r";
+    EXPECT_TRUE(body_complete(none.data(), none.size(), 0));
+    std::string bad = "HTTP/1.1 200 OK\r\nContent-Length: lots\r\n\r";
+    EXPECT_TRUE(body_complete(bad.data(), bad.size(), 0));
+}
+
+TEST(GzipReader, InflatesGzipAndPassesPlainThrough)
+{
+    TempDir dir;
+    std::string plain = dat_lines(1, 3000);   // several chunks
+    write_file_bytes(dir.file("work.gz"), gzip_bytes(plain, dir.path()));
+    Inflated r = inflate_file(dir.file("work.gz"));
+    EXPECT_EQ(r.result, InflateResult::Ok);
+    EXPECT_EQ(r.data, plain);
+    EXPECT_EQ(r.total, plain.size());
+
+    write_file_bytes(dir.file("work.gz"), plain);
+    r = inflate_file(dir.file("work.gz"));
+    EXPECT_EQ(r.result, InflateResult::Ok);
+    EXPECT_EQ(r.data, plain);
+
+    write_file_bytes(dir.file("work.gz"), "");
+    r = inflate_file(dir.file("work.gz"));
+    EXPECT_EQ(r.result, InflateResult::Ok);
+    EXPECT_EQ(r.total, 0u);
+}
+
+TEST(GzipReader, TruncatedOrCorruptStreamFails)
+{
+    TempDir dir;
+    std::string plain = dat_lines(1, 500);
+    std::string gz = gzip_bytes(plain, dir.path());
+    write_file_bytes(dir.file("work.gz"), gz.substr(0, gz.size() / 2));
+    EXPECT_EQ(inflate_file(dir.file("work.gz")).result, InflateResult::Truncated);
+    // Only the trailer (CRC and length) missing.
+    write_file_bytes(dir.file("work.gz"), gz.substr(0, gz.size() - 4));
+    EXPECT_NE(inflate_file(dir.file("work.gz")).result, InflateResult::Ok);
+    std::string corrupt = gz;
+    for (size_t i = 20; i < 60 && i < corrupt.size(); ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+    write_file_bytes(dir.file("work.gz"), corrupt);
+    EXPECT_EQ(inflate_file(dir.file("work.gz")).result, InflateResult::Error);
+}
+
+TEST(GzipReader, InflatedSizeIsCapped)
+{
+    TempDir dir;
+    std::string zeros(200000, '\0');
+    write_file_bytes(dir.file("work.gz"), gzip_bytes(zeros, dir.path()));
+    Inflated r = inflate_file(dir.file("work.gz"), 100000);
+    EXPECT_EQ(r.result, InflateResult::TooLarge);
+    EXPECT_LE(r.data.size(), 100000u);
+    EXPECT_EQ(r.total, r.data.size());
+    r = inflate_file(dir.file("work.gz"), 200000);
+    EXPECT_EQ(r.result, InflateResult::Ok);
+    EXPECT_EQ(r.total, 200000u);
+}
+
+TEST(GzipReader, RefusingSinkStopsReading)
+{
+    TempDir dir;
+    write_file_bytes(dir.file("work.gz"), gzip_bytes("abc\n", dir.path()));
+    gzFile f = gzopen(dir.file("work.gz").c_str(), "rb");
+    size_t total = 7;
+    EXPECT_EQ(inflate_gz(f, kFetchBodyMax, refusing_sink, nullptr, &total), InflateResult::SinkFailed);
+    EXPECT_EQ(total, 0u);
+    gzclose(f);
+    EXPECT_EQ(inflate_gz(nullptr, kFetchBodyMax, append_sink, nullptr, &total), InflateResult::Error);
+}
+
+TEST(UpdateCheckVerdict, StatusDecides)
+{
+    EXPECT_EQ(update_outcome(206, true), UpdateOutcome::Grown);
+    EXPECT_EQ(update_outcome(200, true), UpdateOutcome::Grown);
+    EXPECT_EQ(update_outcome(416, true), UpdateOutcome::NotGrown);
+    EXPECT_EQ(update_outcome(302, true), UpdateOutcome::NotGrown);
+    EXPECT_EQ(update_outcome(0, true), UpdateOutcome::NotGrown);
+    EXPECT_EQ(update_outcome(500, true), UpdateOutcome::NotGrown);
+    EXPECT_EQ(update_outcome(0, false), UpdateOutcome::NotGrown);
+}
