@@ -51,6 +51,13 @@ struct AppStateRecord {
     HFONT BoldFont;
     FontListRecord FontList;
     int32_t pixelsPerInch;
+
+    // Layout values in pixels, computed from the main window's client area.
+    int32_t barHeight;       // height of the current command bar, a selector row, a search box
+    int32_t selectorWidth;   // client width / 2 - 2
+    RECT contentRect;        // client area below the bar row (and above the menu bar on a Pocket PC)
+    RECT listRect;           // ListMode: equal to contentRect
+    RECT threadRect;         // ThreadMode: contentRect less one more bar row at the top
 };
 
 extern AppStateRecord AppState;
