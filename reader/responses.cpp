@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+#include "store/loglist.h"
+
 OpenThreadTableRecord OpenThreadTable = {nullptr, nullptr, 0, -1, 0, 0};
 
 int32_t response_number_at_line(const ResponseBuffer& thread, int32_t line)
 {
-    if (line < 0) line = 0;
-    if (thread.lines && line < thread.lineCount) return thread.lines[line].response;
-    return thread.responseCount;
+    const int32_t lineCount = thread.lines ? thread.lineCount : 0;
+    const int32_t shown = line >= 0 && line < lineCount ? thread.lines[line].response : 0;
+    return acquired_last_read_at_close(line, lineCount, shown, thread.responseCount);
 }
 
 void clamp_scroll_record(ScrollRecord& record, int32_t lineCount)

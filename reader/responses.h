@@ -79,7 +79,7 @@ extern OpenThreadTableRecord OpenThreadTable;
 
 // The number of the response shown on display line `line` of `thread`: the
 // line's response when the line exists, the response count when `line` is at
-// or past the end. A negative line counts as the first.
+// or past the end; 1 for a negative line (the rule of the held-thread list).
 int32_t response_number_at_line(const ResponseBuffer& thread, int32_t line);
 
 // Clamps a scroll record to a thread of `lineCount` lines: maximum = line

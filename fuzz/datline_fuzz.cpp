@@ -1,0 +1,113 @@
+// Thread-log lines from outside: the whole thread build over a small text
+// store, with the invariants every stored line must keep, and the anchor
+// rewrite checked against the plain rescanning form.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "reader/datparse.h"
+
+namespace {
+
+std::string reference_rewrite(std::string line)
+{
+    for (int anchors = 0; anchors < kMaxAnchorsPerLine; ++anchors) {
+        size_t open = line.find("<a href=");
+        if (open == std::string::npos) break;
+        size_t tagEnd = line.find('>', open + 8);
+        if (tagEnd == std::string::npos) break;
+        size_t pos = tagEnd + 1;
+        std::string kept = line.substr(0, open);
+        for (int i = 0; i < 2; ++i) {
+            size_t gt = line.find("&gt;", pos);
+            if (gt == std::string::npos) break;
+            kept += '>';
+            pos = gt + 4;
+        }
+        size_t close = line.find("</a>", pos);
+        if (close == std::string::npos) break;
+        line = kept + line.substr(pos, close - pos) + line.substr(close + 4);
+    }
+    return line;
+}
+
+class Host : public ThreadBuildHost {
+public:
+    bool grow_responses(ThreadBuild& b) override
+    {
+        uint32_t room = static_cast<uint32_t>(b.responseCount) + 3;
+        void* p = std::realloc(b.responses, room * sizeof(Response));
+        if (!p) return false;
+        b.responses = static_cast<Response*>(p);
+        b.responseRoom = room;
+        return true;
+    }
+    bool grow_lines(ThreadBuild& b) override
+    {
+        uint32_t room = static_cast<uint32_t>(b.lineCount) + 5;
+        void* p = std::realloc(b.lines, room * sizeof(ResponseLine));
+        if (!p) return false;
+        b.lines = static_cast<ResponseLine*>(p);
+        b.lineRoom = room;
+        return true;
+    }
+    void store_full() override { ++full; }
+    void progress(int32_t) override {}
+    int full = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string_view all(reinterpret_cast<const char*>(data), size);
+
+    // Anchor rewrite of each line against the rescanning form.
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find('\n', start);
+        if (end == std::string_view::npos) end = all.size();
+        std::string line(all.substr(start, end - start));
+        if (line.size() <= 4096) {
+            std::string work = line;
+            size_t n = rewrite_anchors(work.data(), work.size());
+            if (n > line.size() || work.substr(0, n) != reference_rewrite(line)) std::abort();
+        }
+        start = end + 1;
+    }
+
+    // The whole build, with arrays that start tiny and a store that fills.
+    Host host;
+    ThreadBuild b{};
+    b.responses = static_cast<Response*>(std::calloc(1, sizeof(Response)));
+    b.responseRoom = 1;
+    b.lines = static_cast<ResponseLine*>(std::calloc(1, sizeof(ResponseLine)));
+    b.lineRoom = 1;
+    b.storeSize = 2048;
+    b.store = static_cast<char*>(std::calloc(b.storeSize, 1));
+    start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find('\n', start);
+        if (end == std::string_view::npos) end = all.size();
+        if (build_add_line(b, all.substr(start, end - start), host) == DatStep::End) break;
+        start = end + 1;
+    }
+    if (host.full > 1 || b.storeUsed > b.storeSize) std::abort();
+    if (b.lineCount > 0 && b.lines[0].text != b.store) std::abort();
+    for (int32_t i = 0; i < b.lineCount; ++i) {
+        const ResponseLine& l = b.lines[i];
+        if (l.text < b.store || l.text + l.length + 1 > b.store + b.storeUsed) std::abort();
+        if (std::strlen(l.text) > static_cast<size_t>(l.length)) std::abort();
+        if (l.response < 1 || l.response > b.responseCount) std::abort();
+    }
+    for (int32_t r = 0; r < b.responseCount; ++r) {
+        if (std::strlen(b.responses[r].mail) > 66 || std::strlen(b.responses[r].date) > 68) std::abort();
+        if (b.lines[b.responses[r].firstLine].kind != HeaderLine) std::abort();
+    }
+    std::free(b.responses);
+    std::free(b.lines);
+    std::free(b.store);
+    return 0;
+}
