@@ -17,13 +17,14 @@ void check(bool ok)
 
 bool inside(std::string_view part, std::string_view whole)
 {
-    return part.empty() ||
-           (part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size());
+    const char* end = whole.data() + whole.size();
+    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= end);
 }
 
 bool clean(std::string_view field)
 {
-    return !field.empty() && field.find_first_of(std::string_view("\t\r\n", 3)) == std::string_view::npos;
+    std::string_view separators("\t\r\n", 3);
+    return !field.empty() && field.find_first_of(separators) == std::string_view::npos;
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ void check(bool ok)
 
 bool inside(std::string_view part, std::string_view whole)
 {
-    return part.empty() ||
-           (part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size());
+    const char* end = whole.data() + whole.size();
+    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= end);
 }
 
 bool has_nul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             char out[kBrdLineBytes * 2];
             int n = format_favorite_brd_line(out, sizeof out, name.c_str(), dir.c_str());
             check(n > 0);
-            FavoriteBoardLine again = parse_favorite_brd_line(std::string_view(out, static_cast<size_t>(n)));
+            FavoriteBoardLine again =
+                parse_favorite_brd_line(std::string_view(out, static_cast<size_t>(n)));
             check(again.valid && again.name == name && again.dir == dir);
         }
     }
