@@ -1,0 +1,347 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/appstate.h"
+#include "app/report.h"
+#include "app/settings.h"
+#include "net/worker.h"
+#include "res/resource.h"
+#include "store/libce.h"
+
+HostCacheEntry HostCache;
+
+namespace {
+
+std::atomic<uint32_t> g_lookups{0};
+std::atomic<DebugOutputHook> g_debugHook{nullptr};
+// The timer's output buffer, shared as the timers are only used by the one
+// running operation.
+wchar_t g_timerLine[256];
+
+std::wstring widen(const char* text)
+{
+    wchar_t buf[kConnectionHostBytes + 8];
+    if (mb_to_wide(buf, text, static_cast<int>(sizeof buf / sizeof buf[0])) == 0) buf[0] = L'\0';
+    return buf;
+}
+
+void report_host_not_found(const char* host)
+{
+    std::wstring text = widen(host);
+    text += kTextHostNotFound;
+    report_net(text.c_str(), kTextError);
+}
+
+void report_host_not_found(std::string_view host)
+{
+    char buf[kConnectionHostBytes];
+    size_t n = host.size() < sizeof buf - 1 ? host.size() : sizeof buf - 1;
+    host.copy(buf, n);
+    buf[n] = '\0';
+    report_host_not_found(buf);
+}
+
+bool cancelled(const std::atomic<uint8_t>* cancel) { return cancel && cancel->load() != 0; }
+
+// connect() in one-second slices so that a cancel is honoured while a
+// server that never answers keeps the handshake pending.
+bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_t>* cancel, bool* wasCancelled)
+{
+    *wasCancelled = false;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        return connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    bool ok = false;
+    if (connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
+        ok = true;
+    } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+        for (;;) {
+            fd_set writable, failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(s, &writable);
+            FD_SET(s, &failed);
+            timeval slice{1, 0};
+            int n = select(0, nullptr, &writable, &failed, &slice);
+            if (n == SOCKET_ERROR) break;
+            if (n > 0) {
+                int err = 0;
+                int errLen = sizeof err;
+                if (FD_ISSET(s, &writable) && !FD_ISSET(s, &failed) &&
+                    getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &errLen) == 0 && err == 0) {
+                    ok = true;
+                }
+                break;
+            }
+            if (cancelled(cancel)) {
+                *wasCancelled = true;
+                break;
+            }
+        }
+    }
+    u_long blocking = 0;
+    if (ok && ioctlsocket(s, FIONBIO, &blocking) != 0) ok = false;
+    return ok;
+}
+
+}  // namespace
+
+void report_net(const wchar_t* text, const wchar_t* caption)
+{
+    report_message(AppState.hwndMain, text, caption, MB_OK);
+}
+
+// ---- Timing and debug output ----------------------------------------------
+
+void net_debug_output(const wchar_t* text)
+{
+    OutputDebugStringW(text);
+    if (DebugOutputHook hook = g_debugHook.load()) hook(text);
+}
+
+void set_debug_output_hook(DebugOutputHook hook) { g_debugHook.store(hook); }
+
+ScopeTimer::ScopeTimer(const wchar_t* name) : start_(GetTickCount()), name_(name) {}
+
+ScopeTimer::~ScopeTimer()
+{
+    end_ = GetTickCount();
+    int ms = static_cast<int>(end_ - start_);
+    swprintf(g_timerLine, sizeof g_timerLine / sizeof g_timerLine[0], L"%ls %d[ms]\n", name_ ? name_ : L"", ms);
+    net_debug_output(g_timerLine);
+}
+
+bool program_dir_path(char* out, size_t size, const char* name)
+{
+    int n = libce_snprintf(out, size, "%s%s", Settings.ProgramDirectory, name);
+    return n >= 0 && static_cast<size_t>(n) < size;
+}
+
+bool write_debug_dump(const char* name, const void* data, size_t len)
+{
+    char path[kAnsiPathBytes];
+    if (!program_dir_path(path, sizeof path, name)) return false;
+    LibceFile* f = libce_fopen(path, "wb");
+    if (!f) return false;
+    bool ok = len == 0 || libce_fwrite(data, 1, len, f) == len;
+    if (libce_fclose(f) != 0) ok = false;
+    return ok;
+}
+
+// ---- Connection layer ----------------------------------------------------
+
+uint32_t host_lookup_count() { return g_lookups.load(); }
+
+uint32_t host_lookup(const char* name)
+{
+    ScopeTimer timer(L"gethostbyname");
+    if (!name) name = "";
+    if (HostCache.address != 0 && std::strcmp(HostCache.name, name) == 0) return HostCache.address;
+    g_lookups.fetch_add(1);
+    HostCache.name[0] = '\0';
+    HostCache.address = 0;
+    size_t len = std::strlen(name);
+    if (len == 0 || len >= sizeof HostCache.name) return 0;
+    hostent* he = gethostbyname(name);
+    if (!he || he->h_addrtype != AF_INET || he->h_length != 4 || !he->h_addr_list || !he->h_addr_list[0]) {
+        return 0;
+    }
+    uint32_t address;
+    std::memcpy(&address, he->h_addr_list[0], sizeof address);
+    if (address == 0) return 0;
+    std::memcpy(HostCache.name, name, len + 1);
+    HostCache.address = address;
+    return HostCache.address;
+}
+
+bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_t>* cancel, Connection* out)
+{
+    char proxy[kProxyNameBytes];
+    if (wide_to_mb(proxy, Settings.ProxyName, sizeof proxy) == 0) proxy[0] = '\0';
+    ConnectionTarget target;
+    std::string_view urlText(url ? url : "");
+    TargetError err = connection_target(urlText, Settings.ProxyUse, proxy, Settings.ProxyPort, &target);
+    if (err != TargetError::None) {
+        // A target that cannot be looked up is told as a name not found.
+        if (Settings.ProxyUse == 1) report_host_not_found(proxy);
+        else report_host_not_found(url_host_part(urlText).empty() ? urlText : url_host_part(urlText));
+        return false;
+    }
+
+    UniqueSocket s(socket(AF_INET, SOCK_STREAM, 0));
+    if (!s.valid()) {
+        if (kind == RequestKind::Post) {
+            wchar_t text[64];
+            swprintf(text, sizeof text / sizeof text[0], kTextSocketOpenFailedCode, WSAGetLastError());
+            report_net(text, kTextError);
+        } else {
+            report_net(kTextSocketOpenFailed, kTextError);
+        }
+        return false;
+    }
+
+    uint32_t address = host_lookup(target.host);
+    if (address == 0) {
+        report_host_not_found(target.host);
+        return false;
+    }
+
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(target.port);
+    addr.sin_addr.s_addr = address;
+    bool wasCancelled = false;
+    if (!connect_waiting(s.get(), addr, cancel, &wasCancelled)) {
+        if (!wasCancelled) report_net(kTextConnectFailed, kTextError);
+        return false;
+    }
+    out->socket = std::move(s);
+    std::memcpy(out->host, target.host, sizeof out->host);
+    return true;
+}
+
+bool send_request(const Connection& c, const char* data, size_t len)
+{
+    while (len > 0) {
+        int piece = len > 0x10000 ? 0x10000 : static_cast<int>(len);
+        int n = send(c.socket.get(), data, piece, 0);
+        if (n <= 0) {
+            report_net(kTextSendFailed, kTextError);
+            return false;
+        }
+        data += n;
+        len -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t>* cancel, int waitMs)
+{
+    for (;;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        timeval slice{1, 0};
+        int n = select(0, &readable, nullptr, nullptr, &slice);
+        // A failing select would fail again at once: no endless spinning.
+        if (n == SOCKET_ERROR) return -1;
+        if (n > 0 && FD_ISSET(s, &readable)) {
+            int got = recv(s, buf, len, flags);
+            return got < 0 ? -1 : got;
+        }
+        if (waitMs < 1000) return -1;
+        if (cancelled(cancel)) return -1;
+    }
+}
+
+void shutdown_and_close(Connection* c)
+{
+    if (!c->socket.valid()) return;
+    if (shutdown(c->socket.get(), SD_RECEIVE) != 0) report_net(kTextShutdownFailed, kTextError);
+    c->socket.reset();
+}
+
+// ---- Worker-thread pattern ---------------------------------------------------
+
+namespace {
+
+DWORD WINAPI worker_thread(LPVOID param)
+{
+    WorkerTask* task = static_cast<WorkerTask*>(param);
+    wchar_t line[96];
+    swprintf(line, sizeof line / sizeof line[0], L"Start %ls\n", task->threadName);
+    net_debug_output(line);
+    if (task->run) task->run(task);
+    swprintf(line, sizeof line / sizeof line[0], L"End %ls\n", task->threadName);
+    net_debug_output(line);
+    task->finished.store(1);
+    task->flag.store(1);
+    PostMessageW(task->dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    return 0;
+}
+
+struct WorkerDialog {
+    WorkerTask* task;
+    HANDLE thread;
+};
+
+// One third down the owner's client area; the dialog keeps its left edge and size.
+void place_dialog(HWND dialog)
+{
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT own, client;
+    if (!owner || !GetWindowRect(dialog, &own) || !GetClientRect(owner, &client)) return;
+    int top = ((client.bottom - client.top) - (own.bottom - own.top)) / 3;
+    SetWindowPos(dialog, nullptr, own.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+INT_PTR on_init(HWND dialog, WorkerDialog* wd)
+{
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(wd));
+    place_dialog(dialog);
+    ShowWindow(dialog, SW_SHOW);
+    wd->task->dialog = dialog;
+    wd->task->flag.store(0);
+    wd->task->finished.store(0);
+    wd->thread = CreateThread(nullptr, 0, worker_thread, wd->task, 0, nullptr);
+    if (!wd->thread) EndDialog(dialog, 0);
+    return TRUE;
+}
+
+INT_PTR on_command(HWND dialog, WorkerDialog* wd, WORD id)
+{
+    if (!wd) return FALSE;
+    switch (id) {
+    case IDOK:
+        // Only the worker's own OK ends the dialog: an Enter key after a
+        // cancel must not leave the worker running behind a closed dialog.
+        if (wd->task->flag.load() == 1 && wd->task->finished.load() == 1) EndDialog(dialog, 1);
+        return TRUE;
+    case IDCANCEL:
+        wd->task->flag.store(1);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK WorkerDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    WorkerDialog* wd = reinterpret_cast<WorkerDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (msg) {
+    case WM_INITDIALOG:
+        return on_init(dialog, reinterpret_cast<WorkerDialog*>(lParam));
+    case WM_COMMAND:
+        return on_command(dialog, wd, LOWORD(wParam));
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR run_worker_task(HWND owner, WorkerTask* task)
+{
+    WorkerDialog wd{task, nullptr};
+    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    INT_PTR r = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NET_PROGRESS), owner, WorkerDialogProc,
+                                reinterpret_cast<LPARAM>(&wd));
+    if (wd.thread) {
+        // The worker's last act was the OK; let it end before the task is reused.
+        WaitForSingleObject(wd.thread, INFINITE);
+        CloseHandle(wd.thread);
+    }
+    task->dialog = nullptr;
+    return r == 1 ? 1 : 0;
+}
+
+void set_progress_caption(HWND dialog, const wchar_t* text)
+{
+    if (dialog) SetWindowTextW(dialog, text);
+}

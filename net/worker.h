@@ -1,0 +1,159 @@
+// The BBS HTTP client's shared pieces: the connection layer (target, lookup
+// with its one-entry cache, the waiting receive, closing), the timing line,
+// the debug dumps, and the worker-thread pattern every network operation runs
+// behind its modal progress dialog.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/handles.h"
+#include "net/httphead.h"
+
+// ---- Texts of the connection layer --------------------------------------
+
+constexpr wchar_t kTextError[] = L"Error";
+constexpr wchar_t kTextSocketOpenFailed[] = L"ソケットをオープンできません";
+constexpr wchar_t kTextSocketOpenFailedCode[] = L"ソケットをオープンできません:%d";
+constexpr wchar_t kTextHostNotFound[] = L"が見つかりません";   // after the host name
+constexpr wchar_t kTextConnectFailed[] = L"サーバーソケットに接続失敗";
+constexpr wchar_t kTextRecvError[] = L"recvエラーです";
+constexpr wchar_t kTextShutdownFailed[] = L"シャットダウンに失敗しました";
+// A request that could not be sent whole.
+constexpr wchar_t kTextSendFailed[] = L"送信に失敗しました";
+
+// Files in the program's directory.
+constexpr char kWorkFile[] = "work.gz";
+constexpr char kDumpSendHead[] = "snd_head.txt";
+constexpr char kDumpReceiveHead[] = "rcv_head.txt";
+constexpr char kDumpReceiveData[] = "rcv_data_unzipped.txt";
+constexpr char kDumpCheckReceived[] = "rcv_head_chk.txt";
+constexpr char kDumpCheckSent[] = "snd_head_chk.txt";
+constexpr char kDumpPostSent[] = "send_data.txt";
+constexpr char kPostReply1[] = "rcv1_data.txt";
+constexpr char kPostReply2[] = "rcv2_data.txt";
+
+// Every caller waits this long per receive (in one-second slices).
+constexpr int kReceiveWaitMs = 10000;
+
+// ---- Connection layer ----------------------------------------------------
+
+// The last successful lookup. Touched only by the one running worker.
+struct HostCacheEntry {
+    char name[kConnectionHostBytes];   // empty: nothing cached
+    uint32_t address;                  // network byte order; 0: nothing cached
+};
+extern HostCacheEntry HostCache;
+
+// The IPv4 address of `name`, from the cache when it is the cached name byte
+// for byte, else from the platform's resolver; 0 when it cannot be resolved
+// (which also empties the cache). Writes the "gethostbyname" timing line.
+uint32_t host_lookup(const char* name);
+// How many times host_lookup asked the platform's resolver.
+uint32_t host_lookup_count();
+
+// Which request opens the connection: a POST names the platform's error code
+// when no socket can be made.
+enum class RequestKind { Get, Head, Post };
+
+struct Connection {
+    UniqueSocket socket;
+    char host[kConnectionHostBytes];   // the connection host, for the Host line
+};
+
+// Opens a connection for the request URL (ANSI): through the proxy when
+// ProxyUse is 1, else to the URL's host on port 80. Reports a failure
+// ("ソケットをオープンできません", "%sが見つかりません",
+// "サーバーソケットに接続失敗", title "Error") and gives false. The connect
+// waits in one-second slices and gives up silently when `cancel` is set.
+bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_t>* cancel, Connection* out);
+
+// Sends the whole request, however the platform splits it. False (and the
+// message "送信に失敗しました") when the connection fails on the way.
+bool send_request(const Connection& c, const char* data, size_t len);
+
+// Waits for data in one-second slices: the count received (>0), 0 when the
+// server closed, -1 on an error, or when `cancel` (may be null) is set while
+// nothing arrives, or at once after one empty slice when waitMs is below 1000.
+int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t>* cancel, int waitMs);
+
+// Ends a GET or HEAD connection: shuts the receive direction down (a failure
+// is reported, "シャットダウンに失敗しました") and closes the socket.
+void shutdown_and_close(Connection* c);
+
+// Shows a failure of the network layer, owned by the main window.
+void report_net(const wchar_t* text, const wchar_t* caption);
+
+// ---- Timing and debug output ----------------------------------------------
+
+// Writes "<name> <ms>[ms]\n" to the debug output when it goes out of scope.
+// The name must outlive the timer.
+class ScopeTimer {
+public:
+    explicit ScopeTimer(const wchar_t* name);
+    virtual ~ScopeTimer();
+    ScopeTimer(const ScopeTimer&) = delete;
+    ScopeTimer& operator=(const ScopeTimer&) = delete;
+
+private:
+    uint32_t start_;
+    uint32_t end_ = 0;
+    const wchar_t* name_;
+};
+
+// The platform's debug output. A hook (tests) sees every line as well.
+void net_debug_output(const wchar_t* text);
+using DebugOutputHook = void (*)(const wchar_t* text);
+void set_debug_output_hook(DebugOutputHook hook);
+
+// `name` in the program's directory (ANSI). False when it does not fit.
+bool program_dir_path(char* out, size_t size, const char* name);
+// Writes `len` bytes to `name` in the program's directory with "wb". False
+// when the file cannot be opened or written.
+bool write_debug_dump(const char* name, const void* data, size_t len);
+
+// ---- Worker-thread pattern ---------------------------------------------------
+
+// One network operation's block, shared by its starter (UI thread) and its
+// worker. The starter fills the arguments and calls run_worker_task; the
+// dialog starts the worker, which runs `run`, and the dialog ends once the
+// worker has finished. `flag` is the cancel flag the operation watches.
+struct WorkerTask {
+    HWND dialog = nullptr;
+    std::atomic<uint8_t> flag{0};       // 1: cancel asked for, or the worker finished
+    std::atomic<uint8_t> finished{0};   // 1: the worker has stored its result
+    const wchar_t* threadName = L"";    // "get_html_sabun_thread"
+    void (*run)(WorkerTask* task) = nullptr;
+};
+
+struct GetWorkerTask : WorkerTask {
+    char* result = nullptr;             // local-heap block, or null
+    const wchar_t* url = nullptr;
+    uint32_t* resultLength = nullptr;
+    int32_t rangeStart = 0;
+};
+
+struct HeadWorkerTask : WorkerTask {
+    uint8_t result = 0;                 // 1: the log has grown
+    const wchar_t* url = nullptr;
+    int32_t rangeStart = 0;
+};
+
+struct PostWorkerTask : WorkerTask {
+    uint8_t result = 0;                 // 1: posted
+    const wchar_t* name = nullptr;
+    const wchar_t* mail = nullptr;
+    const wchar_t* message = nullptr;
+};
+
+// Runs `task` behind the modal progress dialog (template 147) owned by
+// `owner`, and returns once the worker has finished and its thread has ended.
+// 1 when the worker ran, 0 when the dialog or the thread could not be made.
+INT_PTR run_worker_task(HWND owner, WorkerTask* task);
+
+// The operation's progress text in the dialog's caption (nothing when there
+// is no dialog).
+void set_progress_caption(HWND dialog, const wchar_t* text);

@@ -1,0 +1,417 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/settings.h"
+#include "net/worker.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/winsetup.h"
+#include "tools/boardserver/boardserver.h"
+
+namespace {
+
+std::mutex g_debugLock;
+std::vector<std::wstring> g_debugLines;
+
+void capture_debug(const wchar_t* text)
+{
+    std::lock_guard<std::mutex> hold(g_debugLock);
+    g_debugLines.emplace_back(text);
+}
+
+std::vector<std::wstring> debug_lines()
+{
+    std::lock_guard<std::mutex> hold(g_debugLock);
+    return g_debugLines;
+}
+
+// Settings of one test: a program folder of its own and the proxy switched
+// to the loopback board server.
+class NetFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WSADATA wsa;
+        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+        saved_ = Settings;
+        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
+        Settings.DebugMode = 0;
+        ASSERT_TRUE(server_.start());
+        use_proxy(server_.port());
+        {
+            std::lock_guard<std::mutex> hold(g_debugLock);
+            g_debugLines.clear();
+        }
+        set_debug_output_hook(capture_debug);
+        HostCache.name[0] = '\0';
+        HostCache.address = 0;
+    }
+
+    void TearDown() override
+    {
+        set_debug_output_hook(nullptr);
+        server_.stop();
+        Settings = saved_;
+        WSACleanup();
+    }
+
+    void use_proxy(int32_t port)
+    {
+        Settings.ProxyUse = 1;
+        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
+        Settings.ProxyPort = port;
+    }
+
+    // Sends `request` on `c` and reads until the server closes.
+    std::string exchange(Connection& c, const std::string& request)
+    {
+        EXPECT_TRUE(send_request(c, request.data(), request.size()));
+        std::string reply;
+        char buf[4096];
+        for (;;) {
+            int n = recv_wait(c.socket.get(), buf, sizeof buf, 0, nullptr, kReceiveWaitMs);
+            if (n <= 0) break;
+            reply.append(buf, static_cast<size_t>(n));
+        }
+        shutdown_and_close(&c);
+        return reply;
+    }
+
+    TempDir dir_;
+    SettingsRecord saved_;
+    boardserver::BoardServer server_;
+    ReportCapture reports_;
+};
+
+std::string get_text(const char* url, const char* host, int32_t range)
+{
+    char buf[kRequestTextBytes];
+    size_t n = format_get_request(buf, sizeof buf, url, host, range);
+    return std::string(buf, n);
+}
+
+int count_lines(const std::wstring& line)
+{
+    int n = 0;
+    for (const std::wstring& l : debug_lines()) n += l == line ? 1 : 0;
+    return n;
+}
+
+bool is_timer_line(const std::wstring& l, const std::wstring& name)
+{
+    if (l.compare(0, name.size() + 1, name + L" ") != 0) return false;
+    size_t i = name.size() + 1;
+    size_t digits = 0;
+    while (i < l.size() && iswdigit(l[i])) ++i, ++digits;
+    return digits > 0 && l.substr(i) == L"[ms]\n";
+}
+
+int timer_lines(const std::wstring& name)
+{
+    int n = 0;
+    for (const std::wstring& l : debug_lines()) n += is_timer_line(l, name) ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(NetFixture, ProxyRequestCarriesAbsoluteUrlAndProxyHost)
+{
+    server_.put_file("/mobile/subject.txt", "1065069078.dat<>title (3)\n");
+    Connection c;
+    const char* url = "http://pc.2ch.net/mobile/subject.txt";
+    ASSERT_TRUE(open_connection(url, RequestKind::Get, nullptr, &c));
+    EXPECT_STREQ(c.host, "127.0.0.1");
+    std::string request = get_text(url, c.host, 0);
+    std::string reply = exchange(c, request);
+    EXPECT_EQ(reply.compare(0, 12, "HTTP/1.1 200"), 0) << reply;
+    ASSERT_TRUE(server_.wait_for_requests(1, 5000));
+    auto reqs = server_.requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw,
+              "GET http://pc.2ch.net/mobile/subject.txt HTTP/1.0\r\n"
+              "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+              "Host: 127.0.0.1\r\n"
+              "Accept: */*\r\n"
+              "Accept-Encoding: gzip, deflate\r\n"
+              "\r\n");
+    EXPECT_TRUE(reports_.messages().empty());
+}
+
+TEST_F(NetFixture, ProxyPortAbove65535KeepsItsLow16Bits)
+{
+    Settings.ProxyPort = 65536 + server_.port();
+    Connection c;
+    ASSERT_TRUE(open_connection("http://pc.2ch.net/mobile/subject.txt", RequestKind::Head, nullptr, &c));
+    exchange(c, "HEAD http://pc.2ch.net/mobile/subject.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_TRUE(server_.wait_for_requests(1, 5000));
+}
+
+TEST_F(NetFixture, ProxyUseOtherThanOneConnectsDirectlyToPort80)
+{
+    Settings.ProxyUse = 2;
+    boardserver::BoardServer direct;
+    bool have80 = direct.start(80);
+    Connection c;
+    const char* url = "http://127.0.0.1/mobile/subject.txt";
+    if (have80) {
+        direct.put_file("/mobile/subject.txt", "x<>y (1)\n");
+        ASSERT_TRUE(open_connection(url, RequestKind::Get, nullptr, &c));
+        EXPECT_STREQ(c.host, "127.0.0.1");
+        exchange(c, get_text(url, c.host, 5));
+        ASSERT_TRUE(direct.wait_for_requests(1, 5000));
+        EXPECT_EQ(direct.requests()[0].raw,
+                  "GET http://127.0.0.1/mobile/subject.txt HTTP/1.0\r\n"
+                  "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+                  "Host: 127.0.0.1\r\n"
+                  "Range: bytes=5-\r\n"
+                  "\r\n");
+    } else {
+        // Nothing listens on port 80: the direct attempt fails to connect,
+        // which the proxy (listening) would not.
+        EXPECT_FALSE(open_connection(url, RequestKind::Get, nullptr, &c));
+        ASSERT_EQ(reports_.messages().size(), 1u);
+        EXPECT_EQ(reports_.messages()[0].text, L"サーバーソケットに接続失敗");
+        EXPECT_EQ(reports_.messages()[0].caption, L"Error");
+    }
+    EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(NetFixture, PortInUrlIsPartOfTheNameAndNotFound)
+{
+    Settings.ProxyUse = 0;
+    Connection c;
+    EXPECT_FALSE(open_connection("http://127.0.0.1:8080/b/dat/1.dat", RequestKind::Get, nullptr, &c));
+    ASSERT_EQ(reports_.messages().size(), 1u);
+    EXPECT_EQ(reports_.messages()[0].text, L"127.0.0.1:8080が見つかりません");
+    EXPECT_EQ(reports_.messages()[0].caption, L"Error");
+    EXPECT_FALSE(c.socket.valid());
+}
+
+TEST_F(NetFixture, UrlWithoutPathFailsCleanly)
+{
+    Settings.ProxyUse = 0;
+    Connection c;
+    EXPECT_FALSE(open_connection("http://127.0.0.1", RequestKind::Get, nullptr, &c));
+    ASSERT_EQ(reports_.messages().size(), 1u);
+    EXPECT_EQ(reports_.messages()[0].text, L"127.0.0.1が見つかりません");
+    reports_.clear();
+    Settings.ProxyUse = 1;
+    Settings.ProxyName[0] = L'\0';
+    EXPECT_FALSE(open_connection("http://pc.2ch.net/b/", RequestKind::Get, nullptr, &c));
+    ASSERT_EQ(reports_.messages().size(), 1u);
+    EXPECT_EQ(reports_.messages()[0].text, L"が見つかりません");
+}
+
+TEST_F(NetFixture, SecondRequestToSameHostMakesNoLookup)
+{
+    uint32_t before = host_lookup_count();
+    for (int i = 0; i < 2; ++i) {
+        Connection c;
+        ASSERT_TRUE(open_connection("http://pc.2ch.net/mobile/subject.txt", RequestKind::Get, nullptr, &c));
+        exchange(c, get_text("http://pc.2ch.net/mobile/subject.txt", c.host, 0));
+    }
+    EXPECT_EQ(host_lookup_count(), before + 1);
+    EXPECT_STREQ(HostCache.name, "127.0.0.1");
+    EXPECT_EQ(HostCache.address, htonl(INADDR_LOOPBACK));
+    // The timing line is written on the cache hit too.
+    EXPECT_EQ(timer_lines(L"gethostbyname"), 2);
+}
+
+TEST_F(NetFixture, FailedLookupForgetsTheCachedName)
+{
+    EXPECT_EQ(host_lookup("127.0.0.1"), htonl(INADDR_LOOPBACK));
+    uint32_t before = host_lookup_count();
+    EXPECT_EQ(host_lookup("127.0.0.1:8080"), 0u);
+    EXPECT_EQ(host_lookup_count(), before + 1);
+    EXPECT_STREQ(HostCache.name, "");
+    EXPECT_EQ(HostCache.address, 0u);
+    // Neither the failed name nor the earlier one is remembered.
+    EXPECT_EQ(host_lookup("127.0.0.1:8080"), 0u);
+    EXPECT_EQ(host_lookup("127.0.0.1"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(host_lookup_count(), before + 3);
+    EXPECT_EQ(host_lookup(""), 0u);
+    EXPECT_EQ(host_lookup(nullptr), 0u);
+}
+
+TEST_F(NetFixture, ConnectRefusedIsReported)
+{
+    boardserver::BoardServer other;
+    ASSERT_TRUE(other.start());
+    uint16_t closedPort = other.port();
+    other.stop();
+    use_proxy(closedPort);
+    Connection c;
+    EXPECT_FALSE(open_connection("http://pc.2ch.net/b/", RequestKind::Post, nullptr, &c));
+    ASSERT_EQ(reports_.messages().size(), 1u);
+    EXPECT_EQ(reports_.messages()[0].text, L"サーバーソケットに接続失敗");
+    EXPECT_EQ(reports_.messages()[0].caption, L"Error");
+}
+
+TEST_F(NetFixture, CancelEndsTheWaitWithinASecond)
+{
+    boardserver::Behaviour slow;
+    slow.delayMs = 20000;
+    server_.set_behaviour("", slow);
+    Connection c;
+    ASSERT_TRUE(open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, nullptr, &c));
+    std::string req = get_text("http://pc.2ch.net/b/subject.txt", c.host, 0);
+    ASSERT_TRUE(send_request(c, req.data(), req.size()));
+    std::atomic<uint8_t> flag{0};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        flag.store(1);
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    char buf[64];
+    int n = recv_wait(c.socket.get(), buf, sizeof buf, 0, &flag, kReceiveWaitMs);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    canceller.join();
+    EXPECT_EQ(n, -1);
+    EXPECT_LT(ms, 1800);
+    EXPECT_GE(ms, 250);
+    c.socket.reset();
+    server_.stop();
+}
+
+TEST_F(NetFixture, ShortWaitGivesUpAfterOneSlice)
+{
+    boardserver::Behaviour slow;
+    slow.delayMs = 20000;
+    server_.set_behaviour("", slow);
+    Connection c;
+    ASSERT_TRUE(open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, nullptr, &c));
+    std::string req = get_text("http://pc.2ch.net/b/subject.txt", c.host, 0);
+    ASSERT_TRUE(send_request(c, req.data(), req.size()));
+    auto t0 = std::chrono::steady_clock::now();
+    char buf[64];
+    EXPECT_EQ(recv_wait(c.socket.get(), buf, sizeof buf, 0, nullptr, 999), -1);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(ms, 1800);
+    c.socket.reset();
+    server_.stop();
+}
+
+TEST_F(NetFixture, ServerCloseBeforeAnyByteReadsAsZero)
+{
+    boardserver::Behaviour close;
+    close.closeAtOnce = true;
+    server_.set_behaviour("", close);
+    Connection c;
+    ASSERT_TRUE(open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, nullptr, &c));
+    std::string req = get_text("http://pc.2ch.net/b/subject.txt", c.host, 0);
+    ASSERT_TRUE(send_request(c, req.data(), req.size()));
+    char buf[64];
+    EXPECT_EQ(recv_wait(c.socket.get(), buf, sizeof buf, 0, nullptr, kReceiveWaitMs), 0);
+    shutdown_and_close(&c);
+    EXPECT_FALSE(c.socket.valid());
+}
+
+TEST_F(NetFixture, ScopeTimerWritesNameAndMilliseconds)
+{
+    {
+        ScopeTimer t(L"LstSure_load");
+        Sleep(30);
+    }
+    auto lines = debug_lines();
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_TRUE(is_timer_line(lines[0], L"LstSure_load")) << wide_to_utf8(lines[0]);
+    int ms = _wtoi(lines[0].c_str() + 13);
+    EXPECT_GE(ms, 15);
+    EXPECT_LT(ms, 2000);
+}
+
+TEST_F(NetFixture, DebugDumpGoesToTheProgramDirectory)
+{
+    std::string bytes("GET x\r\n\0tail", 12);
+    EXPECT_TRUE(write_debug_dump(kDumpSendHead, bytes.data(), bytes.size()));
+    EXPECT_EQ(read_file_bytes(dir_.file("snd_head.txt")), bytes);
+    EXPECT_TRUE(write_debug_dump(kDumpSendHead, "ab", 2));
+    EXPECT_EQ(read_file_bytes(dir_.file("snd_head.txt")), "ab");
+    char path[kAnsiPathBytes];
+    ASSERT_TRUE(program_dir_path(path, sizeof path, kWorkFile));
+    EXPECT_EQ(std::string(path), dir_.file("work.gz"));
+    std::string longDir(kAnsiPathBytes - 3, 'd');
+    lstrcpynA(Settings.ProgramDirectory, longDir.c_str(), kAnsiPathBytes);
+    EXPECT_FALSE(program_dir_path(path, sizeof path, kWorkFile));
+    EXPECT_FALSE(write_debug_dump(kWorkFile, "x", 1));
+}
+
+// ---- The worker-thread pattern behind the modal progress dialog ----------
+
+namespace {
+
+struct ProbeTask : WorkerTask {
+    std::wstring captionSeen;
+    bool cancelSeen = false;
+    bool stillOpenAfterEnter = false;
+    uint8_t result = 0;
+};
+
+void probe_run(WorkerTask* t)
+{
+    ProbeTask* task = static_cast<ProbeTask*>(t);
+    set_progress_caption(task->dialog, L"取得中 (0KB)");
+    wchar_t caption[64] = L"";
+    GetWindowTextW(task->dialog, caption, 64);
+    task->captionSeen = caption;
+    // The close button asks for a cancel; Enter must not end the dialog while
+    // the worker still runs.
+    PostMessageW(task->dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    for (int i = 0; i < 300 && task->flag.load() == 0; ++i) Sleep(10);
+    task->cancelSeen = task->flag.load() == 1;
+    PostMessageW(task->dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    Sleep(200);
+    task->stillOpenAfterEnter = IsWindow(task->dialog) && IsWindowVisible(task->dialog);
+    task->result = 7;
+}
+
+}  // namespace
+
+TEST_F(NetFixture, WorkerRunsBehindTheDialogAndEndsIt)
+{
+    ProbeTask task;
+    task.threadName = L"get_html_sabun_thread";
+    task.run = probe_run;
+    EXPECT_EQ(run_worker_task(nullptr, &task), 1);
+    EXPECT_EQ(task.result, 7);
+    EXPECT_EQ(task.captionSeen, L"取得中 (0KB)");
+    EXPECT_TRUE(task.cancelSeen);
+    EXPECT_TRUE(task.stillOpenAfterEnter);
+    EXPECT_EQ(task.flag.load(), 1);
+    EXPECT_EQ(task.finished.load(), 1);
+    EXPECT_EQ(task.dialog, nullptr);
+    EXPECT_EQ(count_lines(L"Start get_html_sabun_thread\n"), 1);
+    EXPECT_EQ(count_lines(L"End get_html_sabun_thread\n"), 1);
+    auto lines = debug_lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front(), L"Start get_html_sabun_thread\n");
+    EXPECT_EQ(lines.back(), L"End get_html_sabun_thread\n");
+}
+
+TEST_F(NetFixture, DialogSitsOneThirdDownItsOwner)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 400,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    struct PlaceTask : WorkerTask {
+        RECT rect{};
+    } task;
+    task.threadName = L"find_html_modified_thread";
+    task.run = [](WorkerTask* t) { GetWindowRect(t->dialog, &static_cast<PlaceTask*>(t)->rect); };
+    EXPECT_EQ(run_worker_task(owner, &task), 1);
+    RECT client;
+    GetClientRect(owner, &client);
+    int height = task.rect.bottom - task.rect.top;
+    EXPECT_EQ(task.rect.top, (client.bottom - height) / 3);
+    DestroyWindow(owner);
+    EXPECT_EQ(count_lines(L"Start find_html_modified_thread\n"), 1);
+}
