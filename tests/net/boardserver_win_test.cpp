@@ -405,6 +405,15 @@ TEST_F(BoardServerTest, PostSwitchesAnswerErrorNoMarkerManyCookiesOrCloseEarly)
     // One response was appended, by the post without cookies to carry.
     std::string after = server.dat("mobile", "1065069078");
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 2);
+
+    // A board on a host with a second level posts to that level's script.
+    server.put_dat("sub/zatsudan", "1064000000", "a<>b<>c<> d <>t\n");
+    std::string sub = "POST http://srv.2ch.net/sub/test/bbs.cgi HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 39\r\n\r\n"
+                      "bbs=zatsudan&key=1064000000&MESSAGE=abc\r\n";
+    Exchange subPost = ask(sub);
+    EXPECT_NE(body_of(subPost.bytes).find(marker_success()), std::string::npos);
+    std::string subDat = server.dat("sub/zatsudan", "1064000000");
+    EXPECT_EQ(subDat.substr(subDat.size() - 10), "<> abc <>\n");
 }
 
 TEST_F(BoardServerTest, MisbehaviourSwitches)
