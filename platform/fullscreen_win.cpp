@@ -9,6 +9,7 @@
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x46534449;
+constexpr wchar_t kStateProp[] = L"QuorvexFullScreenDialog";
 constexpr int kLineStep = 8;   // pixels per scroll-bar arrow click at QVGA
 
 struct DialogState {
@@ -92,6 +93,7 @@ LRESULT CALLBACK dialog_subclass(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, UI
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(dialog, dialog_subclass, kSubclassId);
+        RemovePropW(dialog, kStateProp);
         delete s;
         break;
     }
@@ -111,10 +113,10 @@ void set_style_bits(HWND dialog, LONG_PTR add)
 bool fullscreen_dialog_init(HWND dialog, DWORD flags)
 {
     if (!dialog || !IsWindow(dialog)) return false;
-    DWORD_PTR old = 0;
-    if (GetWindowSubclass(dialog, dialog_subclass, kSubclassId, &old)) {
+    if (auto* old = static_cast<DialogState*>(GetPropW(dialog, kStateProp))) {
         RemoveWindowSubclass(dialog, dialog_subclass, kSubclassId);
-        delete reinterpret_cast<DialogState*>(old);
+        RemovePropW(dialog, kStateProp);
+        delete old;
     }
     auto* s = new DialogState;
     s->flags = flags;
@@ -143,6 +145,7 @@ bool fullscreen_dialog_init(HWND dialog, DWORD flags)
             SetScrollInfo(dialog, SB_VERT, &si, TRUE);
         }
     }
+    SetPropW(dialog, kStateProp, s);
     SetWindowSubclass(dialog, dialog_subclass, kSubclassId, reinterpret_cast<DWORD_PTR>(s));
     return true;
 }
