@@ -1,0 +1,343 @@
+#include "reader/datread_win.h"
+
+#include <atomic>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <string_view>
+
+#include "app/appstate.h"
+#include "app/progress_win.h"
+#include "app/report.h"
+#include "app/settings.h"
+#include "reader/datparse.h"
+#include "reader/memmap_win.h"
+#include "reader/opentable_win.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/lineread.h"
+#include "store/logpaths.h"
+
+namespace {
+
+constexpr int kInputBytes = 2048;        // one read of the line reader
+constexpr SIZE_T kLineBufferFirst = 2048;
+constexpr SIZE_T kLineBufferSecond = 4097;
+constexpr SIZE_T kLineBufferStep = 2048;
+
+std::atomic<ReaderProgressHook> g_progressHook{nullptr};
+std::atomic<ReaderGrowthHook> g_growthHook{nullptr};
+
+bool growth_allowed(ReaderGrowth what)
+{
+    ReaderGrowthHook hook = g_growthHook.load();
+    return !hook || hook(what);
+}
+
+void report(const wchar_t* text, const wchar_t* caption)
+{
+    report_message(AppState.hwndMain, text, caption, MB_OK);
+}
+
+// The modeless progress dialog of the parse; closed on every way out.
+class LoadProgress {
+public:
+    LoadProgress()
+    {
+        dialog_ = CreateProgressDialog(AppState.hwndMain, kTitleLoading);
+        if (ReaderProgressHook hook = g_progressHook.load()) hook(kTitleLoading);
+    }
+    ~LoadProgress() { close(); }
+    LoadProgress(const LoadProgress&) = delete;
+    LoadProgress& operator=(const LoadProgress&) = delete;
+
+    void title(const wchar_t* text)
+    {
+        SetProgressCaption(dialog_, text);
+        if (ReaderProgressHook hook = g_progressHook.load()) hook(text);
+    }
+    void close()
+    {
+        CloseProgressDialog(dialog_);
+        dialog_ = nullptr;
+    }
+    HWND window() const { return dialog_; }
+
+private:
+    HWND dialog_ = nullptr;
+};
+
+// The platform side of one parse: local-heap growth in the system's steps and
+// the messages of its failures.
+class ReadHost : public ThreadBuildHost {
+public:
+    explicit ReadHost(LoadProgress& progress) : progress_(progress) {}
+
+    bool grow_responses(ThreadBuild& b) override
+    {
+        const uint32_t room = static_cast<uint32_t>(b.responseCount) + kResponseGrowth;
+        HLOCAL grown = growth_allowed(ReaderGrowth::Responses)
+                           ? LocalReAlloc(b.responses, room * sizeof(Response), LMEM_MOVEABLE)
+                           : nullptr;
+        if (!grown) {
+            wchar_t text[64];
+            swprintf(text, sizeof text / sizeof text[0], kTextResponsesGrowFailedFormat, b.responseCount);
+            report(text, kCaptionDataFileRead2);
+            return false;
+        }
+        b.responses = static_cast<Response*>(grown);
+        b.responseRoom = room;
+        return true;
+    }
+
+    bool grow_lines(ThreadBuild& b) override
+    {
+        const uint32_t room = static_cast<uint32_t>(b.lineCount) + kLineGrowth;
+        HLOCAL grown = growth_allowed(ReaderGrowth::Lines)
+                           ? LocalReAlloc(b.lines, room * sizeof(ResponseLine), LMEM_MOVEABLE | LMEM_ZEROINIT)
+                           : nullptr;
+        if (!grown) {
+            report(kTextLinesGrowFailed, kCaptionDataFileRead2);
+            return false;
+        }
+        b.lines = static_cast<ResponseLine*>(grown);
+        b.lineRoom = room;
+        return true;
+    }
+
+    void store_full() override
+    {
+        if (storeFullShown_) return;
+        storeFullShown_ = true;
+        report(kTextStrbufOver, kCaptionResdataRead2);
+    }
+
+    void progress(int32_t responses) override
+    {
+        wchar_t title[32];
+        swprintf(title, sizeof title / sizeof title[0], kTitleLoadingCountFormat, static_cast<int>(responses));
+        progress_.title(title);
+    }
+
+private:
+    LoadProgress& progress_;
+    bool storeFullShown_ = false;
+};
+
+// One logical line of the log, gathered from the reader's pieces into a
+// local-heap buffer that grows as the system's body buffer did (2048, 4097,
+// then 2048 more each time) up to kMaxDatLineBytes.
+class LogLineReader {
+public:
+    explicit LogLineReader(LibceFile* f) : reader_(f) {}
+    ~LogLineReader()
+    {
+        if (buffer_) LocalFree(buffer_);
+    }
+    LogLineReader(const LogLineReader&) = delete;
+    LogLineReader& operator=(const LogLineReader&) = delete;
+
+    bool allocate()
+    {
+        buffer_ = static_cast<char*>(LocalAlloc(LMEM_FIXED, kLineBufferFirst));
+        capacity_ = buffer_ ? kLineBufferFirst : 0;
+        return buffer_ != nullptr;
+    }
+
+    // The next line without its line end; false at the end of the file.
+    bool next(std::string_view* line)
+    {
+        size_t length = 0;
+        bool any = false;
+        bool cut = false;
+        for (;;) {
+            int n = reader_.piece(input_, kInputBytes);
+            if (n < 0) break;   // end of file: a last line without LF ends here
+            any = true;
+            bool ends = n > 0 && input_[n - 1] == '\n';
+            size_t take = static_cast<size_t>(ends ? n - 1 : n);
+            if (!cut && !append(length, take)) cut = true;
+            if (ends) break;
+        }
+        if (!any) return false;
+        // A NUL byte (a log damaged by a write cut short) would end the
+        // stored text early; it is shown as a blank.
+        for (size_t i = 0; i < length; ++i)
+            if (buffer_[i] == '\0') buffer_[i] = ' ';
+        *line = std::string_view(buffer_, length);
+        return true;
+    }
+
+private:
+    // Appends `take` bytes of the input; false when the line is cut here (too
+    // long, or the buffer could not grow). The rest of the line is then read
+    // and dropped.
+    bool append(size_t& length, size_t take)
+    {
+        if (length + take > kMaxDatLineBytes) take = kMaxDatLineBytes - length;
+        if (length + take > capacity_) {
+            SIZE_T wanted = capacity_ == kLineBufferFirst ? kLineBufferSecond : capacity_ + kLineBufferStep;
+            while (wanted < length + take) wanted += kLineBufferStep;
+            HLOCAL grown = growth_allowed(ReaderGrowth::LineBuffer)
+                               ? LocalReAlloc(buffer_, wanted, LMEM_MOVEABLE)
+                               : nullptr;
+            if (!grown) {
+                report(kTextLineBufferGrowFailed, kCaptionDataFileRead2);
+                take = capacity_ - length;
+                std::memcpy(buffer_ + length, input_, take);
+                length += take;
+                return false;
+            }
+            buffer_ = static_cast<char*>(grown);
+            capacity_ = wanted;
+        }
+        std::memcpy(buffer_ + length, input_, take);
+        length += take;
+        return length < kMaxDatLineBytes;
+    }
+
+    LineReader reader_;
+    char input_[kInputBytes];
+    char* buffer_ = nullptr;
+    size_t capacity_ = 0;
+};
+
+const BoardEntry* board_at(int boardIndex)
+{
+    if (!BoardTable.items || boardIndex < 0 || boardIndex >= BoardTable.count) return nullptr;
+    return &BoardTable.items[boardIndex];
+}
+
+// The log's path, or false after telling the user why there is none.
+bool thread_log_path(int boardIndex, const wchar_t* fileName, wchar_t* path, size_t units)
+{
+    const BoardEntry* board = board_at(boardIndex);
+    std::wstring name = fileName ? fileName : L"";
+    if (!board) {
+        report((name + kTextOpenFailedSuffix).c_str(), kCaptionResdataRead2);
+        return false;
+    }
+    char host[kLogPathBytes], dir[kLogPathBytes];
+    if (!log_board_names(board->host, board->dir, Settings.UseServerDir != 0, host, sizeof host, dir,
+                         sizeof dir)) {
+        report(log_board_refused_message(board->host, board->dir).c_str(), kCaptionResdataRead2);
+        return false;
+    }
+    // The name is kept in the entry whole (15 units at most): a cut name
+    // would record the position under another thread.
+    if (name.empty() || name.size() >= static_cast<size_t>(kFileNameUnits) ||
+        !log_thread_path_of(boardIndex, fileName, path, units)) {
+        report((name + kTextBadLogName).c_str(), kCaptionResdataRead2);
+        return false;
+    }
+    return true;
+}
+
+// The parse's working memory; whatever is still held when it goes away is freed.
+struct WorkArrays {
+    ThreadBuild b{};
+    ~WorkArrays()
+    {
+        if (b.lines) LocalFree(b.lines);
+        if (b.responses) LocalFree(b.responses);
+        if (b.store) ProcessMemmap().release(b.store);
+    }
+    bool allocate()
+    {
+        b.lines = static_cast<ResponseLine*>(LocalAlloc(LPTR, kLineGrowth * sizeof(ResponseLine)));
+        b.lineRoom = b.lines ? kLineGrowth : 0;
+        b.responses = static_cast<Response*>(LocalAlloc(LPTR, kResponseGrowth * sizeof(Response)));
+        b.responseRoom = b.responses ? kResponseGrowth : 0;
+        return b.lines && b.responses;
+    }
+    bool allocate_store()
+    {
+        b.store = static_cast<char*>(ProcessMemmap().allocate(kTextStoreBytes));
+        b.storeSize = b.store ? kTextStoreBytes : 0;
+        return b.store != nullptr;
+    }
+};
+
+void show_scroll(int entryIndex)
+{
+    OpenThreadTableRecord& t = OpenThreadTable;
+    if (!t.scroll || entryIndex >= t.scrollCapacity) return;
+    ScrollRecord& record = t.scroll[entryIndex];
+    clamp_scroll_record(record, t.entries[entryIndex].lineCount);
+    if (AppState.responseView) {
+        SCROLLINFO info;
+        scroll_record_to_info(record, &info);
+        SetScrollInfo(AppState.responseView, SB_VERT, &info, TRUE);
+    }
+}
+
+}  // namespace
+
+void set_reader_progress_hook(ReaderProgressHook hook) { g_progressHook.store(hook); }
+void set_reader_growth_hook(ReaderGrowthHook hook) { g_growthHook.store(hook); }
+
+int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
+{
+    OpenThreadTableRecord& t = OpenThreadTable;
+    // An entry the table never got (its growth was refused and reported).
+    if (!t.entries || entryIndex < 0 || entryIndex >= t.entryCapacity) return 0;
+
+    LoadProgress progress;
+
+    wchar_t path[kLogPathUnits];
+    if (!thread_log_path(boardIndex, fileName, path, kLogPathUnits)) return 0;
+    char pathAnsi[kLogPathBytes * 2];
+    LibceFile* file = nullptr;
+    if (wide_to_mb(pathAnsi, path, sizeof pathAnsi) != 0 && std::strlen(pathAnsi) < kLogPathBytes)
+        file = libce_fopen(pathAnsi, "r");
+    if (!file) {
+        report((std::wstring(path) + kTextOpenFailedSuffix).c_str(), kCaptionResdataRead2);
+        return 0;
+    }
+
+    WorkArrays work;
+    LogLineReader lines(file);
+    if (!work.allocate() || !lines.allocate()) {
+        libce_fclose(file);
+        report(kTextWorkMemoryFailed, kCaptionResdataRead2);
+        return 0;
+    }
+    if (!work.allocate_store()) {
+        libce_fclose(file);
+        report(kTextStoreFailed, kCaptionResdataRead2);
+        return 0;
+    }
+
+    ReadHost host(progress);
+    std::string_view line;
+    while (lines.next(&line)) {
+        if (build_add_line(work.b, line, host) == DatStep::End) break;
+    }
+    libce_fclose(file);
+
+    ResponseBuffer& entry = t.entries[entryIndex];
+    // The caller releases an entry it reuses; one it forgot is freed here
+    // rather than lost.
+    if (entry.lines || entry.responses) Resdata_release_storage(entry);
+
+    // With no line pointing at the store, nothing could give it back later.
+    if (work.b.lineCount == 0) {
+        ProcessMemmap().release(work.b.store);
+    }
+    work.b.store = nullptr;
+
+    entry.lines = work.b.lines;
+    entry.responses = work.b.responses;
+    work.b.lines = nullptr;
+    work.b.responses = nullptr;
+    entry.responseCount = work.b.responseCount;
+    entry.lineCount = work.b.lineCount;
+    entry.ReadMark = kInitialReadMark;
+    entry.board = *board_at(boardIndex);
+    std::memset(entry.fileName, 0, sizeof entry.fileName);
+    std::wcsncpy(entry.fileName, fileName, kFileNameUnits - 1);
+
+    show_scroll(entryIndex);
+    progress.close();
+    return 1;
+}
