@@ -593,6 +593,54 @@ TEST_F(LibceBuffer, LargeBlockWriteArrivesWhole)
     EXPECT_EQ(read_file_bytes(path("big.bin")), data);
 }
 
+// A handle that refuses writing, put behind an open library handle so that
+// its next flush comes up short, as on a full disk.
+static HANDLE swap_in_read_only(LibceFile* f, const std::string& path)
+{
+    CloseHandle(f->handle);
+    std::wstring wide = sjis_to_wide(path);
+    f->handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return f->handle;
+}
+
+TEST_F(LibceBuffer, FailedFlushKeepsTheBytesAndRefusesMore)
+{
+    LibceFile* f = libce_fopen(path("full.txt").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::string block(4096, 'd');
+    ASSERT_EQ(libce_fwrite(block.data(), 1, block.size(), f), block.size());
+    ASSERT_NE(swap_in_read_only(f, path("full.txt")), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(libce_fflush(f), -1);
+    EXPECT_EQ(f->pos, f->buffer + 4096);  // nothing thrown away
+    EXPECT_EQ(libce_putc('e', f), -1);
+    EXPECT_EQ(libce_fwrite("ee", 1, 2, f), 0u);
+    EXPECT_EQ(libce_fseek(f, 0, 0), -1);
+    EXPECT_EQ(libce_fclose(f), -1);  // the caller hears of the lost bytes
+    EXPECT_EQ(f->token, 0);
+    EXPECT_EQ(read_file_bytes(path("full.txt")), "");
+}
+
+TEST_F(LibceBuffer, BytesKeptByAFailedFlushGoOutOnceLater)
+{
+    LibceFile* f = libce_fopen(path("retry.txt").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    libce_fputs("kept\n", f);
+    HANDLE writable = f->handle;
+    std::wstring wide = sjis_to_wide(path("retry.txt"));
+    HANDLE readOnly = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
+    f->handle = readOnly;
+    EXPECT_EQ(libce_fflush(f), -1);
+    f->handle = writable;
+    CloseHandle(readOnly);
+    EXPECT_EQ(libce_fflush(f), 0);
+    EXPECT_EQ(read_file_bytes(path("retry.txt")), "kept\r\n");
+    EXPECT_EQ(libce_fclose(f), -1);  // a flush failed on the way: reported at close
+    EXPECT_EQ(read_file_bytes(path("retry.txt")), "kept\r\n");
+}
+
 // ---- threads ---------------------------------------------------------------
 
 TEST_F(LibceThreads, NoSlotIsEverHandedOutTwice)
@@ -814,6 +862,57 @@ TEST_F(LibceReplace, TooLongForTheNewNameIsRefused)
     EXPECT_EQ(libce_fopen_replace(nullptr), nullptr);
 }
 
+TEST_F(LibceReplace, ShortWriteNeverReplacesTheOldFile)
+{
+    write_file_bytes(path("list.txt"), "old line\r\n");
+    LibceFile* f = libce_fopen_replace(path("list.txt").c_str());
+    ASSERT_NE(f, nullptr);
+    libce_fputs("new content\n", f);
+    ASSERT_NE(swap_in_read_only(f, path("list.txt.new")), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(libce_fclose_replace(f, true), -1);
+    EXPECT_EQ(read_file_bytes(path("list.txt")), "old line\r\n");
+    EXPECT_FALSE(file_exists(path("list.txt.new")));
+}
+
+TEST_F(LibceReplace, BytesRefusedEarlierNeverReplaceTheOldFile)
+{
+    // A full buffer that could not go out refused the bytes after it; a later
+    // flush that succeeds must not make the gap look like a whole file.
+    write_file_bytes(path("list.txt"), "old line\r\n");
+    LibceFile* f = libce_fopen_replace(path("list.txt").c_str());
+    ASSERT_NE(f, nullptr);
+    std::string block(4096, 'n');
+    libce_fwrite(block.data(), 1, block.size(), f);
+    HANDLE writable = f->handle;
+    std::wstring wide = sjis_to_wide(path("list.txt.new"));
+    HANDLE readOnly = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
+    f->handle = readOnly;
+    EXPECT_EQ(libce_putc('x', f), -1);
+    f->handle = writable;
+    CloseHandle(readOnly);
+    EXPECT_EQ(libce_fclose_replace(f, true), -1);
+    EXPECT_EQ(read_file_bytes(path("list.txt")), "old line\r\n");
+    EXPECT_FALSE(file_exists(path("list.txt.new")));
+}
+
+TEST_F(LibceReplace, SlotIsFreeAgainAfterEveryOutcome)
+{
+    for (int round = 0; round < 20; ++round) {
+        LibceFile* f = libce_fopen_replace(path("list.txt").c_str());
+        ASSERT_NE(f, nullptr) << round;
+        libce_fputs("x\n", f);
+        libce_fclose_replace(f, round % 2 == 0);
+    }
+    std::vector<LibceFile*> open;
+    for (int i = 0; i < 13; ++i) {
+        open.push_back(libce_fopen(path("o" + std::to_string(i)).c_str(), "w"));
+        EXPECT_NE(open.back(), nullptr);
+    }
+    for (LibceFile* f : open) libce_fclose(f);
+}
+
 TEST_F(LibceReplace, CloseReplaceOfOrdinaryHandleClosesItAndFails)
 {
     LibceFile* f = libce_fopen(path("o.txt").c_str(), "w");
@@ -832,4 +931,18 @@ TEST(LibceTrace, TraceReturnsTheFormattedLength)
     EXPECT_EQ(trace_tag("fopen_r"), 21);  // "[%010lu]" is 12 bytes, then "fopen_r: "
     EXPECT_EQ(trace_printf("flags=0x%04x, level=%d.\n", 8u, 120), 25);
     EXPECT_EQ(libce_printf("Memory exhaust!\n"), 16);
+}
+
+TEST_F(LibceOpen, TracingOnChangesNothingOnDisk)
+{
+    trace_enable(true);
+    LibceFile* f = libce_fopen(path("traced.txt").c_str(), "w");
+    EXPECT_NE(f, nullptr);
+    if (f) {
+        libce_fputs("traced\n", f);
+        libce_fclose(f);
+    }
+    libce_fclose(f);  // the second close only traces
+    trace_enable(false);
+    EXPECT_EQ(read_file_bytes(path("traced.txt")), "traced\r\n");
 }
