@@ -128,6 +128,9 @@ int32_t settings_number(const wchar_t* text, size_t length)
 
 bool settings_apply_line(SettingsRecord& s, const wchar_t* line, size_t length)
 {
+    // The line is text: it ends at a NUL, as the reader's string would.
+    for (size_t i = 0; i < length; ++i)
+        if (line[i] == L'\0') length = i;
     if (length == 0 || line[0] == L'\n') return false;
     --length;   // the line feed, or the last character of an unterminated last line
 

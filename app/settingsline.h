@@ -18,7 +18,7 @@ void settings_defaults(SettingsRecord& s);
 // Applies one line as the line reader delivers it: carriage returns already
 // dropped, normally ending with its line feed. Its last character is removed
 // unseen, so a last line without a line feed loses its final character.
-// Returns true when the line set a field; a line without ":" or with an
+// A NUL ends the line. Returns true when the line set a field; a line without ":" or with an
 // unknown key changes nothing.
 bool settings_apply_line(SettingsRecord& s, const wchar_t* line, size_t length);
 

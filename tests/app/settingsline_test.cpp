@@ -149,6 +149,17 @@ TEST(SettingsLine, LastLineWithoutLineFeedLosesItsFinalCharacter)
     EXPECT_EQ(s.ThreadMax, 25);
 }
 
+TEST(SettingsLine, NulEndsTheLine)
+{
+    SettingsRecord s = fresh();
+    const wchar_t line[] = L"BBSTable: \0abc\n";
+    EXPECT_TRUE(settings_apply_line(s, line, sizeof line / sizeof line[0] - 1));
+    EXPECT_EQ(std::wstring(s.BBSTable), L"http://menu.2ch.net/bbsmenu.html");
+    const wchar_t font[] = L"Font: Courier\0\n";
+    settings_apply_line(s, font, sizeof font / sizeof font[0] - 1);
+    EXPECT_EQ(std::wstring(s.Font), L"Courie");
+}
+
 TEST(SettingsLine, LaterLineWins)
 {
     SettingsRecord s = fresh();
