@@ -1,7 +1,11 @@
 // The program's own printf-style formatter for byte strings (paths, request
 // lines, form bodies, list-file lines). Its rules are deliberately small:
 // %d %u %x %X %s %S %c %%, a "0" pad, "-" for left-justified, a width, an
-// ignored "l"; no precision, no floating point.
+// ignored "l" (arguments are int or unsigned: pass 32-bit values); no
+// precision, no floating point. A negative %d keeps its "-" in front of the
+// padding ("-0042"); a null %s or %S prints "(null)"; an unknown conversion
+// writes nothing and takes no argument; a format ending inside a conversion
+// ends the output there.
 #pragma once
 #include <cstdarg>
 #include <cstddef>

@@ -43,6 +43,8 @@ LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot);
 int libce_fclose(LibceFile* f);
 int libce_fflush(LibceFile* f);
 char* libce_fgets(char* buf, int size, LibceFile* f);
+// A line longer than 1023 bytes comes in pieces, never cut inside a two-byte
+// character; a line longer than `wsize` − 1 units is cut to fit.
 wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f);
 // The byte taken (0..255, so a 0xFF byte is never mistaken for -1), or -1.
 int libce_putc(int c, LibceFile* f);
@@ -59,7 +61,8 @@ int libce_printf(const char* format, ...);
 LibceFile* libce_fopen_replace(const char* path);
 // Flushes and closes; when `commit` is true and every byte reached the disk,
 // moves the new file over the old one. Returns 0 when the old file was
-// replaced, -1 otherwise (the new file is then removed).
+// replaced, -1 otherwise (the new file is then removed). A rewrite closed
+// with plain libce_fclose is abandoned the same way.
 int libce_fclose_replace(LibceFile* f, bool commit);
 
 // Conversions between code page 932 (the handsets' ANSI and OEM code page,
