@@ -1,0 +1,141 @@
+#include "reader/threadentry.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/settings.h"
+
+ThreadList* ProcessThreadList = nullptr;
+
+namespace {
+
+int32_t g_directions[kSortColumns] = {1, 1, 1, 1, 1};
+
+template <typename T>
+int three_way(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int compare_text(const std::wstring& a, const std::wstring& b)
+{
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        // Code-unit order: the value of each unit, unsigned.
+        uint32_t x = static_cast<uint32_t>(a[i]);
+        uint32_t y = static_cast<uint32_t>(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return three_way(a.size(), b.size());
+}
+
+}  // namespace
+
+ThreadEntry::ThreadEntry(int32_t state, std::wstring title, int32_t count, int32_t lastRead,
+                         std::wstring fileName, std::wstring boardDir, std::wstring server, int32_t extra)
+    : state(state),
+      title(std::move(title)),
+      count(count),
+      lastRead(lastRead),
+      fileName(std::move(fileName)),
+      boardDir(std::move(boardDir)),
+      server(std::move(server)),
+      extra(extra)
+{
+}
+
+ThreadEntry::~ThreadEntry() = default;
+
+ThreadList::ThreadList(int32_t capacity) : capacity_(capacity > 0 ? capacity : 0)
+{
+    entries_.reserve(static_cast<size_t>(capacity_));
+}
+
+ThreadList::~ThreadList() = default;
+
+bool ThreadList::full() const { return count() >= capacity_ - 1; }
+
+bool ThreadList::add(std::unique_ptr<ThreadEntry> entry)
+{
+    if (!entry || full()) return false;
+    entry->position = count();
+    entries_.push_back(std::move(entry));
+    return true;
+}
+
+ThreadEntry* ThreadList::at(int32_t row) const
+{
+    if (row < 0 || row >= count()) return nullptr;
+    return entries_[static_cast<size_t>(row)].get();
+}
+
+int32_t ThreadList::row_of_position(int32_t position) const
+{
+    for (int32_t row = 0; row < count(); ++row)
+        if (entries_[static_cast<size_t>(row)]->position == position) return row;
+    return -1;
+}
+
+void ThreadList::sort(int32_t column, bool ascending)
+{
+    std::sort(entries_.begin(), entries_.end(),
+              [column, ascending](const std::unique_ptr<ThreadEntry>& a, const std::unique_ptr<ThreadEntry>& b) {
+                  return compare_thread_entries(*a, *b, column, ascending) < 0;
+              });
+}
+
+int compare_thread_entries(const ThreadEntry& a, const ThreadEntry& b, int32_t column, bool ascending)
+{
+    int r = 0;
+    switch (column) {
+    case 0: r = ascending ? 0 : three_way(a.state, b.state); break;
+    case 1: r = compare_text(a.title, b.title); break;
+    case 2: r = three_way(a.count, b.count); break;
+    case 3: r = three_way(a.lastRead, b.lastRead); break;
+    case 4: r = compare_text(a.fileName, b.fileName); break;
+    case 5: r = compare_text(a.boardDir, b.boardDir); break;
+    case 6: r = compare_text(a.server, b.server); break;
+    case 7: r = three_way(a.extra, b.extra); break;
+    default: break;
+    }
+    if (!ascending) r = -r;
+    if (r == 0) r = three_way(a.position, b.position);
+    return r;
+}
+
+void create_thread_list()
+{
+    delete ProcessThreadList;
+    ProcessThreadList = new ThreadList(kThreadListCapacity);
+}
+
+void delete_thread_list()
+{
+    delete ProcessThreadList;
+    ProcessThreadList = nullptr;
+}
+
+int32_t sort_direction(int32_t column)
+{
+    if (column == 0) return Settings.SortNew == 2 ? 2 : 1;
+    if (column < 0 || column >= kSortColumns) return 1;
+    return g_directions[column];
+}
+
+void reset_sort_directions()
+{
+    for (int32_t c = 1; c < kSortColumns; ++c) g_directions[c] = 1;
+}
+
+int32_t thread_list_column_click(ThreadList& list, int32_t column, int32_t selectedRow)
+{
+    if (column < 0 || column >= kSortColumns) return selectedRow;
+    int32_t flipped = sort_direction(column) == 1 ? 2 : 1;
+    if (column == 0) Settings.SortNew = flipped;
+    else g_directions[column] = flipped;
+
+    const ThreadEntry* selected = list.at(selectedRow);
+    int32_t position = selected ? selected->position : -1;
+    list.sort(column, flipped == 1);
+    return position < 0 ? -1 : list.row_of_position(position);
+}
