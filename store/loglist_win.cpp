@@ -10,13 +10,11 @@
 #include "store/loglist.h"
 #include "store/loglistfile.h"
 #include "store/logpaths.h"
+#include "store/storereport.h"
 
 namespace {
 
 const wchar_t kNotOpened[] = L"not opened.";
-const wchar_t kOpenFailed[] = L"オープンに失敗";
-const wchar_t kWriteFailed[] = L"書き込みに失敗";
-const wchar_t kAllocFailed[] = L"Alloc失敗";
 const wchar_t kBadFileName[] = L"ログのファイル名に使えません";
 const wchar_t kOpenCaption[] = L"filelist_open";
 const wchar_t kRewriteCaption[] = L"filelist_changeitem";
@@ -36,6 +34,16 @@ bool name_to_ansi(const wchar_t* name, std::string& out)
     if (wide_to_mb(buf.data(), name, static_cast<int>(buf.size())) == 0) return false;
     out.assign(buf.data());
     return out.size() < static_cast<size_t>(kLogFileNameBytes);
+}
+
+void tell(const std::wstring& text, const wchar_t* caption)
+{
+    report_message(store_owner_window(), text.c_str(), caption, MB_OK);
+}
+
+std::wstring bad_name_text(const wchar_t* name)
+{
+    return (name ? name : L"") + std::wstring(L"\n") + kBadFileName;
 }
 
 bool name_fits(const char* name)
@@ -108,7 +116,7 @@ int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
         boardDir[0] = '\0';
         hostName[0] = '\0';
         listPath[0] = '\0';
-        report_message(nullptr, log_board_refused_message(host, dir).c_str(), L"LogListFile::setboard", MB_OK);
+        tell(log_board_refused_message(host, dir), L"LogListFile::setboard");
         return 0;
     }
     return filelist_open();
@@ -119,12 +127,12 @@ int LogListFile::filelist_open()
     close_list();
     if (listPath[0] != '\0') file = libce_fopen(listPath, "a+");
     if (!file) {
-        report_message(nullptr, (to_wide(listPath) + kOpenFailed).c_str(), kOpenCaption, MB_OK);
+        tell(to_wide(listPath) + kTextOpenFailed, kOpenCaption);
         return 0;
     }
     if (!read_lines()) {
         close_list();
-        report_message(nullptr, kAllocFailed, kOpenCaption, MB_OK);
+        tell(kTextAllocFailed, kOpenCaption);
         return 0;
     }
     return 1;
@@ -159,7 +167,7 @@ bool LogListFile::read_lines()
 int LogListFile::finditem(const char* name)
 {
     if (!file) {
-        report_message(nullptr, kNotOpened, L"LogListFile::finditem", MB_OK);
+        tell(kNotOpened, L"LogListFile::finditem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -176,7 +184,7 @@ int LogListFile::finditem(const wchar_t* name)
 int LogListFile::totalitem(const char* name)
 {
     if (!file) {
-        report_message(nullptr, kNotOpened, L"LogListFile::totalitem", MB_OK);
+        tell(kNotOpened, L"LogListFile::totalitem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -194,12 +202,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 {
     const wchar_t* caption = L"LogListFile::additem";
     if (!file) {
-        report_message(nullptr, kNotOpened, caption, MB_OK);
+        tell(kNotOpened, caption);
         return 0;
     }
     std::string ansi;
     if (!name_to_ansi(name, ansi) || !log_name_is_safe(ansi.c_str(), LogNameKind::File)) {
-        report_message(nullptr, ((name ? name : L"") + std::wstring(L"\n") + kBadFileName).c_str(), caption, MB_OK);
+        tell(bad_name_text(name), caption);
         return 0;
     }
     if (acquired_find(lines_, ansi) != -1) return 0;
@@ -216,7 +224,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
     if (libce_fseek(file, 0, 2) != 0 || !put_bytes(file, bytes) || libce_fflush(file) != 0) {
         // Closed, so that no later line is appended to a partly written one.
         close_list();
-        report_message(nullptr, (to_wide(listPath) + kWriteFailed).c_str(), caption, MB_OK);
+        tell(to_wide(listPath) + kTextWriteFailed, caption);
         return 0;
     }
     if (closeLast) lines_.back() += '\n';
@@ -227,12 +235,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 bool LogListFile::name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out)
 {
     if (!file) {
-        report_message(nullptr, kNotOpened, caption, MB_OK);
+        tell(kNotOpened, caption);
         return false;
     }
     if (!name_to_ansi(name, out) || !log_name_is_safe(out.c_str(), LogNameKind::File)) {
         close_list();
-        report_message(nullptr, ((name ? name : L"") + std::wstring(L"\n") + kBadFileName).c_str(), caption, MB_OK);
+        tell(bad_name_text(name), caption);
         return false;
     }
     return true;
@@ -248,7 +256,7 @@ int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topR
         acquired_change(next, name, responseCount, topResponseNumber);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        tell(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -264,7 +272,7 @@ int LogListFile::delitem(const wchar_t* name)
         acquired_delete(next, ansi);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        tell(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -277,19 +285,19 @@ int LogListFile::rewrite(const std::vector<std::string>& lines)
         bytes = acquired_file_bytes(lines);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_message(nullptr, kAllocFailed, kRewriteCaption, MB_OK);
+        tell(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     // The list is closed first: the finished copy must be able to replace it.
     close_list();
     LibceFile* out = libce_fopen_replace(listPath);
     if (!out) {
-        report_message(nullptr, (to_wide(listPath) + kOpenFailed).c_str(), kRewriteCaption, MB_OK);
+        tell(to_wide(listPath) + kTextOpenFailed, kRewriteCaption);
         return 0;
     }
     bool whole = put_bytes(out, bytes);
     if (libce_fclose_replace(out, whole) != 0) {
-        report_message(nullptr, (to_wide(listPath) + kWriteFailed).c_str(), kRewriteCaption, MB_OK);
+        tell(to_wide(listPath) + kTextWriteFailed, kRewriteCaption);
         return 0;
     }
     return 1;

@@ -10,6 +10,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/storereport.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void report_create_failure(const std::wstring& path, DWORD code, bool root)
 {
     std::wstring text = root ? L"(" + path + L")" : path;
     text += L"作成失敗(code:" + std::to_wstring(code) + L")";
-    report_message(nullptr, text.c_str(), kCreateCaption, MB_OK);
+    report_message(store_owner_window(), text.c_str(), kCreateCaption, MB_OK);
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ int create_board_dirs(const wchar_t* host, const wchar_t* dir)
         count = log_board_dirs(dirs, b);
     }
     if (count == 0) {
-        report_message(nullptr, log_board_refused_message(host, dir).c_str(), kCreateCaption, MB_OK);
+        report_message(store_owner_window(), log_board_refused_message(host, dir).c_str(), kCreateCaption, MB_OK);
         return 0;
     }
     for (int i = 0; i < count; ++i) {
