@@ -130,6 +130,13 @@ int LogListFile::filelist_open()
         tell(to_wide(listPath) + kTextOpenFailed, kOpenCaption);
         return 0;
     }
+    // Without its lines the object could not answer, and a rewrite would
+    // lose them: a list that cannot be read is not opened.
+    if (libce_fseek(file, 0, 0) != 0) {
+        close_list();
+        tell(to_wide(listPath) + kTextOpenFailed, kOpenCaption);
+        return 0;
+    }
     if (!read_lines()) {
         close_list();
         tell(kTextAllocFailed, kOpenCaption);
@@ -142,7 +149,6 @@ bool LogListFile::read_lines()
 {
     ++reads_;
     lines_.clear();
-    if (libce_fseek(file, 0, 0) != 0) return true;   // nothing to read; appending still works
     try {
         std::string line;
         for (;;) {
