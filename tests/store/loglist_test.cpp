@@ -10,7 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char kExample[] = "1065069078.dat<>Test (part 2)(57)<>12\n";
+const char kExample[] = "1065069078.dat<>Test (round 2)(57)<>12\n";
 
 }  // namespace
 
@@ -30,7 +30,7 @@ TEST(AcquiredLine, ExampleEntry)
     AcquiredEntry e;
     ASSERT_TRUE(acquired_parse(kExample, &e));
     EXPECT_EQ(e.name, "1065069078.dat");
-    EXPECT_EQ(e.title, "Test (part 2)");
+    EXPECT_EQ(e.title, "Test (round 2)");
     EXPECT_EQ(e.count, 57);
     EXPECT_EQ(e.lastRead, 12);
     Lines lines{kExample};
@@ -78,7 +78,7 @@ TEST(AcquiredLine, CountFollowsTheLastParenthesisAndLastReadTheLastSeparator)
 
 TEST(AcquiredLine, AddedLine)
 {
-    EXPECT_EQ(acquired_added_line("1065069078.dat", "Test (part 2)", 57), "1065069078.dat<>Test (part 2)(57)<>1\n");
+    EXPECT_EQ(acquired_added_line("1065069078.dat", "Test (round 2)", 57), "1065069078.dat<>Test (round 2)(57)<>1\n");
     EXPECT_EQ(acquired_added_line("1.dat", "", 0), "1.dat<>(0)<>1\n");
     // A line break in a title would split the entry.
     EXPECT_EQ(acquired_added_line("1.dat", "a\nb\rc\td", 2), "1.dat<>a b c d(2)<>1\n");
@@ -90,9 +90,9 @@ TEST(AcquiredLine, ChangeRewritesCountAndLastReadKeepingTheTitle)
 {
     Lines lines{"1.dat<>other(3)<>2\n", kExample, "2.dat<>x(1)<>1"};
     EXPECT_EQ(acquired_change(lines, "1065069078.dat", 60, 40), 1);
-    EXPECT_EQ(lines, (Lines{"1.dat<>other(3)<>2\n", "1065069078.dat<>Test (part 2)(60)<>40\n", "2.dat<>x(1)<>1"}));
+    EXPECT_EQ(lines, (Lines{"1.dat<>other(3)<>2\n", "1065069078.dat<>Test (round 2)(60)<>40\n", "2.dat<>x(1)<>1"}));
     EXPECT_EQ(acquired_change(lines, "nothing.dat", 1, 1), 0);
-    EXPECT_EQ(lines[1], "1065069078.dat<>Test (part 2)(60)<>40\n");
+    EXPECT_EQ(lines[1], "1065069078.dat<>Test (round 2)(60)<>40\n");
 }
 
 TEST(AcquiredLine, ChangedLineLongerThanTheOldIsWhole)

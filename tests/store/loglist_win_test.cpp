@@ -14,7 +14,7 @@
 
 namespace {
 
-const char kExample[] = "1065069078.dat<>Test (part 2)(57)<>12\r\n";
+const char kExample[] = "1065069078.dat<>Test (round 2)(57)<>12\r\n";
 
 // A log root with the board directory "mobile" (and "srv\mobile\dat").
 class HeldList : public testing::Test {
@@ -97,7 +97,7 @@ TEST_F(HeldList, ChangeitemRewritesTheLineAndClosesTheList)
     ReportCapture capture;
     EXPECT_EQ(f->changeitem(L"1065069078.dat", 60, 40), 1);
     EXPECT_EQ(read_file_bytes(list),
-              "1.dat<>other(3)<>2\r\n1065069078.dat<>Test (part 2)(60)<>40\r\n2.dat<>x(1)<>1\r\n");
+              "1.dat<>other(3)<>2\r\n1065069078.dat<>Test (round 2)(60)<>40\r\n2.dat<>x(1)<>1\r\n");
     EXPECT_EQ(f->file, nullptr);
     EXPECT_TRUE(capture.messages().empty());
 
@@ -124,7 +124,7 @@ TEST_F(HeldList, ChangeitemWithTopLinePastTheEndRecordsTheCount)
     // 60 responses over 180 display lines, the view's top line beyond them.
     int lastRead = acquired_last_read_at_close(180, 180, 0, 60);
     EXPECT_EQ(f->changeitem(L"1065069078.dat", 60, lastRead), 1);
-    EXPECT_EQ(read_file_bytes(list), "1065069078.dat<>Test (part 2)(60)<>60\r\n");
+    EXPECT_EQ(read_file_bytes(list), "1065069078.dat<>Test (round 2)(60)<>60\r\n");
 }
 
 TEST_F(HeldList, ChangeitemStoresALongerLineInFull)
