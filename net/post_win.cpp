@@ -1,0 +1,353 @@
+#include "net/post_win.h"
+
+#include <oleauto.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/settings.h"
+#include "proxyctl/venturi_win.h"
+#include "reader/responses.h"
+#include "store/libce.h"
+
+PostWorkerTask PostTask;
+
+namespace {
+
+std::atomic<PostClockSource> g_clockSource{nullptr};
+
+bool system_clock(PostClock* t)
+{
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    *t = PostClock{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return true;
+}
+
+void read_clock(PostClock* t)
+{
+    PostClockSource source = g_clockSource.load();
+    if (!source || !source(t)) system_clock(t);
+}
+
+double ole_time(const PostClock& t)
+{
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t.year);
+    st.wMonth = static_cast<WORD>(t.month);
+    st.wDay = static_cast<WORD>(t.day);
+    st.wHour = static_cast<WORD>(t.hour);
+    st.wMinute = static_cast<WORD>(t.minute);
+    st.wSecond = static_cast<WORD>(t.second);
+    double v = 0;
+    if (SystemTimeToVariantTime(&st, &v)) return v;
+    return ole_day_count(t);
+}
+
+void report_post(const wchar_t* text) { report_net(text, kCaptionPostRes); }
+
+// Everything of one post that the attempts share; built once.
+struct PostRequest {
+    PostTarget target;
+    char bbs[kPostBoardBytes];
+    char body[kPostBodyBytes];
+    size_t bodyLength;
+};
+
+// Shift-JIS form of an editor text; false when it would not fit `room`
+// bytes with its terminator.
+bool to_sjis(const wchar_t* text, size_t room, std::string* out)
+{
+    out->clear();
+    if (!text || !*text) return true;
+    if (wcslen(text) >= room) return false;   // a character is at least one byte
+    int need = WideCharToMultiByte(kCodePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (need <= 0 || static_cast<size_t>(need) > room) return false;
+    out->resize(static_cast<size_t>(need));
+    if (WideCharToMultiByte(kCodePage, 0, text, -1, &(*out)[0], need, nullptr, nullptr) != need) return false;
+    out->resize(static_cast<size_t>(need) - 1);
+    return true;
+}
+
+// Gathers the board and the thread of the open thread and builds the body.
+// Every refusal is reported; nothing has been sent then.
+bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* message, PostRequest* req)
+{
+    const OpenThreadTableRecord& table = OpenThreadTable;
+    if (!table.entries || table.current < 0 || table.current >= table.count) {
+        report_post(kTextNoThreadOpen);
+        return false;
+    }
+    const ResponseBuffer& thread = table.entries[table.current];
+
+    char host[2 * kBoardFieldUnits + 1];
+    if (wide_to_mb(host, thread.board.host, sizeof host) == 0 || !post_target(host, &req->target)) {
+        report_post(kTextBoardNotPostable);
+        return false;
+    }
+    if (wide_to_mb(req->bbs, thread.board.dir, sizeof req->bbs) == 0 || !plain_form_value(req->bbs)) {
+        report_post(kTextBoardNotPostable);
+        return false;
+    }
+    char fileName[2 * kFileNameUnits + 1];
+    char key[kPostKeyBytes];
+    if (wide_to_mb(fileName, thread.fileName, sizeof fileName) == 0 ||
+        !post_thread_key(fileName, key, sizeof key)) {
+        report_post(kTextThreadNotPostable);
+        return false;
+    }
+
+    std::string sjisName, sjisMail, sjisMessage;
+    if (!to_sjis(name, kPostNameBytes, &sjisName)) {
+        report_post(kTextNameTooLong);
+        return false;
+    }
+    if (!to_sjis(mail, kPostNameBytes, &sjisMail)) {
+        report_post(kTextMailTooLong);
+        return false;
+    }
+    if (!to_sjis(message, kPostMessageBytes, &sjisMessage)) {
+        report_post(kTextMessageTooLong);
+        return false;
+    }
+
+    PostFormFields f{sjisName, sjisMail, sjisMessage, req->bbs, key, post_time_field(make_post_time())};
+    switch (format_post_body(f, req->body, sizeof req->body, &req->bodyLength)) {
+    case PostFormError::None:
+        return true;
+    case PostFormError::NameTooLong:
+        report_post(kTextNameTooLong);
+        return false;
+    case PostFormError::MailTooLong:
+        report_post(kTextMailTooLong);
+        return false;
+    case PostFormError::MessageTooLong:
+        report_post(kTextMessageTooLong);
+        return false;
+    case PostFormError::BadBoard:
+        report_post(kTextBoardNotPostable);
+        return false;
+    case PostFormError::BadKey:
+        report_post(kTextThreadNotPostable);
+        return false;
+    case PostFormError::BodyTooLong:
+        break;
+    }
+    report_post(kTextPostTooLong);
+    return false;
+}
+
+// The Cookie line's value from "cookie.txt"; false when the file cannot be
+// opened for reading (the head then has no Cookie line).
+bool read_cookie_file(char* out, size_t size)
+{
+    char path[kAnsiPathBytes];
+    if (!program_dir_path(path, sizeof path, kCookieFile)) return false;
+    LibceFile* f = libce_fopen(path, "r");
+    if (!f) return false;
+    std::string content;
+    char line[kCookieFileLineBytes];
+    while (content.size() < kCookieFileMax && libce_fgets(line, sizeof line, f)) content += line;
+    libce_fclose(f);
+    if (content.size() > kCookieFileMax) content.resize(kCookieFileMax);
+    cookie_line_value(content, out, size);
+    return true;
+}
+
+// Replaces "cookie.txt" whole with the values of a first-attempt reply.
+void write_cookie_file(const CookieList& cookies)
+{
+    char path[kAnsiPathBytes];
+    if (!program_dir_path(path, sizeof path, kCookieFile)) return;
+    LibceFile* f = libce_fopen_replace(path);
+    bool ok = f != nullptr;
+    if (f) {
+        const std::string& text = cookies.file_text();
+        // The text holds no NUL (control bytes were dropped), so fputs takes it whole.
+        if (!text.empty() && libce_fputs(text.c_str(), f) <= 0) ok = false;
+        if (libce_fclose_replace(f, ok) != 0) ok = false;
+    }
+    if (!ok) {
+        wchar_t wide[kAnsiPathBytes + 16];
+        if (mb_to_wide(wide, path, kAnsiPathBytes) == 0) wide[0] = L'\0';
+        std::wstring text = std::wstring(wide) + kTextCookieSaveFailed;
+        report_post(text.c_str());
+    }
+}
+
+void clear_send_dump()
+{
+    char path[kAnsiPathBytes];
+    if (!program_dir_path(path, sizeof path, kDumpPostSent)) return;
+    if (LibceFile* f = libce_fopen(path, "wb")) libce_fclose(f);
+}
+
+void append_send_dump(const char* head, size_t headLength, const PostRequest& req)
+{
+    char path[kAnsiPathBytes];
+    LibceFile* f = program_dir_path(path, sizeof path, kDumpPostSent) ? libce_fopen(path, "a+") : nullptr;
+    if (!f) {
+        report_net(kTextTempOpenFailed, kTextError);
+        return;
+    }
+    libce_fwrite(head, 1, headLength, f);
+    libce_fwrite(req.body, 1, req.bodyLength, f);
+    libce_fwrite("\r\n\r\n", 1, 4, f);
+    libce_fclose(f);
+}
+
+enum class Attempt { Posted, Failed, Confirm };
+
+// Receives the reply into the open reply file until the server closes.
+// False when the reply is not whole: a receive error (a cancel included),
+// a reply beyond any page's size, or bytes the file did not take.
+bool receive_reply(const Connection& c, LibceFile* file, std::atomic<uint8_t>* flag)
+{
+    char block[1023];
+    size_t total = 0;
+    bool whole = true;
+    for (;;) {
+        int n = recv_wait(c.socket.get(), block, sizeof block, 0, flag, kReceiveWaitMs);
+        if (n == 0) break;
+        if (n < 0) {
+            report_net(kTextRecvError, kTextError);
+            return false;
+        }
+        if (libce_fwrite(block, 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) whole = false;
+        total += static_cast<size_t>(n);
+        if (total > kPostReplyMax) {
+            report_net(kTextReplyTooLarge, kTextError);
+            return false;
+        }
+    }
+    return whole;
+}
+
+// Reads the spooled reply: cookies from the head (stored on the first
+// attempt), then the body up to its first marker.
+void read_reply(LibceFile* file, bool first, PostReplyReader* reader)
+{
+    bool stored = !first;
+    char line[kReplyLineBytes];
+    while (!reader->done() && libce_fgets(line, sizeof line, file)) {
+        reader->feed(line, std::strlen(line));
+        if (!stored && reader->in_body()) {
+            write_cookie_file(reader->cookies());
+            stored = true;
+        }
+    }
+    reader->finish();
+    if (!stored) write_cookie_file(reader->cookies());
+}
+
+Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* flag)
+{
+    Connection conn;
+    if (!open_connection(req.target.target.c_str(), RequestKind::Post, flag, &conn)) return Attempt::Failed;
+
+    char cookie[kCookieValueRoom + 1];
+    bool withCookie = read_cookie_file(cookie, sizeof cookie);
+    PostHeadFields fields{req.target.target.c_str(), req.target.host.c_str(), req.bbs, conn.host,
+                          static_cast<int32_t>(req.bodyLength), withCookie ? cookie : nullptr};
+    char head[kPostHeadBytes];
+    size_t headLength = format_post_head(head, sizeof head, fields);
+    if (headLength == 0) {
+        report_post(kTextPostTooLong);
+        return Attempt::Failed;
+    }
+    // One send: the head, the body and a CR LF that Content-Length leaves out.
+    std::string request(head, headLength);
+    request.append(req.body, req.bodyLength);
+    request += "\r\n";
+    if (!send_request(conn, request.data(), request.size())) return Attempt::Failed;
+    if (Settings.DebugMode) append_send_dump(head, headLength, req);
+
+    char path[kAnsiPathBytes];
+    const char* replyName = !first && Settings.DebugMode ? kPostReply2 : kPostReply1;
+    LibceFile* file = program_dir_path(path, sizeof path, replyName) ? libce_fopen(path, "wb+") : nullptr;
+    if (!file) {
+        report_net(kTextTempCreateFailed, kTextError);
+        return Attempt::Failed;
+    }
+    bool whole = receive_reply(conn, file, flag);
+    if (libce_fclose(file) != 0) whole = false;
+    conn.socket.reset();
+
+    file = libce_fopen(path, "r");
+    if (!file) {
+        report_net(kTextTempOpenFailed, kTextError);
+        return Attempt::Failed;
+    }
+    PostReplyReader reader(first);
+    read_reply(file, first, &reader);
+    libce_fclose(file);
+
+    switch (reader.verdict()) {
+    case ReplyVerdict::Success:
+        report_post(kTextPostDone);
+        return Attempt::Posted;
+    case ReplyVerdict::Confirm:
+        if (Settings.DebugMode) report_post(kTextConfirmAsked);
+        return Attempt::Confirm;
+    case ReplyVerdict::Error:
+        report_post(kTextPostErrorPage);
+        report_post(kTextPostFailed);
+        return Attempt::Failed;
+    case ReplyVerdict::None:
+        break;
+    }
+    if (unmarked_reply_posted(reader, first, whole)) return Attempt::Posted;
+    report_post(kTextPostFailed);
+    return Attempt::Failed;
+}
+
+void post_worker(WorkerTask* task)
+{
+    PostWorkerTask* p = static_cast<PostWorkerTask*>(task);
+    p->result = static_cast<uint8_t>(post_res(p->dialog, p->name, p->mail, p->message, &p->flag));
+}
+
+}  // namespace
+
+void set_post_clock_source(PostClockSource source) { g_clockSource.store(source); }
+
+uint32_t make_post_time()
+{
+    PostClock t;
+    read_clock(&t);
+    if (!post_time_back15(&t)) read_clock(&t);
+    return post_time_seconds(ole_time(t), ole_time(PostClock{1970, 1, 1, 0, 0, 0}));
+}
+
+int post_res(HWND dialog, const wchar_t* name, const wchar_t* mail, const wchar_t* message,
+             std::atomic<uint8_t>* flag)
+{
+    // Off for the whole exchange, back on at every return below.
+    VenturiSwitch venturi(Settings.VentCtrl);
+    set_progress_caption(dialog, kTitlePosting);
+    if (Settings.LineOnOff == 0) {
+        report_post(kTextGoOnline);
+        return 0;
+    }
+    PostRequest req;
+    if (!prepare_post(name, mail, message, &req)) return 0;
+    if (Settings.DebugMode) clear_send_dump();
+
+    // The first attempt, then at most one resend after the confirmation page.
+    Attempt a = post_attempt(req, true, flag);
+    // A cancel asked for meanwhile is not overridden by the resend.
+    if (a == Attempt::Confirm && !(flag && flag->load() != 0)) a = post_attempt(req, false, flag);
+    return a == Attempt::Posted ? 1 : 0;
+}
+
+int run_post_res(const wchar_t* name, const wchar_t* mail, const wchar_t* message, HWND owner)
+{
+    PostTask.name = name;
+    PostTask.mail = mail;
+    PostTask.message = message;
+    PostTask.result = 0;
+    PostTask.threadName = L"post_res_thread";
+    PostTask.run = post_worker;
+    if (!run_worker_task(owner, &PostTask)) return 0;
+    return PostTask.result;
+}

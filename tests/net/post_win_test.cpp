@@ -1,0 +1,588 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "net/post_win.h"
+#include "proxyctl/venturi_win.h"
+#include "reader/responses.h"
+#include "tests/proxyctl/vdbserver_win.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/winsetup.h"
+#include "tools/boardserver/boardserver.h"
+
+using boardserver::Behaviour;
+using boardserver::PostMode;
+using boardserver::PostOutcome;
+using boardserver::PostSettings;
+
+namespace {
+
+const char kUa[] = "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n";
+const char kFirstLine[] = "name<><>2003/10/02(\x96\xd8) 13:31:18 ID:abcdefgh<> 1 <>title\n";
+const char kCookies2[] = "PON=qv127001.loopback; HAP=FOXqv2Kz8Lm0; ";
+// 2003-10-02 04:31:33 UTC: fifteen seconds back and one day back gives this.
+const char kTimeField[] = "1064982678";
+
+PostClock g_clock{2003, 10, 2, 4, 31, 33};
+bool fixed_clock(PostClock* t)
+{
+    *t = g_clock;
+    return true;
+}
+
+std::string sjis(const char* utf8) { return utf8_to_sjis(utf8); }
+
+// The head the program sends to the loopback server as its proxy.
+std::string post_head(const std::string& target, const std::string& referer, size_t length, const char* cookie)
+{
+    std::string h = "POST " + target + " HTTP/1.0\r\nreferer: " + referer + "\r\n" + kUa + "Host: 127.0.0.1\r\n" +
+                    "Content-Length: " + std::to_string(length) + "\r\n";
+    if (cookie) h += std::string("Cookie: ") + cookie + "\r\n";
+    return h + "\r\n";
+}
+
+struct Message {
+    std::wstring text;
+    std::wstring caption;
+    bool operator==(const Message& o) const { return text == o.text && caption == o.caption; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Message& m)
+{
+    return os << wide_to_utf8(m.caption) << ": " << wide_to_utf8(m.text);
+}
+
+// A program folder of its own, online through the loopback board server as
+// its proxy, with one open thread ("mobile" 1065069078 on pc.2ch.net).
+class PostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WSADATA wsa;
+        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+        savedSettings_ = Settings;
+        savedTable_ = OpenThreadTable;
+        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
+        Settings.DebugMode = 0;
+        Settings.LineOnOff = 1;
+        Settings.VentCtrl = 0;
+        ASSERT_TRUE(server_.start());
+        Settings.ProxyUse = 1;
+        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
+        Settings.ProxyPort = server_.port();
+        HostCache.name[0] = '\0';
+        HostCache.address = 0;
+
+        std::memset(&thread_, 0, sizeof thread_);
+        wcscpy(thread_.board.name, L"mobile");
+        wcscpy(thread_.board.host, L"pc.2ch.net");
+        wcscpy(thread_.board.dir, L"mobile");
+        wcscpy(thread_.fileName, L"1065069078.dat");
+        OpenThreadTable = OpenThreadTableRecord{&thread_, nullptr, 1, 0, 1, 0};
+
+        server_.put_dat("mobile", "1065069078", kFirstLine);
+        PostSettings ps;
+        ps.date = "2003/10/03 00:00:00 ID:Qv0Test0";
+        server_.set_post_settings(ps);
+        set_post_clock_source(fixed_clock);
+        g_clock = PostClock{2003, 10, 2, 4, 31, 33};
+    }
+
+    void TearDown() override
+    {
+        set_post_clock_source(nullptr);
+        server_.stop();
+        OpenThreadTable = savedTable_;
+        Settings = savedSettings_;
+        WSACleanup();
+    }
+
+    void set_mode(PostMode mode, int cookies = 2)
+    {
+        PostSettings ps = server_.site().post_settings();
+        ps.mode = mode;
+        ps.cookieCount = cookies;
+        server_.set_post_settings(ps);
+    }
+
+    int post(const wchar_t* name, const wchar_t* mail, const wchar_t* message)
+    {
+        std::atomic<uint8_t> flag{0};
+        return post_res(nullptr, name, mail, message, &flag);
+    }
+
+    std::vector<Message> messages() const
+    {
+        std::vector<Message> out;
+        for (const ReportedMessage& m : reports_.messages()) out.push_back({m.text, m.caption});
+        return out;
+    }
+
+    std::vector<boardserver::RecordedRequest> requests(size_t expected)
+    {
+        EXPECT_TRUE(server_.wait_for_requests(expected, 5000));
+        return server_.requests();
+    }
+
+    std::string file(const char* name) const { return read_file_bytes(dir_.file(name)); }
+
+    TempDir dir_;
+    SettingsRecord savedSettings_;
+    OpenThreadTableRecord savedTable_;
+    ResponseBuffer thread_;
+    boardserver::BoardServer server_;
+    ReportCapture reports_;
+};
+
+// "sage" and あい CR LF う, without a name.
+const char kBody[] =
+    "hana=mogera&submit=%8f%91%82%ab%8d%9e%82%de&FROM=&mail=sage&MESSAGE=%82%a0%82%a2%0d%0a%82%a4"
+    "&bbs=mobile&key=1065069078&time=1064982678";
+
+const std::string kTarget = "http://pc.2ch.net/test/bbs.cgi";
+const std::string kReferer = "http://pc.2ch.net/mobile/";
+
+}  // namespace
+
+TEST_F(PostTest, FirstPostIsConfirmedThenResentOnceWithTheCookiesItSet)
+{
+    ASSERT_FALSE(file_exists(dir_.file("cookie.txt")));
+    EXPECT_EQ(post(L"", L"sage", L"あい\r\nう"), 1);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"書きこみが終わりました", L"post_res"}}));
+
+    auto log = requests(2);
+    ASSERT_EQ(log.size(), 2u);
+    // Without "cookie.txt" the first attempt has no Cookie line.
+    EXPECT_EQ(log[0].raw, post_head(kTarget, kReferer, sizeof kBody - 1, nullptr) + kBody + "\r\n");
+    EXPECT_EQ(log[1].raw, post_head(kTarget, kReferer, sizeof kBody - 1, kCookies2) + kBody + "\r\n");
+    EXPECT_EQ(log[1].path, "/test/bbs.cgi");
+
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].outcome, PostOutcome::Confirm);
+    EXPECT_EQ(posts[1].outcome, PostOutcome::Success);
+    EXPECT_EQ(posts[1].time, kTimeField);
+    EXPECT_EQ(posts[1].message, sjis("あい\r\nう"));
+    // The response landed in the thread's log.
+    EXPECT_EQ(server_.dat("mobile", "1065069078"),
+              std::string(kFirstLine) + "\x96\xbc\x96\xb3\x82\xb5\x82\xb3\x82\xf1<>sage<>2003/10/03 00:00:00 "
+                                        "ID:Qv0Test0<> \x82\xa0\x82\xa2 <br> \x82\xa4 <>\n");
+    // The cookies of the first reply are kept; the resend's are not written.
+    EXPECT_EQ(file("cookie.txt"), kCookies2);
+    // Without DebugMode both replies go to the first reply file.
+    EXPECT_NE(file("rcv1_data.txt").find(kMarkerSuccess), std::string::npos);
+    EXPECT_FALSE(file_exists(dir_.file("rcv2_data.txt")));
+    EXPECT_FALSE(file_exists(dir_.file("send_data.txt")));
+}
+
+TEST_F(PostTest, StoredCookiesGoOutWithTheFirstAttempt)
+{
+    write_file_bytes(dir_.file("cookie.txt"), kCookies2);
+    EXPECT_EQ(post(L"名無し", L"", L"x"), 1);
+    auto log = requests(1);
+    ASSERT_EQ(log.size(), 1u);
+    const std::string body = "hana=mogera&submit=%8f%91%82%ab%8d%9e%82%de&FROM=%96%bc%96%b3%82%b5&mail=&MESSAGE=x"
+                             "&bbs=mobile&key=1065069078&time=1064982678";
+    EXPECT_EQ(log[0].raw, post_head(kTarget, kReferer, body.size(), kCookies2) + body + "\r\n");
+    EXPECT_EQ(server_.posts().at(0).outcome, PostOutcome::Success);
+    EXPECT_EQ(file("cookie.txt"), kCookies2);
+}
+
+TEST_F(PostTest, CookieFileLinesBecomeOneCookieLine)
+{
+    // A value without "expires=" ends its own line in the file; an empty file
+    // still gives the Cookie line.
+    write_file_bytes(dir_.file("cookie.txt"), "PON=qv127001.loopback\r\nHAP=FOXqv2Kz8Lm0\r\n");
+    set_mode(PostMode::Success);
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    write_file_bytes(dir_.file("cookie.txt"), "");
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    auto log = requests(2);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].head.find("\r\nCookie: PON=qv127001.loopback; HAP=FOXqv2Kz8Lm0; \r\n\r\n"), std::string::npos)
+        << log[0].head;
+    EXPECT_NE(log[1].head.find("\r\nContent-Length: 107\r\nCookie: \r\n\r\n"), std::string::npos) << log[1].head;
+}
+
+TEST_F(PostTest, DebugModeDumpsEveryRequestAndKeepsTheSecondReply)
+{
+    Settings.DebugMode = 1;
+    write_file_bytes(dir_.file("send_data.txt"), "old");
+    EXPECT_EQ(post(L"", L"sage", L"あい\r\nう"), 1);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"投稿確認されてます\nもう一度投稿してみます", L"post_res"},
+                                                {L"書きこみが終わりました", L"post_res"}}));
+    EXPECT_EQ(file("send_data.txt"),
+              post_head(kTarget, kReferer, sizeof kBody - 1, nullptr) + kBody + "\r\n\r\n" +
+                  post_head(kTarget, kReferer, sizeof kBody - 1, kCookies2) + kBody + "\r\n\r\n");
+    EXPECT_NE(file("rcv1_data.txt").find(kMarkerConfirm), std::string::npos);
+    EXPECT_NE(file("rcv2_data.txt").find(kMarkerSuccess), std::string::npos);
+}
+
+TEST_F(PostTest, ErrorPageIsAFailureWithBothMessages)
+{
+    set_mode(PostMode::Error);
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"ＥＲＲＯＲ", L"post_res"},
+                                                {L"なんか書きこめなかったみたい", L"post_res"}}));
+    EXPECT_EQ(requests(1).size(), 1u);
+    EXPECT_EQ(file("cookie.txt"), kCookies2);
+}
+
+TEST_F(PostTest, UnmarkedPageOnTheFirstAttemptCountsAsPosted)
+{
+    set_mode(PostMode::NoMarker, 0);
+    write_file_bytes(dir_.file("cookie.txt"), kCookies2);
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(requests(1).size(), 1u);
+    // A first reply without Set-Cookie lines empties the file.
+    EXPECT_TRUE(file_exists(dir_.file("cookie.txt")));
+    EXPECT_EQ(file("cookie.txt"), "");
+}
+
+TEST_F(PostTest, ResendWithoutSuccessFails)
+{
+    set_mode(PostMode::AlwaysConfirm);
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"なんか書きこめなかったみたい", L"post_res"}}));
+    EXPECT_EQ(requests(2).size(), 2u);
+    EXPECT_EQ(server_.posts().size(), 2u);
+}
+
+TEST_F(PostTest, MoreThanNineCookiesKeepTheFirstNine)
+{
+    set_mode(PostMode::Normal, 12);
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    const char nine[] = "PON=qv127001.loopback; HAP=FOXqv2Kz8Lm0; C3=v3; C4=v4; C5=v5; C6=v6; C7=v7; C8=v8; C9=v9; ";
+    EXPECT_EQ(file("cookie.txt"), nine);
+    auto log = requests(2);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[1].head.find(std::string("\r\nCookie: ") + nine + "\r\n\r\n"), std::string::npos) << log[1].head;
+    EXPECT_EQ(server_.posts().at(1).outcome, PostOutcome::Success);
+}
+
+TEST_F(PostTest, EarlyCloseIsNoPost)
+{
+    set_mode(PostMode::CloseEarly);
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"なんか書きこめなかったみたい", L"post_res"}}));
+    EXPECT_EQ(requests(1).size(), 1u);
+    // The head still carried its cookies.
+    EXPECT_EQ(file("cookie.txt"), kCookies2);
+}
+
+TEST_F(PostTest, OfflineIsRefusedWithNothingSent)
+{
+    Settings.LineOnOff = 0;
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"onlineモードにしてください", L"post_res"}}));
+    Sleep(100);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_FALSE(file_exists(dir_.file("rcv1_data.txt")));
+}
+
+TEST_F(PostTest, OverlongFieldsAreRefusedWithNothingSent)
+{
+    std::wstring name(134, L'あ'), message(2048, L'あ');
+    EXPECT_EQ(post(name.c_str(), L"", L"x"), 0);
+    EXPECT_EQ(post(L"", name.c_str(), L"x"), 0);
+    EXPECT_EQ(post(L"", L"", message.c_str()), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"名前が長すぎます", L"post_res"},
+                                                {L"メール欄が長すぎます", L"post_res"},
+                                                {L"本文が長すぎます", L"post_res"}}));
+    Sleep(100);
+    EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(PostTest, EverythingTheEditorAcceptsIsPosted)
+{
+    set_mode(PostMode::Success);
+    std::wstring name(133, L'あ'), message(2047, L'あ');
+    EXPECT_EQ(post(name.c_str(), name.c_str(), message.c_str()), 1);
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 1u);
+    std::string a = sjis("あ");
+    std::string sjisName, sjisMessage;
+    for (int i = 0; i < 133; ++i) sjisName += a;
+    for (int i = 0; i < 2047; ++i) sjisMessage += a;
+    EXPECT_EQ(posts[0].from, sjisName);
+    EXPECT_EQ(posts[0].mail, sjisName);
+    EXPECT_EQ(posts[0].message, sjisMessage);
+}
+
+TEST_F(PostTest, NoOpenThreadOrAnUnpostableBoardIsRefused)
+{
+    OpenThreadTable.current = -1;
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    OpenThreadTable.current = 0;
+    wcscpy(thread_.board.dir, L"mo&bile");
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    wcscpy(thread_.board.dir, L"mobile");
+    wcscpy(thread_.fileName, L".dat");
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"スレが開かれていません", L"post_res"},
+                                                {L"この板には書き込めません", L"post_res"},
+                                                {L"このスレには書き込めません", L"post_res"}}));
+    Sleep(100);
+    EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(PostTest, SecondLevelHostPostsBelowItsPrefix)
+{
+    wcscpy(thread_.board.host, L"pc.2ch.net/sub");
+    server_.put_dat("sub/mobile", "1065069078", kFirstLine);
+    set_mode(PostMode::Success);
+    EXPECT_EQ(post(L"", L"sage", L"あい\r\nう"), 1);
+    auto log = requests(1);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].raw,
+              post_head("http://pc.2ch.net/sub/test/bbs.cgi", kReferer, sizeof kBody - 1, nullptr) + kBody + "\r\n");
+    EXPECT_EQ(log[0].path, "/sub/test/bbs.cgi");
+    EXPECT_EQ(server_.posts().at(0).outcome, PostOutcome::Success);
+}
+
+TEST_F(PostTest, TimeFieldIsOneDayAndFifteenSecondsBack)
+{
+    set_mode(PostMode::Success);
+    g_clock = PostClock{2003, 10, 2, 4, 31, 10};
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    // Just after midnight the date is not changed: the time is taken as read.
+    g_clock = PostClock{2003, 10, 2, 0, 0, 10};
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].time, "1064982655");   // 04:30:55 a day earlier
+    EXPECT_EQ(posts[1].time, "1064966410");   // 00:00:10 a day earlier
+    set_post_clock_source(nullptr);
+    uint32_t now = make_post_time();
+    uint32_t unixNow = static_cast<uint32_t>(time(nullptr));
+    EXPECT_LE(now, unixNow);
+    EXPECT_GE(now + 17, unixNow);   // fifteen seconds back, or the time as read
+}
+
+TEST_F(PostTest, ConnectionFailureIsReported)
+{
+    server_.stop();
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"サーバーソケットに接続失敗", L"Error"}}));
+}
+
+TEST_F(PostTest, UncreatableReplyFileEndsTheAttemptAndIsLeftAlone)
+{
+    ASSERT_TRUE(CreateDirectoryA(dir_.file("rcv1_data.txt").c_str(), nullptr));
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"一時保存ファイル作成失敗", L"Error"}}));
+    DWORD attrs = GetFileAttributesA(dir_.file("rcv1_data.txt").c_str());
+    EXPECT_NE(attrs, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attrs & FILE_ATTRIBUTE_DIRECTORY);
+    // The request went out once; nothing was resent and no cookie was stored.
+    EXPECT_EQ(requests(1).size(), 1u);
+    EXPECT_FALSE(file_exists(dir_.file("cookie.txt")));
+    RemoveDirectoryA(dir_.file("rcv1_data.txt").c_str());
+}
+
+// ---- behind the progress dialog ----
+
+namespace {
+
+std::mutex g_debugLock;
+std::vector<std::wstring> g_debug;
+void capture_debug(const wchar_t* text)
+{
+    std::lock_guard<std::mutex> hold(g_debugLock);
+    g_debug.emplace_back(text);
+}
+
+std::wstring g_caption;
+void CALLBACK cancel_post(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (!PostTask.dialog) return;
+    wchar_t caption[64] = {};
+    GetWindowTextW(PostTask.dialog, caption, 64);
+    g_caption = caption;
+    PostMessageW(PostTask.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    KillTimer(nullptr, id);
+}
+
+}  // namespace
+
+TEST_F(PostTest, WorkerPostsBehindTheProgressDialog)
+{
+    set_debug_output_hook(capture_debug);
+    EXPECT_EQ(run_post_res(L"", L"sage", L"あい\r\nう", nullptr), 1);
+    set_debug_output_hook(nullptr);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"書きこみが終わりました", L"post_res"}}));
+    EXPECT_EQ(server_.posts().size(), 2u);
+    std::lock_guard<std::mutex> hold(g_debugLock);
+    std::vector<std::wstring> lines;
+    for (const std::wstring& l : g_debug) {
+        if (l.find(L"post_res_thread") != std::wstring::npos) lines.push_back(l);
+    }
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"Start post_res_thread\n", L"End post_res_thread\n"}));
+}
+
+TEST_F(PostTest, CancelWhileWaitingEndsWithARecvError)
+{
+    Behaviour slow;
+    slow.delayMs = 8000;
+    server_.set_behaviour("/test/bbs.cgi", slow);
+    g_caption.clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 700, cancel_post);
+    ASSERT_NE(timer, 0u);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(run_post_res(L"", L"", L"x", nullptr), 0);
+    EXPECT_LT(GetTickCount() - start, 6000u);
+    EXPECT_EQ(g_caption, L"書き込み中");
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"recvエラーです", L"Error"},
+                                                {L"なんか書きこめなかったみたい", L"post_res"}}));
+    server_.clear_behaviours();
+}
+
+// ---- the compression proxy ----
+
+namespace {
+
+const wchar_t kConfiguratorKey[] = L"Software\\Venturi\\Venturi Configurator";
+const wchar_t kServiceKey[] = L"Services\\VentSM";
+
+bool key_exists(const wchar_t* path)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool write_value(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+const std::string kProxyOff =
+    "GET vpn_prof,nr_profiles\nFROM VSLookupParams\n"
+    "GET rowid,tablename\nFROM MetaTable\n"
+    "SET vpn_prof=1\nWHERE rowid=0\nFROM VSLookupParams\n"
+    "SET modified=1\nWHERE rowid=4\nFROM MetaTable\n";
+const std::string kProxyBackOn =
+    "GET rowid,tablename\nFROM MetaTable\n"
+    "SET vpn_prof=0\nWHERE rowid=0\nFROM VSLookupParams\n"
+    "SET modified=1\nWHERE rowid=4\nFROM MetaTable\n";
+
+// A handset whose compression proxy is installed, running and on.
+class PostProxyTest : public PostTest {
+protected:
+    void SetUp() override
+    {
+        PostTest::SetUp();
+        core_ = LoadLibraryW(L"coredll.dll");
+        ASSERT_NE(core_, nullptr) << "coredll.dll must lie beside the test executable";
+        auto setLoaded = reinterpret_cast<void (*)(int)>(
+            reinterpret_cast<void*>(GetProcAddress(core_, "coredll_test_set_service_loaded")));
+        ASSERT_NE(setLoaded, nullptr);
+        setLoaded(1);
+        venturi_set_service_library(nullptr);
+        hadSoftwareVenturi_ = key_exists(L"Software\\Venturi");
+        hadServices_ = key_exists(L"Services");
+        ASSERT_FALSE(key_exists(kServiceKey)) << "left over from another run";
+        db_ = std::make_unique<VdbServer>();
+        ASSERT_TRUE(db_->listening());
+        DWORD port = db_->port();
+        ASSERT_TRUE(write_value(kConfiguratorKey, L"DBPORT", REG_DWORD, &port, sizeof port));
+        ASSERT_TRUE(write_value(kServiceKey, L"Prefix", REG_SZ, L"VSM", 4 * sizeof(wchar_t)));
+        Settings.VentCtrl = 1;
+    }
+
+    void TearDown() override
+    {
+        db_.reset();
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kConfiguratorKey);
+        if (!hadSoftwareVenturi_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Venturi");
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServiceKey);
+        if (!hadServices_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Services");
+        if (core_) FreeLibrary(core_);
+        PostTest::TearDown();
+    }
+
+    // Switched off for the post and back on afterwards, with nothing held.
+    void expect_switched_and_restored()
+    {
+        EXPECT_EQ(db_->vpn_prof(), 0);
+        EXPECT_EQ(db_->all_requests(), kProxyOff + kProxyBackOn);
+        EXPECT_FALSE(venturi_switch_in_use());
+        EXPECT_FALSE(venturi_entry_points_loaded());
+    }
+
+    HMODULE core_ = nullptr;
+    std::unique_ptr<VdbServer> db_;
+    bool hadSoftwareVenturi_ = false;
+    bool hadServices_ = false;
+};
+
+}  // namespace
+
+TEST_F(PostProxyTest, OffForTheWholeExchangeAndBackOnAfterASuccess)
+{
+    // The proxy must already be off when the script is reached.
+    std::atomic<int> profileSeen{-1};
+    server_.set_request_observer([&](const boardserver::RecordedRequest&) {
+        if (profileSeen.load() == -1) profileSeen = db_->vpn_prof();
+    });
+    EXPECT_EQ(post(L"", L"sage", L"x"), 1);
+    server_.set_request_observer(nullptr);
+    EXPECT_EQ(profileSeen.load(), 1);
+    expect_switched_and_restored();
+}
+
+TEST_F(PostProxyTest, RestoredWhenOffline)
+{
+    Settings.LineOnOff = 0;
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    expect_switched_and_restored();
+}
+
+TEST_F(PostProxyTest, RestoredAfterANetworkFailure)
+{
+    server_.stop();
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    expect_switched_and_restored();
+}
+
+TEST_F(PostProxyTest, RestoredAfterARefusalAndAnErrorPage)
+{
+    std::wstring name(134, L'あ');
+    EXPECT_EQ(post(name.c_str(), L"", L"x"), 0);
+    expect_switched_and_restored();
+    set_mode(PostMode::Error);
+    EXPECT_EQ(post(L"", L"", L"x"), 0);
+    EXPECT_EQ(db_->all_requests(), kProxyOff + kProxyBackOn + kProxyOff + kProxyBackOn);
+    EXPECT_EQ(db_->vpn_prof(), 0);
+}
+
+TEST_F(PostProxyTest, RestoredAfterACancel)
+{
+    Behaviour slow;
+    slow.delayMs = 8000;
+    server_.set_behaviour("/test/bbs.cgi", slow);
+    UINT_PTR timer = SetTimer(nullptr, 0, 1500, cancel_post);
+    ASSERT_NE(timer, 0u);
+    EXPECT_EQ(run_post_res(L"", L"", L"x", nullptr), 0);
+    expect_switched_and_restored();
+    server_.clear_behaviours();
+}
