@@ -162,8 +162,8 @@ public:
         if (!any) return false;
         // A NUL byte (a log damaged by a write cut short) would end the
         // stored text early; it is shown as a blank.
-        for (size_t i = 0; i < length; ++i)
-            if (buffer_[i] == '\0') buffer_[i] = ' ';
+        for (char* p = buffer_; (p = static_cast<char*>(std::memchr(p, '\0', buffer_ + length - p)));)
+            *p = ' ';
         *line = std::string_view(buffer_, length);
         return true;
     }

@@ -315,3 +315,22 @@ TEST_F(Resdata, ScrollBarOfAnExistingResponseView)
     AppState.responseView = nullptr;
     DestroyWindow(view);
 }
+
+TEST_F(Resdata, NoTextStoreLeftIsReportedAndTheEntryIsNotTouched)
+{
+    // 256 threads' worth of blocks already held: the next store cannot be had.
+    write_log("1.dat", many_lines(3));
+    std::vector<void*> held;
+    while (void* b = ProcessMemmap().allocate(4096)) held.push_back(b);
+    memmap_lines().clear();
+    ReportCapture capture;
+    EXPECT_EQ(open_thread(L"1.dat"), 0);
+    expect_message(capture, L"Memmap失敗", L"Resdata_read2");
+    EXPECT_EQ(memmap_lines(), std::vector<std::string>{"Memmap can't allocate!\n"});
+    EXPECT_EQ(OpenThreadTable.count, 0);
+    EXPECT_EQ(entry(0).lines, nullptr);
+    for (void* b : held) ProcessMemmap().release(b);
+    // With the blocks back, the same thread opens.
+    EXPECT_EQ(open_thread(L"1.dat"), 1);
+    EXPECT_EQ(entry(0).responseCount, 3);
+}
