@@ -1,0 +1,18 @@
+// The benchmark program's registry: each bench/*.cpp registers named
+// benchmarks; quorvex_bench runs them all, or those named on its command line.
+#pragma once
+#include <cstdint>
+
+using BenchFunction = int (*)();   // 0 when the run went as planned
+
+struct BenchRegistration {
+    BenchRegistration(const char* name, BenchFunction run);
+};
+
+#define QUORVEX_BENCH(ident, name)                    \
+    static int ident();                               \
+    static BenchRegistration ident##_registration(name, ident); \
+    static int ident()
+
+// Seconds since an arbitrary start, from the high-resolution counter.
+double bench_seconds();

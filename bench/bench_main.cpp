@@ -1,0 +1,74 @@
+#include "bench/bench.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/report.h"
+#include "store/libce.h"
+
+namespace {
+
+struct Entry {
+    const char* name;
+    BenchFunction run;
+};
+
+std::vector<Entry>& registry()
+{
+    static std::vector<Entry> entries;
+    return entries;
+}
+
+// A benchmark never waits on a message box: what would be shown is printed.
+int print_report(HWND, const wchar_t* text, const wchar_t* caption, UINT)
+{
+    char t[1024], c[256];
+    WideCharToMultiByte(CP_UTF8, 0, text ? text : L"", -1, t, sizeof t, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, caption ? caption : L"", -1, c, sizeof c, nullptr, nullptr);
+    std::fprintf(stderr, "message [%s] %s\n", c, t);
+    return IDOK;
+}
+
+}  // namespace
+
+BenchRegistration::BenchRegistration(const char* name, BenchFunction run)
+{
+    registry().push_back({name, run});
+}
+
+double bench_seconds()
+{
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+int main(int argc, char** argv)
+{
+    libce_init();
+    set_report_hook(print_report);
+    int failures = 0, ran = 0;
+    for (const Entry& e : registry()) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            if (std::strcmp(argv[i], e.name) == 0) wanted = true;
+        if (!wanted) continue;
+        std::printf("== %s\n", e.name);
+        std::fflush(stdout);
+        ++ran;
+        if (e.run() != 0) {
+            ++failures;
+            std::printf("%s: failed\n", e.name);
+        }
+    }
+    if (ran == 0) {
+        std::printf("benchmarks:");
+        for (const Entry& e : registry()) std::printf(" %s", e.name);
+        std::printf("\n");
+    }
+    return failures == 0 ? 0 : 1;
+}
