@@ -334,3 +334,20 @@ TEST_F(Resdata, NoTextStoreLeftIsReportedAndTheEntryIsNotTouched)
     EXPECT_EQ(open_thread(L"1.dat"), 1);
     EXPECT_EQ(entry(0).responseCount, 3);
 }
+
+TEST_F(Resdata, OverlongLineIsCutAndItsRestIsNotTakenForALine)
+{
+    // A title of more than a megabyte: the line is held to its first
+    // megabyte, the body before it is whole, and the rest of the line is
+    // read past, not parsed as lines of its own.
+    std::string title(1200000, 't');
+    for (size_t i = 5000; i < title.size(); i += 5000) title.replace(i, 9, "x<>y<>z<>");
+    std::string log = dat_line("n1", "one") + "n2<>sage<>d<> two <>" + title + "\n" + dat_line("n3", "three");
+    write_log("1.dat", log);
+    ReportCapture capture;
+    ASSERT_EQ(open_thread(L"1.dat"), 1);
+    EXPECT_TRUE(capture.messages().empty());
+    ASSERT_EQ(entry(0).responseCount, 3);
+    EXPECT_EQ(text(0, 4), "two ");
+    EXPECT_EQ(text(0, 6), "n3");
+}
