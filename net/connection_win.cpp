@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/appstate.h"
+#include "app/progress_win.h"
 #include "app/report.h"
 #include "app/settings.h"
 #include "net/worker.h"
@@ -271,14 +272,14 @@ struct WorkerDialog {
     HANDLE thread;
 };
 
-// One third down the owner's client area; the dialog keeps its left edge and size.
+// One third down the owner's client area, as every progress dialog sits.
 void place_dialog(HWND dialog)
 {
-    HWND owner = GetWindow(dialog, GW_OWNER);
-    RECT own, client;
-    if (!owner || !GetWindowRect(dialog, &own) || !GetClientRect(owner, &client)) return;
-    int top = ((client.bottom - client.top) - (own.bottom - own.top)) / 3;
-    SetWindowPos(dialog, nullptr, own.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    int left = 0;
+    int top = 0;
+    if (progress_dialog_top(dialog, &left, &top)) {
+        SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 INT_PTR on_init(HWND dialog, WorkerDialog* wd)

@@ -1,0 +1,428 @@
+#include "net/difffetch_win.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/appstate.h"
+#include "app/progress_win.h"
+#include "app/settings.h"
+#include "net/difffetch.h"
+#include "res/resource.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/logpaths.h"
+
+GetWorkerTask GetTask;
+
+namespace {
+
+// Process-wide like the rest of the GET: one runs at a time. One byte more
+// than a receive asks for, so a block is always followed by a NUL.
+char g_receiveBuffer[kReceiveBlockBytes + 1];
+wchar_t g_caption[64];
+
+void report_code(const wchar_t* format, int code, const wchar_t* caption)
+{
+    wchar_t text[96];
+    swprintf(text, sizeof text / sizeof text[0], format, code);
+    report_net(text, caption);
+}
+
+void show_fetching(HWND dialog, uint64_t total)
+{
+    swprintf(g_caption, sizeof g_caption / sizeof g_caption[0], kTextFetching, static_cast<int>(total / 1024));
+    set_progress_caption(dialog, g_caption);
+}
+
+// The growing result in a movable local-heap block, as the caller expects to
+// free it. It grows by a quarter of its size at a time (a gzip bomb must not
+// cost a copy of the whole block per 32 KB chunk) and is cut to exactly the
+// inflated length at the end.
+struct ResultBlock {
+    HLOCAL block = nullptr;
+    size_t length = 0;
+    size_t capacity = 0;
+    size_t failedSize = 0;
+    const std::atomic<uint8_t>* cancel = nullptr;
+    bool cancelled = false;
+
+    ~ResultBlock()
+    {
+        if (block) LocalFree(block);
+    }
+
+    bool reserve(size_t total)
+    {
+        if (total <= capacity) return true;
+        size_t want = capacity + capacity / 4;
+        if (want < total) want = total;
+        if (want > kFetchBodyMax) want = total;
+        HLOCAL grown = block ? LocalReAlloc(block, want, LMEM_MOVEABLE | LMEM_ZEROINIT)
+                             : LocalAlloc(LMEM_ZEROINIT, want);
+        if (!grown) {
+            failedSize = want;
+            return false;
+        }
+        block = grown;
+        capacity = want;
+        return true;
+    }
+
+    static bool append(void* context, const char* chunk, size_t len)
+    {
+        ResultBlock* r = static_cast<ResultBlock*>(context);
+        if (r->cancel && r->cancel->load() != 0) {
+            r->cancelled = true;
+            return false;
+        }
+        if (!r->reserve(r->length + len)) return false;
+        std::memcpy(static_cast<char*>(r->block) + r->length, chunk, len);
+        r->length += len;
+        return true;
+    }
+
+    // The block, exactly `length` bytes long; null when it cannot be cut.
+    char* release()
+    {
+        if (!block || length == 0) return nullptr;
+        if (capacity != length) {
+            HLOCAL exact = LocalReAlloc(block, length, LMEM_MOVEABLE);
+            if (!exact) {
+                failedSize = length;
+                return nullptr;
+            }
+            block = exact;
+            capacity = length;
+        }
+        char* p = static_cast<char*>(block);
+        block = nullptr;
+        return p;
+    }
+};
+
+// Closes the spool on every way out; the caller learns whether every byte
+// reached the disk.
+struct SpoolFile {
+    LibceFile* f = nullptr;
+    bool ok = true;
+    ~SpoolFile() { close(); }
+    void write(const char* data, size_t len)
+    {
+        if (ok && len > 0 && libce_fwrite(data, 1, len, f) != len) ok = false;
+    }
+    bool close()
+    {
+        if (f && libce_fclose(f) != 0) ok = false;
+        f = nullptr;
+        return ok;
+    }
+};
+
+// Reads the spooled body through the gzip reader into a new block. A cancel
+// is honoured between chunks, without a message.
+char* inflate_spool(const char* spoolPath, const std::atomic<uint8_t>* cancel, uint32_t* length)
+{
+    wchar_t widePath[kAnsiPathBytes];
+    if (mb_to_wide(widePath, spoolPath, kAnsiPathBytes) == 0) return nullptr;
+    gzFile gz = gzopen_w(widePath, "rb");
+    if (!gz) return nullptr;
+    ResultBlock result;
+    result.cancel = cancel;
+    size_t total = 0;
+    InflateResult r = inflate_gz(gz, kFetchBodyMax, ResultBlock::append, &result, &total);
+    gzclose(gz);
+    switch (r) {
+    case InflateResult::Ok:
+        break;
+    case InflateResult::SinkFailed:
+        if (!result.cancelled) report_code(kTextReAllocFailedSize, static_cast<int>(result.failedSize), kCaptionUnzip);
+        return nullptr;
+    case InflateResult::TooLarge:
+        report_code(kTextReplyTooLarge, static_cast<int>(kFetchBodyMax / 1024), kCaptionUnzip);
+        return nullptr;
+    case InflateResult::Truncated:
+        report_net(kTextReplyCut, kCaptionUnzip);
+        return nullptr;
+    case InflateResult::Error:
+        report_net(kTextInflateFailed, kCaptionUnzip);
+        return nullptr;
+    }
+    if (result.length == 0) return nullptr;
+    size_t exactLength = result.length;
+    char* data = result.release();
+    if (!data) {
+        report_code(kTextReAllocFailedSize, static_cast<int>(exactLength), kCaptionUnzip);
+        return nullptr;
+    }
+    *length = static_cast<uint32_t>(exactLength);
+    return data;
+}
+
+char* make_416_marker(uint32_t* length)
+{
+    char* marker = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, 2));
+    if (marker) marker[0] = 'A';
+    *length = 0;
+    return marker;
+}
+
+void get_task_run(WorkerTask* t)
+{
+    GetWorkerTask* task = static_cast<GetWorkerTask*>(t);
+    task->result = get_html_sabun(task->dialog, task->url, task->resultLength, task->rangeStart, &task->flag);
+}
+
+}  // namespace
+
+char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
+                     const std::atomic<uint8_t>* flag)
+{
+    uint32_t ignored = 0;
+    if (!length) length = &ignored;
+    *length = 0;
+
+    // The URL in the ANSI code page, whole or not at all.
+    char urlAnsi[kUrlBytes * 2];
+    if (!url || wide_to_mb(urlAnsi, url, sizeof urlAnsi) == 0 || std::strlen(urlAnsi) >= kUrlBytes) {
+        report_net(kTextBadUrl, kCaptionGetHtmlSabun);
+        return nullptr;
+    }
+
+    Connection c;
+    if (!open_connection(urlAnsi, RequestKind::Get, flag, &c)) return nullptr;
+
+    char request[kRequestTextBytes];
+    size_t requestLen = format_get_request(request, sizeof request, urlAnsi, c.host, rangeStart);
+    if (requestLen == 0) {
+        report_net(kTextBadUrl, kCaptionGetHtmlSabun);
+        return nullptr;
+    }
+    if (!send_request(c, request, requestLen)) return nullptr;
+
+    char spoolPath[kAnsiPathBytes];
+    SpoolFile spool;
+    if (program_dir_path(spoolPath, sizeof spoolPath, kWorkFile)) spool.f = libce_fopen(spoolPath, "wb");
+    if (!spool.f) {
+        report_net(kTextSaveFileOpenFailed, kTextError);
+        return nullptr;
+    }
+
+    show_fetching(dialog, 0);
+    auto head = std::make_unique<ReplyHeadReader>();
+    uint64_t total = 0;
+    uint64_t bodyBytes = 0;
+    bool failed = false;
+    std::memset(g_receiveBuffer, 0, sizeof g_receiveBuffer);
+    int n = recv_wait(c.socket.get(), g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), 0, flag, kReceiveWaitMs);
+    while (n != 0) {
+        if (n < 0) {
+            report_net(kTextRecvError, kTextError);
+            failed = true;
+            break;
+        }
+        if (flag && flag->load() != 0) {
+            failed = true;
+            break;
+        }
+        const char* body = g_receiveBuffer;
+        size_t bodyLen = static_cast<size_t>(n);
+        if (head->state() != ReplyHeadReader::State::Complete) {
+            ReplyHeadReader::State s = head->feed(g_receiveBuffer, static_cast<size_t>(n));
+            if (s == ReplyHeadReader::State::TooLong) {
+                report_net(kTextReplyHeadTooLong, kCaptionGetHtmlSabun);
+                failed = true;
+                break;
+            }
+            body += head->body_offset();
+            bodyLen = s == ReplyHeadReader::State::Complete ? head->body_in_block() : 0;
+        }
+        bodyBytes += bodyLen;
+        if (bodyBytes > kFetchBodyMax) {
+            report_code(kTextReplyTooLarge, static_cast<int>(kFetchBodyMax / 1024), kCaptionGetHtmlSabun);
+            failed = true;
+            break;
+        }
+        spool.write(body, bodyLen);
+        if (!spool.ok) {
+            report_net(kTextSaveFileWriteFailed, kTextError);
+            failed = true;
+            break;
+        }
+        total += static_cast<uint64_t>(n);
+        show_fetching(dialog, total);
+        std::memset(g_receiveBuffer, 0, sizeof g_receiveBuffer);
+        n = recv_wait(c.socket.get(), g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), 0, flag, kReceiveWaitMs);
+    }
+    shutdown_and_close(&c);
+    if (!spool.close() && !failed) {
+        report_net(kTextSaveFileWriteFailed, kTextError);
+        failed = true;
+    }
+    if (failed) return nullptr;
+
+    // Nothing, or no complete head, before the server closed: there is no
+    // status to read.
+    if (head->state() != ReplyHeadReader::State::Complete) {
+        report_net(kTextNoReplyHead, kCaptionGetHtmlSabun);
+        return nullptr;
+    }
+    std::string_view headText = head->head();
+    int status = status_code_of(headText);
+    switch (fetch_status_action(status)) {
+    case FetchStatusAction::Inflate:
+        break;
+    case FetchStatusAction::Moved:
+        report_code(kTextMoved, status, kCaptionGetHtmlSabun);
+        return nullptr;
+    case FetchStatusAction::SizeOdd:
+        report_code(kTextSizeOdd, status, kCaptionGetHtmlSabun);
+        return make_416_marker(length);
+    case FetchStatusAction::Failed:
+        report_code(kTextFetchFailed, status, kCaptionGetHtmlSabun);
+        return nullptr;
+    }
+    if (!body_complete(headText.data(), headText.size(), bodyBytes)) {
+        report_net(kTextReplyCut, kCaptionGetHtmlSabun);
+        return nullptr;
+    }
+
+    set_progress_caption(dialog, kTextInflating);
+    uint32_t inflated = 0;
+    char* data = inflate_spool(spoolPath, flag, &inflated);
+    if (!data) return nullptr;
+    if (Settings.DebugMode) {
+        // The dumps are a diagnosis aid: one that cannot be written costs
+        // nothing of the data.
+        write_debug_dump(kDumpReceiveData, data, inflated);
+        write_debug_dump(kDumpReceiveHead, headText.data(), headText.size());
+        write_debug_dump(kDumpSendHead, request, requestLen);
+    }
+    *length = inflated;
+    return data;
+}
+
+char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart)
+{
+    GetTask.threadName = L"get_html_sabun_thread";
+    GetTask.run = get_task_run;
+    GetTask.result = nullptr;
+    GetTask.url = url;
+    GetTask.resultLength = length;
+    GetTask.rangeStart = rangeStart;
+    if (length) *length = 0;
+    if (!run_worker_task(AppState.hwndMain, &GetTask)) {
+        report_net(kTextWorkerFailed, kTextError);
+        return nullptr;
+    }
+    char* result = GetTask.result;
+    GetTask.result = nullptr;
+    return result;
+}
+
+namespace {
+
+void report_log_path(const char* path, const wchar_t* suffix)
+{
+    wchar_t wide[kAnsiPathBytes + 32];
+    if (mb_to_wide(wide, path, kAnsiPathBytes) == 0) wide[0] = L'\0';
+    std::wstring text = wide;
+    text += suffix;
+    report_net(text.c_str(), kCaptionResdataGet);
+}
+
+// Writes the checked reply to the local log: a full fetch through a safe
+// rewrite, growth appended. False (reported) when the log could not be written.
+bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t length)
+{
+    DatWrite w = dat_bytes_to_store(rangeStart, data, length);
+    if (w.length == 0) {
+        if (!w.replace) return true;   // nothing new
+        // A whole log without a single complete line is no thread log.
+        report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+        return false;
+    }
+    if (w.replace) {
+        LibceFile* f = libce_fopen_replace(path);
+        if (!f) {
+            report_log_path(path, kTextOpenFailedSuffix);
+            return false;
+        }
+        bool ok = libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
+        if (libce_fclose_replace(f, ok) != 0) {
+            report_log_path(path, kTextWriteFailedSuffix);
+            return false;
+        }
+        return true;
+    }
+    LibceFile* f = libce_fopen(path, "ab");
+    if (!f) {
+        report_log_path(path, kTextOpenFailedSuffix);
+        return false;
+    }
+    bool ok = libce_fseek(f, 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
+    if (libce_fclose(f) != 0) ok = false;
+    if (!ok) report_log_path(path, kTextWriteFailedSuffix);
+    return ok;
+}
+
+struct WaitDialog {
+    HWND dialog;
+    explicit WaitDialog(const wchar_t* caption) : dialog(CreateProgressDialog(AppState.hwndMain, caption)) {}
+    ~WaitDialog() { CloseProgressDialog(dialog); }
+};
+
+}  // namespace
+
+void Resdata_get(int boardIndex, const wchar_t* datName)
+{
+    WaitDialog wait(L"処理中");
+    if (boardIndex < 0 || boardIndex >= BoardTable.count || !BoardTable.items || !datName) {
+        report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+        return;
+    }
+    const BoardEntry& board = BoardTable.items[boardIndex];
+    wchar_t url[kUrlBytes];
+    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
+    if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
+        report_net(kTextBadUrl, kCaptionResdataGetSabun);
+        return;
+    }
+
+    // The log's place is checked before anything is fetched for it.
+    wchar_t widePath[kLogPathUnits];
+    char path[kAnsiPathBytes * 2];
+    if (!log_thread_path_of(boardIndex, datName, widePath, kLogPathUnits) ||
+        wide_to_mb(path, widePath, sizeof path) == 0 || std::strlen(path) >= static_cast<size_t>(kLibcePathBytes)) {
+        std::wstring text = datName;
+        text += kTextOpenFailedSuffix;
+        report_net(text.c_str(), kCaptionResdataGet);
+        return;
+    }
+
+    int32_t rangeStart = dat_range_start(get_filesize(boardIndex, datName));
+    if (rangeStart < 0) rangeStart = 0;
+    for (;;) {
+        uint32_t length = 0;
+        char* data = run_get_html_sabun(url, &length, rangeStart);
+        if (!data) {
+            report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+            return;
+        }
+        if (!dat_reply_overlaps(rangeStart, data, length)) {
+            report_net(kTextRefetchAll, kCaptionResdataGetSabun);
+            LocalFree(data);
+            rangeStart = 0;
+            continue;
+        }
+        store_dat(path, rangeStart, data, length);
+        LocalFree(data);
+        return;
+    }
+}

@@ -1,0 +1,55 @@
+// The one GET of the system and the differential fetch of a thread log.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "net/worker.h"
+
+constexpr wchar_t kCaptionGetHtmlSabun[] = L"get_html_sabun";
+constexpr wchar_t kCaptionUnzip[] = L"get_html unzip";
+constexpr wchar_t kCaptionResdataGetSabun[] = L"Resdata_get_sabun";
+constexpr wchar_t kCaptionResdataGet[] = L"Resdata_get";
+
+constexpr wchar_t kTextFetching[] = L"取得中 (%dKB)";
+constexpr wchar_t kTextInflating[] = L"展開・保存中";
+constexpr wchar_t kTextSaveFileOpenFailed[] = L"保存ファイルopen失敗";
+constexpr wchar_t kTextMoved[] = L"移転してるかも(%d)";
+constexpr wchar_t kTextSizeOdd[] = L"サイズが変です(%d)";
+constexpr wchar_t kTextFetchFailed[] = L"取得失敗(%d)";
+constexpr wchar_t kTextReAllocFailedSize[] = L"LocalReAlloc失敗\n%d";
+constexpr wchar_t kTextDatFetchFailed[] = L"スレdat取得失敗";
+constexpr wchar_t kTextRefetchAll[] = L"あぼんがあったのかな？\n全部再取得します。";
+constexpr wchar_t kTextOpenFailedSuffix[] = L"オープンに失敗";
+// Replies the client refuses rather than misreads.
+constexpr wchar_t kTextSaveFileWriteFailed[] = L"保存ファイル書き込み失敗";
+constexpr wchar_t kTextNoReplyHead[] = L"応答ヘッダを受け取れませんでした";
+constexpr wchar_t kTextReplyHeadTooLong[] = L"応答ヘッダが長すぎます";
+constexpr wchar_t kTextReplyTooLarge[] = L"データが大きすぎます(%dKB)";
+constexpr wchar_t kTextReplyCut[] = L"データが途中で切れています";
+constexpr wchar_t kTextInflateFailed[] = L"展開に失敗しました";
+constexpr wchar_t kTextBadUrl[] = L"URLが不正です";
+constexpr wchar_t kTextWriteFailedSuffix[] = L"書き込みに失敗";
+constexpr wchar_t kTextWorkerFailed[] = L"処理を開始できません";
+
+// The GET instance, process-wide: one GET runs at a time.
+extern GetWorkerTask GetTask;
+
+// Worker side: fetches `url` (whole with gzip asked for when rangeStart is 0,
+// else from that byte on) and gives a local-heap block of exactly *length
+// bytes, not terminated, that the caller frees with LocalFree; or null, the
+// failure reported. A 416 reply gives the two-byte marker "A" with *length 0.
+char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
+                     const std::atomic<uint8_t>* flag);
+
+// UI side: runs get_html_sabun behind the modal progress dialog over the main
+// window and gives its result.
+char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart);
+
+// Brings the local log of thread `datName` of board `boardIndex` up to date:
+// a ranged fetch from the last byte held, whose first byte must be the log's
+// final line feed, else the whole log is fetched again. Only a complete,
+// checked reply reaches the log; a failed or cancelled fetch leaves it as it
+// was.
+void Resdata_get(int boardIndex, const wchar_t* datName);

@@ -1,0 +1,491 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "net/difffetch.h"
+#include "net/difffetch_win.h"
+#include "store/boardtable.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/winsetup.h"
+#include "tools/boardserver/boardserver.h"
+
+namespace {
+
+// Under a bare X server the platform layer waits this long for a shown
+// window to be unmapped, as there is no window manager to confirm it.
+constexpr int kDialogCloseMs = 2100;
+
+constexpr char kKey[] = "1065069078";
+constexpr wchar_t kDat[] = L"1065069078.dat";
+
+std::string dat_lines(int from, int to)
+{
+    std::string s;
+    for (int i = from; i <= to; ++i) {
+        s += "name<>sage<>2026/12/08 23:00:00 ID:abcdefgh<> response " + std::to_string(i) + " <>";
+        if (i == 1) s += "title";
+        s += "\n";
+    }
+    return s;
+}
+
+// A thread log of exactly `size` bytes ending in a line feed.
+std::string dat_of_size(size_t size)
+{
+    std::string s;
+    int i = 1;
+    while (s.size() < size) {
+        std::string line = "n<>sage<>date<> body " + std::to_string(i++) + " <>\n";
+        s += line;
+    }
+    s.resize(size);
+    s.back() = '\n';
+    return s;
+}
+
+std::string gzip_of(const std::string& plain, const std::string& dir)
+{
+    std::string path = dir + "make.gz";
+    gzFile f = gzopen(path.c_str(), "wb");
+    if (!plain.empty()) gzwrite(f, plain.data(), static_cast<unsigned>(plain.size()));
+    gzclose(f);
+    return read_file_bytes(path);
+}
+
+struct Message {
+    std::wstring text;
+    std::wstring caption;
+};
+
+// The board table, the log root and the proxy of one test.
+class FetchFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WSADATA wsa;
+        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+        saved_ = Settings;
+        savedBoards_ = BoardTable;
+        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
+        std::string root = dir_.path() + "log";
+        CreateDirectoryA(root.c_str(), nullptr);
+        CreateDirectoryA((root + "\\mobile").c_str(), nullptr);
+        lstrcpynA(Settings.LogDirAnsi, root.c_str(), kAnsiPathBytes);
+        MultiByteToWideChar(CP_ACP, 0, root.c_str(), -1, Settings.LogDir, kSettingsTextUnits);
+        Settings.UseServerDir = 0;
+        Settings.DebugMode = 0;
+        Settings.ProxyUse = 1;
+        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
+        ASSERT_TRUE(server_.start());
+        Settings.ProxyPort = server_.port();
+
+        boards_.resize(2);
+        lstrcpynW(boards_[0].name, L"モバイル", kBoardFieldUnits);
+        lstrcpynW(boards_[0].host, L"pc.2ch.net", kBoardFieldUnits);
+        lstrcpynW(boards_[0].dir, L"mobile", kBoardFieldUnits);
+        BoardTable.items = boards_.data();
+        BoardTable.count = 1;
+        BoardTable.capacity = 2;
+        logPath_ = root + "\\mobile\\" + kKey + ".dat";
+    }
+
+    void TearDown() override
+    {
+        server_.stop();
+        BoardTable = savedBoards_;
+        Settings = saved_;
+        WSACleanup();
+    }
+
+    std::vector<Message> messages() const
+    {
+        std::vector<Message> m;
+        for (const ReportedMessage& r : reports_.messages()) m.push_back({r.text, r.caption});
+        return m;
+    }
+
+    void expect_messages(const std::vector<Message>& want)
+    {
+        std::vector<Message> got = messages();
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            EXPECT_EQ(got[i].text, want[i].text) << i;
+            EXPECT_EQ(got[i].caption, want[i].caption) << i;
+        }
+    }
+
+    std::vector<boardserver::RecordedRequest> requests(size_t count)
+    {
+        EXPECT_TRUE(server_.wait_for_requests(count, 5000));
+        return server_.requests();
+    }
+
+    TempDir dir_;
+    SettingsRecord saved_;
+    BoardArray savedBoards_;
+    std::vector<BoardEntry> boards_;
+    boardserver::BoardServer server_;
+    ReportCapture reports_;
+    std::string logPath_;
+};
+
+const char kUnrangedHead[] =
+    "GET http://pc.2ch.net/mobile/dat/1065069078.dat HTTP/1.0\r\n"
+    "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+    "Host: 127.0.0.1\r\n"
+    "Accept: */*\r\n"
+    "Accept-Encoding: gzip, deflate\r\n"
+    "\r\n";
+
+std::string ranged_head(int from)
+{
+    return std::string("GET http://pc.2ch.net/mobile/dat/1065069078.dat HTTP/1.0\r\n"
+                       "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+                       "Host: 127.0.0.1\r\n"
+                       "Range: bytes=") +
+           std::to_string(from) + "-\r\n\r\n";
+}
+
+}  // namespace
+
+TEST_F(FetchFixture, FirstFetchAsksForGzipAndWritesTheWholeLog)
+{
+    std::string dat = dat_lines(1, 200);
+    server_.put_dat("mobile", kKey, dat);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), dat);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, kUnrangedHead);
+    EXPECT_EQ(reqs[0].status, 200);
+    // The body came compressed and was spooled as it arrived.
+    std::string spooled = read_file_bytes(dir_.file("work.gz"));
+    ASSERT_GE(spooled.size(), 2u);
+    EXPECT_EQ(spooled.substr(0, 2), "\x1f\x8b");
+    EXPECT_LT(spooled.size(), dat.size());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, NothingNewCostsOneOverlapByte)
+{
+    std::string dat = dat_of_size(1000);
+    server_.put_dat("mobile", kKey, dat);
+    write_file_bytes(logPath_, dat);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), dat);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, ranged_head(999));
+    EXPECT_EQ(reqs[0].status, 206);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, GrowthIsAppendedWithoutTheOverlapByte)
+{
+    std::string dat = dat_of_size(1000);
+    std::string more = dat_lines(1, 7);
+    write_file_bytes(logPath_, dat);
+    server_.put_dat("mobile", kKey, dat + more);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), dat + more);
+    EXPECT_EQ(requests(1)[0].raw, ranged_head(999));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, ServerLogShorterGives416AndAFullFetch)
+{
+    std::string shorter = dat_lines(1, 3);
+    write_file_bytes(logPath_, dat_of_size(5000));
+    server_.put_dat("mobile", kKey, shorter);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), shorter);
+    auto reqs = requests(2);
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(reqs[0].raw, ranged_head(4999));
+    EXPECT_EQ(reqs[0].status, 416);
+    EXPECT_EQ(reqs[1].raw, kUnrangedHead);
+    expect_messages({{L"サイズが変です(416)", L"get_html_sabun"},
+                     {L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, WholeLogAnsweredTo200MeansAFullFetch)
+{
+    std::string local = dat_of_size(1000);
+    std::string server = dat_lines(1, 40);   // a response deleted: the log shifted
+    write_file_bytes(logPath_, local);
+    server_.put_dat("mobile", kKey, server);
+    boardserver::Behaviour ignore;
+    ignore.ignoreRange = true;
+    server_.set_behaviour("", ignore);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), server);
+    auto reqs = requests(2);
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(reqs[0].raw, ranged_head(999));
+    EXPECT_EQ(reqs[0].status, 200);
+    EXPECT_EQ(reqs[1].raw, kUnrangedHead);
+    expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, MovedBoardLeavesTheLogAlone)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    server_.set_redirect("/mobile/dat/1065069078.dat", "http://new.2ch.net/mobile/dat/1065069078.dat", 302);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, OneByteLogIsFetchedWhole)
+{
+    std::string dat = dat_lines(1, 5);
+    write_file_bytes(logPath_, "\n");
+    server_.put_dat("mobile", kKey, dat);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), dat);
+    EXPECT_EQ(requests(1)[0].raw, kUnrangedHead);
+}
+
+TEST_F(FetchFixture, UnfinishedLastResponseWaitsForTheNextFetch)
+{
+    std::string local = dat_of_size(1000);
+    std::string whole = dat_lines(1, 4);
+    std::string half = "name<>sage<>2026/12/08 23:00:01<> half a resp";
+    write_file_bytes(logPath_, local);
+    server_.put_dat("mobile", kKey, local + whole + half);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local + whole);
+    server_.append_dat("mobile", kKey, "onse <>\n");
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local + whole + half + "onse <>\n");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, CancelLeavesTheLogAsItWas)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    server_.put_dat("mobile", kKey, local + dat_lines(1, 3));
+    boardserver::Behaviour slow;
+    slow.delayMs = 20000;
+    server_.set_behaviour("", slow);
+    // The close button of the progress dialog, pressed once the fetch runs.
+    static std::atomic<int64_t> cancelledAt;
+    static std::atomic<int64_t> workerEndedAt;
+    cancelledAt = 0;
+    workerEndedAt = 0;
+    set_debug_output_hook([](const wchar_t* line) {
+        if (std::wstring(line) == L"End get_html_sabun_thread\n") {
+            workerEndedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        }
+    });
+    HANDLE canceller = CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            for (int i = 0; i < 500; ++i) {
+                HWND d = GetTask.dialog;
+                if (d && IsWindowVisible(d)) {
+                    Sleep(300);
+                    cancelledAt = std::chrono::steady_clock::now().time_since_epoch().count();
+                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                    return 0;
+                }
+                Sleep(10);
+            }
+            return 1;
+        },
+        nullptr, 0, nullptr);
+    Resdata_get(0, kDat);
+    auto end = std::chrono::steady_clock::now().time_since_epoch();
+    WaitForSingleObject(canceller, 10000);
+    DWORD code = 9;
+    GetExitCodeThread(canceller, &code);
+    CloseHandle(canceller);
+    set_debug_output_hook(nullptr);
+    EXPECT_EQ(code, 0u);
+    // The worker sees the cancel within about a second; closing the two
+    // dialogs comes on top.
+    auto start = std::chrono::steady_clock::duration(cancelledAt.load());
+    auto workerEnd = std::chrono::steady_clock::duration(workerEndedAt.load());
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(workerEnd - start).count(), 1500);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count(), 1500 + 2 * kDialogCloseMs);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"recvエラーです", L"Error"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+    server_.stop();
+}
+
+TEST_F(FetchFixture, CutTransferLeavesTheLogAsItWas)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    boardserver::Behaviour cut;
+    cut.rawReply = "HTTP/1.1 206 Partial Content\r\nContent-Length: 500\r\n\r\n\n" + dat_lines(1, 2);
+    server_.set_behaviour("", cut);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"データが途中で切れています", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, CutGzipStreamLeavesTheLogAsItWas)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    std::string gz = gzip_of(dat_lines(1, 300), dir_.path());
+    boardserver::Behaviour cut;
+    // No Content-Length: only the stream itself shows that it was cut.
+    cut.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + gz.substr(0, gz.size() / 2);
+    server_.set_behaviour("", cut);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"データが途中で切れています", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, NoReplyOrNoStatusIsAFailure)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    boardserver::Behaviour close;
+    close.closeAtOnce = true;
+    server_.set_behaviour("", close);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"応答ヘッダを受け取れませんでした", L"get_html_sabun"},
+                     {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+
+    reports_.clear();
+    boardserver::Behaviour garbage;
+    garbage.rawReply = boardserver::kGarbageReply;
+    server_.set_behaviour("", garbage);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"取得失敗(0)", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+
+    reports_.clear();
+    boardserver::Behaviour endless;
+    endless.rawReply = "HTTP/1.1 200 OK\r\nX: " + std::string(40000, 'x');
+    server_.set_behaviour("", endless);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"応答ヘッダが長すぎます", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, HeadSplitAcrossBlocksIsAssembled)
+{
+    std::string dat = dat_lines(1, 30);
+    server_.put_dat("mobile", kKey, dat);
+    boardserver::Behaviour split;
+    split.splitHead = 4;
+    split.splitPauseMs = 50;
+    server_.set_behaviour("", split);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), dat);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, HugeBodyIsRefusedAtTheCap)
+{
+    boardserver::Behaviour huge;
+    huge.hugeBody = kFetchBodyMax + 100000;
+    server_.set_behaviour("", huge);
+    uint32_t length = 77;
+    std::atomic<uint8_t> flag{0};
+    char* data = get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/dat/1065069078.dat", &length, 0, &flag);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(length, 0u);
+    expect_messages({{L"データが大きすぎます(32768KB)", L"get_html_sabun"}});
+    EXPECT_LE(read_file_bytes(dir_.file("work.gz")).size(), kFetchBodyMax);
+}
+
+TEST_F(FetchFixture, InflatedSizeIsCapped)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    std::string bomb = gzip_of(std::string(kFetchBodyMax + 1, '\n'), dir_.path());
+    ASSERT_LT(bomb.size(), 200000u);
+    boardserver::Behaviour b;
+    b.rawReply = "HTTP/1.1 200 OK\r\n\r\n" + bomb;
+    server_.set_behaviour("", b);
+    uint32_t length = 77;
+    std::atomic<uint8_t> flag{0};
+    char* data = get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/dat/1065069078.dat", &length, 0, &flag);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(length, 0u);
+    expect_messages({{L"データが大きすぎます(32768KB)", L"get_html unzip"}});
+}
+
+TEST_F(FetchFixture, DirectCallGives416MarkerAndDumps)
+{
+    write_file_bytes(logPath_, dat_of_size(5000));
+    server_.put_dat("mobile", kKey, dat_lines(1, 2));
+    std::atomic<uint8_t> flag{0};
+    uint32_t length = 99;
+    char* marker = get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/dat/1065069078.dat", &length, 4999, &flag);
+    ASSERT_NE(marker, nullptr);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(marker[0], 'A');
+    EXPECT_EQ(marker[1], '\0');
+    EXPECT_EQ(LocalSize(marker), 2u);
+    LocalFree(marker);
+    expect_messages({{L"サイズが変です(416)", L"get_html_sabun"}});
+
+    reports_.clear();
+    Settings.DebugMode = 1;
+    std::string dat = dat_lines(1, 50);
+    server_.put_dat("mobile", kKey, dat);
+    char* data = get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/dat/1065069078.dat", &length, 0, &flag);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(data, length), dat);
+    EXPECT_EQ(LocalSize(data), dat.size());
+    LocalFree(data);
+    EXPECT_EQ(read_file_bytes(dir_.file("snd_head.txt")), kUnrangedHead);
+    EXPECT_EQ(read_file_bytes(dir_.file("rcv_data_unzipped.txt")), dat);
+    std::string head = read_file_bytes(dir_.file("rcv_head.txt"));
+    EXPECT_EQ(head.compare(0, 17, "HTTP/1.1 200 OK\r\n"), 0) << head;
+    ASSERT_GE(head.size(), 3u);
+    EXPECT_EQ(head.substr(head.size() - 3), "\r\n\r");
+    EXPECT_NE(head.find("Content-Encoding: gzip\r\n"), std::string::npos);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, PlainBodyPassesThroughUnchanged)
+{
+    boardserver::Behaviour plain;
+    plain.rawReply = std::string("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n") + "sub\x82\xa0ject<>1\n";
+    server_.set_behaviour("", plain);
+    std::atomic<uint8_t> flag{0};
+    uint32_t length = 0;
+    char* data = get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/subject.txt", &length, 0, &flag);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(data, length), "sub\x82\xa0ject<>1\n");
+    LocalFree(data);
+    // An empty body gives nothing, with no message of its own.
+    plain.rawReply = "HTTP/1.0 200 OK\r\n\r\n";
+    server_.set_behaviour("", plain);
+    EXPECT_EQ(get_html_sabun(nullptr, L"http://pc.2ch.net/mobile/subject.txt", &length, 0, &flag), nullptr);
+    EXPECT_EQ(length, 0u);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FetchFixture, HostileThreadNameNeverLeavesTheLogRoot)
+{
+    server_.put_file("/mobile/dat/../../x.dat", "x\n");
+    Resdata_get(0, L"..\\..\\x.dat");
+    Resdata_get(0, L"../x.dat");
+    Resdata_get(5, kDat);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_FALSE(file_exists(dir_.file("x.dat")));
+    std::vector<Message> got = messages();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].text, L"..\\..\\x.datオープンに失敗");
+    EXPECT_EQ(got[0].caption, L"Resdata_get");
+    EXPECT_EQ(got[2].text, L"スレdat取得失敗");
+}
