@@ -297,7 +297,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
 
     WorkArrays work;
     LogLineReader lines(file);
-    if (!work.allocate() || !lines.allocate()) {
+    if (!growth_allowed(ReaderGrowth::Initial) || !work.allocate() || !lines.allocate()) {
         libce_fclose(file);
         report(kTextWorkMemoryFailed, kCaptionResdataRead2);
         return 0;

@@ -14,9 +14,10 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex);
 using ReaderProgressHook = void (*)(const wchar_t* title);
 void set_reader_progress_hook(ReaderProgressHook hook);
 
-// Test seam: when set, asked before each growth of the parse's working arrays;
-// false makes that growth fail as if the system had refused it.
-enum class ReaderGrowth { Responses, Lines, LineBuffer };
+// Test seam: when set, asked before the parse's first working memory and
+// before each growth of its arrays; false makes that allocation fail as if the
+// system had refused it.
+enum class ReaderGrowth { Initial, Responses, Lines, LineBuffer };
 using ReaderGrowthHook = bool (*)(ReaderGrowth what);
 void set_reader_growth_hook(ReaderGrowthHook hook);
 

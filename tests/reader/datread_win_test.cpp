@@ -351,3 +351,21 @@ TEST_F(Resdata, OverlongLineIsCutAndItsRestIsNotTakenForALine)
     EXPECT_EQ(text(0, 4), "two ");
     EXPECT_EQ(text(0, 6), "n3");
 }
+
+namespace {
+bool refuse_initial(ReaderGrowth what) { return what != ReaderGrowth::Initial; }
+}  // namespace
+
+TEST_F(Resdata, NoWorkingMemoryIsReportedLikeAnUnreadableLog)
+{
+    write_log("1.dat", many_lines(2));
+    set_reader_growth_hook(refuse_initial);
+    ReportCapture capture;
+    EXPECT_EQ(open_thread(L"1.dat"), 0);
+    expect_message(capture, L"LocalAlloc失敗", L"Resdata_read2");
+    EXPECT_EQ(OpenThreadTable.count, 0);
+    EXPECT_EQ(entry(0).lines, nullptr);
+    EXPECT_EQ(ProcessMemmap().held(), heldBefore);
+    // The log was closed again: it can be replaced at once.
+    EXPECT_TRUE(DeleteFileA(log_path("1.dat").c_str()));
+}
