@@ -1,0 +1,16 @@
+// The thread-list fetch: a board's "subject.txt" from its server into the
+// board's directory of the log tree.
+#pragma once
+#include <windows.h>
+
+constexpr wchar_t kCaptionLstSureGet[] = L"LstSure_get";
+constexpr wchar_t kTextSubjectFileName[] = L"subject.txt";
+constexpr wchar_t kTextSubjectOpenFailed[] = L"subject.txtオープンに失敗";
+constexpr wchar_t kTextSubjectWriteFailed[] = L"subject.txt書き込みに失敗";
+
+// Creates the board's directories (server level and "dat" with the server
+// layout), fetches the list whole and stores it byte for byte. The local list
+// is replaced only by a whole, complete one: a failed, cancelled or cut fetch
+// leaves it as it was. A host or directory that cannot stand in the log tree
+// is refused before anything is asked. 1 when "subject.txt" was written.
+int LstSure_get(const wchar_t* host, const wchar_t* dir);
