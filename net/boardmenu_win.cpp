@@ -1,0 +1,99 @@
+#include "net/boardmenu_win.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "app/settings.h"
+#include "net/boardmenu.h"
+#include "net/difffetch_win.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+
+namespace {
+
+void widen_field(wchar_t (&dst)[kBoardFieldUnits], const char* src)
+{
+    // Cut at a character boundary when the text has more than 32 characters.
+    if (mb_to_wide(dst, src, kBoardFieldUnits) == 0) dst[0] = L'\0';
+    dst[kBoardFieldUnits - 1] = L'\0';
+}
+
+// The scanned menu as table records, with the one spare zero-filled record
+// the table always holds at its end. Null when the array cannot be had.
+BoardEntry* build_boards(const BoardMenu& menu)
+{
+    size_t count = menu.boards.size();
+    BoardEntry* items = static_cast<BoardEntry*>(LocalAlloc(LPTR, (count + 1) * sizeof(BoardEntry)));
+    if (!items) return nullptr;
+    for (size_t i = 0; i < count; ++i) {
+        const MenuBoard& from = menu.boards[i];
+        BoardEntry& to = items[i];
+        widen_field(to.name, from.name);
+        widen_field(to.host, from.host);
+        widen_field(to.dir, from.dir);
+        to.index = static_cast<int32_t>(i);
+    }
+    return items;
+}
+
+void build_categories(const BoardMenu& menu, CategoryArray* out)
+{
+    std::memset(out, 0, sizeof *out);
+    out->lastCategory = menu.lastCategory;
+    for (int32_t c = 0; c <= menu.lastCategory && c < kCategoryMax; ++c) {
+        widen_field(out->items[c].name, menu.categories[c].name);
+        out->items[c].first = menu.categories[c].first;
+        out->items[c].last = menu.categories[c].last;
+    }
+}
+
+}  // namespace
+
+int ItaList_get()
+{
+    uint32_t length = 0;
+    char* page = run_get_html_sabun(Settings.BBSTable, &length, 0);
+    if (!page) {
+        report_net(kTextBbsTableFailed, kCaptionItaListGet);
+        return 0;
+    }
+    std::unique_ptr<BoardMenu> menu(new (std::nothrow) BoardMenu);
+    if (menu) scan_board_menu(page, length, menu.get());   // the 416 marker has length 0: nothing
+    LocalFree(page);
+    if (!menu) {
+        report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+        return 0;
+    }
+    // The scan keeps what it found before running out of room.
+    if (menu->stop == MenuStop::OutOfMemory) report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+    if (menu->refused > 0) {
+        wchar_t text[96];
+        swprintf(text, sizeof text / sizeof text[0], kTextMenuLinksRefused, static_cast<int>(menu->refused));
+        report_net(text, kCaptionItaListGet);
+    }
+    // Boards ahead of the first heading belong to no category and would be
+    // no table at all.
+    if (menu->lastCategory < 0) {
+        report_net(kTextMenuHasNoBoards, kCaptionItaListGet);
+        return 0;
+    }
+
+    BoardEntry* items = build_boards(*menu);
+    if (!items) {
+        report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+        return 0;
+    }
+    CategoryArray categories;
+    build_categories(*menu, &categories);
+
+    if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
+    BoardTable.items = items;
+    BoardTable.count = static_cast<int32_t>(menu->boards.size());
+    BoardTable.capacity = BoardTable.count + 1;
+    CategoryTable = categories;
+    return 1;
+}

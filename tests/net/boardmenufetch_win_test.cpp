@@ -1,0 +1,213 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "net/boardmenu_win.h"
+#include "net/difffetch_win.h"
+#include "net/subjectfetch_win.h"
+#include "tests/net/boardfetch_fixture_win.h"
+
+using namespace boardfetch_test;
+
+namespace {
+
+const char kMenuRequest[] =
+    "GET http://menu.2ch.net/bbsmenu.html HTTP/1.0\r\n"
+    "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+    "Host: 127.0.0.1\r\n"
+    "Accept: */*\r\n"
+    "Accept-Encoding: gzip, deflate\r\n"
+    "\r\n";
+
+std::wstring board_text(const BoardEntry& b)
+{
+    return std::wstring(b.name) + L"|" + b.host + L"|" + b.dir;
+}
+
+std::wstring category_text(const Category& c)
+{
+    return std::wstring(c.name) + L"|" + std::to_wstring(c.first) + L"-" + std::to_wstring(c.last);
+}
+
+class MenuFetch : public BoardFetchFixture {
+protected:
+    // The table as loaded from the files: favourites at category 0.
+    void set_old_table()
+    {
+        set_boards({{L"pc.2ch.net", L"mobile", L"モバイル"}, {L"news.2ch.net", L"news", L"ニュース"}});
+        CategoryTable.items[1] = CategoryTable.items[0];
+        lstrcpynW(CategoryTable.items[0].name, L"お気に入り", kBoardFieldUnits);
+        CategoryTable.items[0].first = 2;
+        CategoryTable.items[0].last = 1;
+        CategoryTable.lastCategory = 1;
+        oldItems_ = BoardTable.items;
+        oldBoards_.assign(BoardTable.items, BoardTable.items + BoardTable.count + 1);
+        oldTable_ = BoardTable;
+        oldCategories_ = CategoryTable;
+    }
+
+    void expect_old_table() const
+    {
+        EXPECT_EQ(BoardTable.items, oldItems_);
+        EXPECT_EQ(BoardTable.count, oldTable_.count);
+        EXPECT_EQ(BoardTable.capacity, oldTable_.capacity);
+        ASSERT_EQ(BoardTable.items, oldItems_);
+        EXPECT_EQ(std::memcmp(BoardTable.items, oldBoards_.data(), oldBoards_.size() * sizeof(BoardEntry)), 0);
+        EXPECT_EQ(std::memcmp(&CategoryTable, &oldCategories_, sizeof CategoryTable), 0);
+    }
+
+    BoardEntry* oldItems_ = nullptr;
+    std::vector<BoardEntry> oldBoards_;
+    BoardArray oldTable_{};
+    CategoryArray oldCategories_{};
+};
+
+}  // namespace
+
+TEST_F(MenuFetch, RebuildsTheTableFromTheSampleMenu)
+{
+    set_old_table();
+    EXPECT_EQ(ItaList_get(), 1);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, kMenuRequest);
+    EXPECT_TRUE(messages().empty());
+
+    // The portal, the chat host and the outside site are not boards.
+    ASSERT_EQ(BoardTable.count, 4);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"モバイル|pc.2ch.net|mobile");
+    EXPECT_EQ(board_text(BoardTable.items[1]), L"ソフトウェア|pc.2ch.net|software");
+    EXPECT_EQ(board_text(BoardTable.items[2]), L"ニュース速報|srv.2ch.net|news");
+    EXPECT_EQ(board_text(BoardTable.items[3]), L"雑談|srv.2ch.net/sub|zatsudan");
+    for (int32_t i = 0; i < BoardTable.count; ++i) EXPECT_EQ(BoardTable.items[i].index, i);
+    // The spare record at the end is zero-filled.
+    ASSERT_GE(BoardTable.capacity, 5);
+    BoardEntry zero{};
+    EXPECT_EQ(std::memcmp(&BoardTable.items[4], &zero, sizeof zero), 0);
+
+    // The menu's categories from 0, no favourites; the two empty headings
+    // ("チャット", then "運営" in its slot) are gone.
+    ASSERT_EQ(CategoryTable.lastCategory, 2);
+    EXPECT_EQ(category_text(CategoryTable.items[0]), L"PC等|0-1");
+    EXPECT_EQ(category_text(CategoryTable.items[1]), L"ニュース|2-2");
+    EXPECT_EQ(category_text(CategoryTable.items[2]), L"雑談|3-3");
+    Category zeroCategory{};
+    EXPECT_EQ(std::memcmp(&CategoryTable.items[3], &zeroCategory, sizeof zeroCategory), 0);
+}
+
+TEST_F(MenuFetch, FailedFetchLeavesTheTableAsItWas)
+{
+    set_old_table();
+    server_.set_redirect("/bbsmenu.html", "http://menu9.2ch.net/bbsmenu.html", 302);
+    EXPECT_EQ(ItaList_get(), 0);
+    expect_old_table();
+    expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}, {L"bbstable取得に失敗", L"ItaList_get"}});
+
+    // A transfer cut short is no page either, however many boards it held.
+    reports_.clear();
+    server_.site().clear_redirects();
+    std::string menu = server_.file("/bbsmenu.html");
+    boardserver::Behaviour cut;
+    cut.rawReply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(menu.size()) + "\r\n\r\n" +
+                   menu.substr(0, menu.size() * 3 / 4);
+    server_.set_behaviour("", cut);
+    EXPECT_EQ(ItaList_get(), 0);
+    expect_old_table();
+    expect_messages({{L"データが途中で切れています", L"get_html_sabun"}, {L"bbstable取得に失敗", L"ItaList_get"}});
+}
+
+TEST_F(MenuFetch, CancelLeavesTheTableAsItWas)
+{
+    set_old_table();
+    boardserver::Behaviour slow;
+    slow.delayMs = 20000;
+    server_.set_behaviour("", slow);
+    HANDLE canceller = CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            for (int i = 0; i < 500; ++i) {
+                HWND d = GetTask.dialog;
+                if (d && IsWindowVisible(d)) {
+                    Sleep(300);
+                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                    return 0;
+                }
+                Sleep(10);
+            }
+            return 1;
+        },
+        nullptr, 0, nullptr);
+    EXPECT_EQ(ItaList_get(), 0);
+    WaitForSingleObject(canceller, 10000);
+    CloseHandle(canceller);
+    expect_old_table();
+    expect_messages({{L"recvエラーです", L"Error"}, {L"bbstable取得に失敗", L"ItaList_get"}});
+    server_.stop();
+}
+
+TEST_F(MenuFetch, PageWithoutBoardsLeavesTheTableAsItWas)
+{
+    set_old_table();
+    // Headings without boards, links only to other sites, and boards before
+    // any heading: nothing a table can be made of.
+    server_.put_menu("<HTML><B>empty</B><br><A HREF=http://www.example.com/x/>x</A>"
+                     "<B>also empty</B></HTML>");
+    EXPECT_EQ(ItaList_get(), 0);
+    expect_old_table();
+    expect_messages({{L"板一覧に板が見つかりません", L"ItaList_get"}});
+
+    reports_.clear();
+    server_.put_menu("<A HREF=http://pc.2ch.net/mobile/>m</A>\n");
+    EXPECT_EQ(ItaList_get(), 0);
+    expect_old_table();
+    expect_messages({{L"板一覧に板が見つかりません", L"ItaList_get"}});
+}
+
+TEST_F(MenuFetch, HostileMenuCannotNameAPlaceOutsideTheLogRoot)
+{
+    set_old_table();
+    server_.put_menu(utf8_to_sjis("<B>PC等</B>\n"
+                                  "<A HREF=http://pc.2ch.net/../x/>up</A>\n"
+                                  "<A HREF=http://pc.2ch.net/a\\b/>backslash</A>\n"
+                                  "<A HREF=http://pc.2ch.net/../>dots</A>\n"
+                                  "<A HREF=http://..2ch.net/x/>host</A>\n"
+                                  "<A HREF=http://pc.2ch.net/C:/>drive</A>\n"
+                                  "<A HREF=http://pc.2ch.net/mobile/>モバイル</A>\n"));
+    EXPECT_EQ(ItaList_get(), 1);
+    ASSERT_EQ(BoardTable.count, 1);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"モバイル|pc.2ch.net|mobile");
+    expect_messages({{L"使えない名前の板を5件とばしました", L"ItaList_get"}});
+
+    // Every board the table now holds stays inside the root, in both layouts.
+    for (int layout = 0; layout <= 1; ++layout) {
+        Settings.UseServerDir = layout;
+        for (int32_t i = 0; i < BoardTable.count; ++i)
+            EXPECT_EQ(LstSure_get(BoardTable.items[i].host, BoardTable.items[i].dir), 1);
+    }
+    std::vector<std::string> files = tree();
+    for (const std::string& f : files) EXPECT_TRUE(f == "work.gz" || f.rfind("log\\", 0) == 0) << f;
+    EXPECT_TRUE(file_exists(root_ + "\\mobile\\subject.txt"));
+    EXPECT_TRUE(file_exists(root_ + "\\pc.2ch.net\\mobile\\subject.txt"));
+}
+
+TEST_F(MenuFetch, FiftyCategoriesFillTheTableAndNoMore)
+{
+    std::string menu;
+    for (int c = 0; c < 55; ++c) {
+        menu += "<B>c" + std::to_string(c) + "</B>\n";
+        menu += "<A HREF=http://pc.2ch.net/b" + std::to_string(c) + "/>b" + std::to_string(c) + "</A>\n";
+    }
+    server_.put_menu(menu);
+    EXPECT_EQ(ItaList_get(), 1);
+    ASSERT_EQ(CategoryTable.lastCategory, kCategoryMax - 1);
+    ASSERT_EQ(BoardTable.count, kCategoryMax);
+    EXPECT_EQ(category_text(CategoryTable.items[49]), L"c49|49-49");
+    EXPECT_EQ(board_text(BoardTable.items[49]), L"b49|pc.2ch.net|b49");
+    EXPECT_TRUE(messages().empty());
+}
