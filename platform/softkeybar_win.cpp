@@ -103,10 +103,12 @@ bool any_bar_tracking()
 LRESULT CALLBACK key_filter(int code, WPARAM removal, LPARAM lp)
 {
     MSG* m = reinterpret_cast<MSG*>(lp);
-    if (code == HC_ACTION && removal == PM_REMOVE && m &&
-        (m->message == WM_KEYDOWN || m->message == WM_KEYUP)) {
+    // With no window focused the keys arrive as WM_SYSKEY* (without Alt).
+    bool key = m && (m->message == WM_KEYDOWN || m->message == WM_KEYUP ||
+                     ((m->message == WM_SYSKEYDOWN || m->message == WM_SYSKEYUP) && !(m->lParam & (1L << 29))));
+    if (code == HC_ACTION && removal == PM_REMOVE && key) {
         UINT vk = static_cast<UINT>(m->wParam);
-        bool down = m->message == WM_KEYDOWN;
+        bool down = m->message == WM_KEYDOWN || m->message == WM_SYSKEYDOWN;
         if (vk == VK_F1 || vk == VK_F2) {
             if (any_bar_tracking()) {
                 // The soft key pressed again closes its menu.

@@ -1,0 +1,34 @@
+// Soft-key menu bars of the main window and the dialogs, and the Smartphone
+// Back key.
+#pragma once
+#include <windows.h>
+
+// A soft-key bar for `owner` from menu resource `menuId`. On failure
+// "SHCreateMenuBar Failed" / "Error" with `messageOwner` as the message's
+// owner, and null. On a Smartphone the bar passes the Back key to `owner`.
+HWND CreateMenuBarFor(HWND owner, UINT menuId, HWND messageOwner);
+
+// On a Smartphone (AppState.DeviceKind 2): the bar hands the Back key to its
+// owner as WM_HOTKEY and does nothing else with it.
+void ApplyBackKeyOverride(HWND bar);
+
+// Makes `dialog` full-screen with a Done button, the input panel lowered and
+// a scroll bar when needed, and gives it a soft-key bar from `menuId`; the bar
+// becomes AppState.dialogMenuBar. Returns the bar (null on failure, after
+// "SHCreateMenuBar Failed" / "Error" owned by the dialog).
+HWND InitDialogMenuBar(HWND dialog, UINT menuId);
+
+// Destroys the dialog's soft-key bar and clears AppState.dialogMenuBar when
+// it is that bar. Called by each dialog when it is destroyed.
+void DestroyDialogMenuBar(HWND bar);
+
+// Called first by the procedures that take text input: on a Smartphone only,
+// the Back key's hot-key message (0x0312, key code 27 in the high word of
+// lParam, without the key-up bit 0x1000 in the low word) becomes Backspace
+// pressed and released, so that the Back key deletes one character. The
+// message is then handled as usual. True when Backspace was sent.
+bool TranslateBackKey(UINT msg, WPARAM wp, LPARAM lp);
+
+// Tests see the synthesised input instead of the keyboard queue.
+using BackKeyInputSender = UINT(WINAPI*)(UINT count, INPUT* inputs, int size);
+void set_back_key_input_sender(BackKeyInputSender sender);
