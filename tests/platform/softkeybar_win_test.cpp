@@ -326,3 +326,17 @@ TEST_F(SoftKeyBarTest, DestroyedBarNoLongerFiltersKeys)
     EXPECT_TRUE(seen(WM_COMMAND).empty());
     EXPECT_EQ(seen(WM_KEYDOWN).size(), 1u);
 }
+
+TEST_F(SoftKeyBarTest, SoftKeysAlsoWithoutAFocusedWindow)
+{
+    // With nothing focused the keys come as system keys; Alt+F2 is not a soft key.
+    HWND bar = softkey_bar_create(owner, IDR_MENU_OK_CANCEL);
+    ASSERT_NE(bar, nullptr);
+    PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1);
+    pump();
+    ASSERT_EQ(seen(WM_COMMAND).size(), 1u);
+    EXPECT_EQ(LOWORD(seen(WM_COMMAND)[0].wp), IDCANCEL);
+    PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1 | (1L << 29));
+    pump();
+    EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
+}
