@@ -439,3 +439,25 @@ TEST(ThreadListSort, TitlesCompareByCodeUnitNotByLocale)
     EXPECT_LT(compare_thread_entries(lower, kana, 1, true), 0);
     EXPECT_LT(compare_thread_entries(upper, prefix, 1, true), 0);
 }
+
+TEST(ThreadOpen, ViewStartsAtTheLastReadResponse)
+{
+    // Three responses of 3, 4 and 2 lines.
+    Response responses[3] = {};
+    responses[0].firstLine = 0;
+    responses[1].firstLine = 3;
+    responses[2].firstLine = 7;
+    ResponseBuffer thread{};
+    thread.responses = responses;
+    thread.responseCount = 3;
+    thread.lineCount = 9;
+    EXPECT_EQ(scroll_line_for_last_read(thread, -1), 0);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 0), 0);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 1), 0);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 2), 3);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 3), 7);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 4), 9);
+    EXPECT_EQ(scroll_line_for_last_read(thread, 1000000), 9);
+    ResponseBuffer empty{};
+    EXPECT_EQ(scroll_line_for_last_read(empty, 5), 0);
+}

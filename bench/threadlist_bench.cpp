@@ -1,0 +1,182 @@
+// Showing a board: loading a full thread list of 2047 threads, 1000 of them
+// held, into the list view and painting it, against merely reading the same
+// "subject.txt" through the file library and splitting its lines, in the same
+// run. The load should stay within three times the plain read.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "bench/bench.h"
+#include "reader/subject.h"
+#include "reader/threadlist_win.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/lineread.h"
+
+namespace {
+
+constexpr int kThreads = 2047;
+constexpr int kHeld = 1000;
+constexpr int kRounds = 15;
+
+std::string sjis(const wchar_t* text)
+{
+    char buf[512];
+    wide_to_mb(buf, text, sizeof buf);
+    return buf;
+}
+
+// Titles shaped like a busy board's: Japanese, with references and a part
+// number; every other held thread has new responses.
+void make_lists(std::string* subject, std::string* acquired)
+{
+    const std::string words[] = {
+        sjis(L"携帯で2chを読むスレ"), sjis(L"【速報】新機種発表 &amp; 質問"), sjis(L"PDA総合スレッド"),
+        sjis(L"&quot;スマートフォン&quot;雑談"), sjis(L"ソフトウェア相談室"),
+    };
+    char line[512];
+    for (int i = 0; i < kThreads; ++i) {
+        const int key = 1100000000 + i * 37;
+        const int count = 1 + (i * 7) % 1000;
+        std::snprintf(line, sizeof line, "%d.dat<>%s Part%d (%d)\n", key, words[i % 5].c_str(), 1 + i % 40, count);
+        *subject += line;
+        if (i % 2 == 0 && i / 2 < kHeld) {
+            std::snprintf(line, sizeof line, "%d.dat<>%s Part%d(%d)<>%d\r\n", key, words[i % 5].c_str(), 1 + i % 40,
+                          i % 4 == 0 ? count : count - 1, 1 + count / 2);
+            *acquired += line;
+        }
+    }
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes)
+{
+    LibceFile* f = libce_fopen(path.c_str(), "wb");
+    if (!f) return false;
+    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
+    return libce_fclose(f) == 0 && n == bytes.size();
+}
+
+// Reading the file and splitting each line into name, title and count, and
+// nothing else.
+int read_and_split(const std::string& path)
+{
+    LibceFile* f = libce_fopen(path.c_str(), "r");
+    if (!f) return -1;
+    LineReader reader(f);
+    char line[kSubjectLineBytes];
+    int rows = 0;
+    int n;
+    while ((n = reader.whole_line(line, sizeof line)) >= 0) {
+        SubjectRow row;
+        if (parse_subject_line(std::string_view(line, static_cast<size_t>(n)), &row)) ++rows;
+    }
+    libce_fclose(f);
+    return rows;
+}
+
+LRESULT CALLBACK bench_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_MEASUREITEM:
+        if (ThreadListMeasureItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (ThreadListDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+QUORVEX_BENCH(thread_list_load, "threadlist")
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring root = std::wstring(temp) + L"quorvex-bench-list-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring boardDir = root + L"\\mobile";
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW(boardDir.c_str(), nullptr);
+
+    SettingsRecord savedSettings = Settings;
+    AppStateRecord savedApp = AppState;
+    std::wcscpy(Settings.LogDir, root.c_str());
+    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
+    Settings.UseServerDir = 0;
+    Settings.SortNew = 2;
+    Settings.UseThreadMax = 0;
+    Settings.LogOnlyMode = 0;
+
+    std::string subject, acquired;
+    make_lists(&subject, &acquired);
+    char subjectPath[MAX_PATH], acquiredPath[MAX_PATH];
+    wide_to_mb(subjectPath, (boardDir + L"\\subject.txt").c_str(), sizeof subjectPath);
+    wide_to_mb(acquiredPath, (boardDir + L"\\acquired.txt").c_str(), sizeof acquiredPath);
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = bench_main_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"quorvex-bench-list";
+    RegisterClassW(&wc);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND main = CreateWindowExW(0, wc.lpszClassName, L"quorvex", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 320,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    AppState.hwndMain = main;
+    create_thread_list();
+    HWND view = main ? CreateThreadListView(main) : nullptr;
+
+    int result = 1;
+    if (view && write_bytes(subjectPath, subject) && write_bytes(acquiredPath, acquired)) {
+        double bestRead = 1e9, bestLoad = 1e9, bestFill = 1e9, bestPaint = 1e9;
+        int split = 0, listed = 0, held = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            double t0 = bench_seconds();
+            split = read_and_split(subjectPath);
+            double t1 = bench_seconds();
+            int ok = LstSure_load(L"srv.example.test", L"mobile");
+            double t2 = bench_seconds();
+            UpdateWindow(view);
+            double t3 = bench_seconds();
+            if (!ok) break;
+            listed = ProcessThreadList->count();
+            held = 0;
+            for (int i = 0; i < listed; ++i) held += ProcessThreadList->at(i)->state != ThreadNotHeld;
+            bestRead = std::min(bestRead, t1 - t0);
+            bestLoad = std::min(bestLoad, t3 - t1);
+            bestFill = std::min(bestFill, t2 - t1);
+            bestPaint = std::min(bestPaint, t3 - t2);
+        }
+        double ratio = bestLoad / bestRead;
+        std::printf("subject.txt: %zu bytes, %d lines split; acquired.txt: %zu bytes\n", subject.size(), split,
+                    acquired.size());
+        std::printf("listed %d threads, %d held\n", listed, held);
+        std::printf("read and split:           %.3f ms\n", bestRead * 1000.0);
+        std::printf("load and show:            %.3f ms\n", bestLoad * 1000.0);
+        std::printf("  of which LstSure_load:  %.3f ms\n", bestFill * 1000.0);
+        std::printf("  of which painting:      %.3f ms\n", bestPaint * 1000.0);
+        std::printf("ratio load/read: %.2f (goal: within 3.00) %s\n", ratio, ratio <= 3.0 ? "ok" : "OVER");
+        result = split == kThreads && listed == kThreads && held == kHeld ? 0 : 1;
+    } else {
+        std::printf("cannot set up the board under %s\n", subjectPath);
+    }
+
+    if (main) DestroyWindow(main);
+    DestroyThreadListImageList();
+    delete_thread_list();
+    DeleteFileA(subjectPath);
+    DeleteFileA(acquiredPath);
+    RemoveDirectoryW(boardDir.c_str());
+    RemoveDirectoryW(root.c_str());
+    AppState = savedApp;
+    Settings = savedSettings;
+    return result;
+}

@@ -1,0 +1,690 @@
+#include "reader/threadlist_win.h"
+
+#include <cstring>
+#include <cwchar>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/appstate.h"
+#include "app/handles.h"
+#include "app/report.h"
+#include "app/settings.h"
+#include "app/views_win.h"
+#include "net/worker.h"
+#include "reader/datread_win.h"
+#include "reader/entities.h"
+#include "reader/opentable_win.h"
+#include "reader/subject.h"
+#include "res/resource.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/lineread.h"
+#include "store/loglistfile.h"
+#include "store/logpaths.h"
+#include "store/storereport.h"
+
+// The differential fetch of a thread's log (net/difffetch_win.h, which cannot
+// be included beside datread_win.h: both define kTextOpenFailedSuffix).
+void Resdata_get(int boardIndex, const wchar_t* datName);
+
+namespace {
+
+constexpr char kFavoriteThreadFile[] = "favorite.txt";
+// The images of states 0, 1 and 2, in that order.
+constexpr UINT kStateIcons[] = {IDI_THREAD_NOT_HELD, IDI_THREAD_HELD, IDI_THREAD_NEW};
+constexpr int kColumnTitleFirstWidth = 120;
+constexpr int kColumnIconMargin = 20;
+// Text inside a cell keeps this far from the cell's edges.
+constexpr int kCellMargin = 2;
+constexpr DWORD kDrawFlags = DT_WORDBREAK | DT_NOPREFIX;
+
+HIMAGELIST g_images = nullptr;
+ThreadList g_noRows(1);
+
+HINSTANCE module_instance()
+{
+    return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+}
+
+void report(const std::wstring& text, const wchar_t* caption)
+{
+    report_message(AppState.hwndMain, text.c_str(), caption, MB_OK);
+}
+
+std::wstring widen(const char* text)
+{
+    std::wstring out(std::strlen(text) + 1, L'\0');
+    if (mb_to_wide(&out[0], text, static_cast<int>(out.size())) == 0) return std::wstring();
+    out.resize(std::wcslen(out.c_str()));
+    return out;
+}
+
+int small_icon_size() { return GetSystemMetrics(SM_CXSMICON); }
+
+// ---- rows from lines ----
+
+// A thread's title as shown: UTF-16 (at most 260 units), references decoded.
+std::wstring display_title(std::string_view bytes)
+{
+    char ansi[kFavoriteTitleBytes + 1];
+    size_t n = bytes.size() < kFavoriteTitleBytes ? bytes.size() : kFavoriteTitleBytes;
+    std::memcpy(ansi, bytes.data(), n);
+    ansi[n] = '\0';
+    wchar_t wide[kEntryTitleUnits];
+    if (mb_to_wide(wide, ansi, kEntryTitleUnits) == 0) wide[0] = L'\0';
+    DecodeEntities(wide);
+    return wide;
+}
+
+std::wstring file_name_of(std::string_view bytes)
+{
+    char ansi[kEntryFileNameUnits + 1];
+    size_t n = bytes.size() < kEntryFileNameUnits ? bytes.size() : kEntryFileNameUnits;
+    std::memcpy(ansi, bytes.data(), n);
+    ansi[n] = '\0';
+    wchar_t wide[kEntryFileNameUnits + 1];
+    if (mb_to_wide(wide, ansi, kEntryFileNameUnits + 1) == 0) wide[0] = L'\0';
+    return wide;
+}
+
+// The held-thread list's answers for one name; -1 when the list is not open
+// (then nothing counts as held and nothing more is asked of it).
+struct Held {
+    int32_t lastRead = -1;
+    int32_t count = -1;
+    bool held() const { return lastRead >= 0; }
+};
+
+Held held_state(LogListFile* list, const std::string& file)
+{
+    Held h;
+    if (!list) return h;
+    h.lastRead = list->finditem(file.c_str());
+    if (h.lastRead < 0) {
+        h.lastRead = -1;
+        return h;
+    }
+    h.count = list->totalitem(file.c_str());
+    return h;
+}
+
+// ---- the view ----
+
+HWND list_view() { return AppState.threadListView; }
+
+ThreadList& rows() { return ProcessThreadList ? *ProcessThreadList : g_noRows; }
+
+void select_row(HWND view, int row)
+{
+    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row < 0) return;
+    ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(view, row, FALSE);
+}
+
+// The list view measures its rows again only when told its size changed.
+void remeasure_rows(HWND view)
+{
+    RECT r;
+    if (!GetWindowRect(view, &r)) return;
+    WINDOWPOS pos{};
+    pos.hwnd = view;
+    pos.cx = r.right - r.left;
+    pos.cy = r.bottom - r.top;
+    pos.flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+    SendMessageW(view, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+// Puts a freshly loaded list behind the view.
+void show_new_list(std::unique_ptr<ThreadList> list)
+{
+    if (Settings.SortNew == 2) list->sort(0, false);
+    delete ProcessThreadList;
+    ProcessThreadList = list.release();
+    HWND view = list_view();
+    if (!view) return;
+    ListView_SetItemCountEx(view, ProcessThreadList->count(), 0);
+    select_row(view, ProcessThreadList->count() > 0 ? 0 : -1);
+    remeasure_rows(view);
+    InvalidateRect(view, nullptr, TRUE);
+}
+
+int selected_row(HWND view) { return view ? ListView_GetNextItem(view, -1, LVNI_SELECTED) : -1; }
+
+// ---- boards ----
+
+bool same_board(const BoardEntry& b, const std::wstring& host, const std::wstring& dir)
+{
+    return host == b.host && dir == b.dir;
+}
+
+bool board_index_ok(int index)
+{
+    return BoardTable.items && index >= 0 && index < BoardTable.count;
+}
+
+// The board of a row: the one its list was loaded for (the current board,
+// or for a favourite the index it carries), checked against the row's own
+// server and directory; else the first board that has them.
+int board_of_row(const ThreadList& list, const ThreadEntry& e)
+{
+    int preferred = list.favorites ? e.extra : AppState.currentBoard;
+    if (board_index_ok(preferred) && same_board(BoardTable.items[preferred], e.server, e.boardDir))
+        return preferred;
+    for (int i = 0; board_index_ok(i); ++i)
+        if (same_board(BoardTable.items[i], e.server, e.boardDir)) return i;
+    return -1;
+}
+
+// The ordinary board with this directory: the first record that has it and
+// a server (a favourite board that stands for no board has none).
+int board_of_dir(std::string_view dirBytes)
+{
+    char ansi[kFavoriteDirBytes + 1];
+    std::memcpy(ansi, dirBytes.data(), dirBytes.size());
+    ansi[dirBytes.size()] = '\0';
+    wchar_t dir[kFavoriteDirBytes + 1];
+    if (mb_to_wide(dir, ansi, kFavoriteDirBytes + 1) == 0) return -1;
+    for (int i = 0; board_index_ok(i); ++i) {
+        const BoardEntry& b = BoardTable.items[i];
+        if (b.host[0] != L'\0' && std::wcscmp(b.dir, dir) == 0) return i;
+    }
+    return -1;
+}
+
+// A board's directory exists in the log tree (only then can it hold logs).
+bool board_dir_exists(const BoardEntry& b)
+{
+    bool serverDir = Settings.UseServerDir != 0;
+    char host[kLogPathBytes], dir[kLogPathBytes], path[kLogPathBytes];
+    if (!log_board_names(b.host, b.dir, serverDir, host, sizeof host, dir, sizeof dir)) return false;
+    if (!log_board_dir(path, sizeof path, LogBoard{Settings.LogDirAnsi, host, dir, serverDir})) return false;
+    std::wstring wide = widen(path);
+    DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- opening ----
+
+// The last open thread with this log of this board, or -1.
+int find_open_thread(const std::wstring& file, const BoardEntry& board)
+{
+    const OpenThreadTableRecord& t = OpenThreadTable;
+    for (int i = t.count - 1; i >= 0; --i) {
+        const ResponseBuffer& e = t.entries[i];
+        if (file == e.fileName && std::wcscmp(e.board.dir, board.dir) == 0 &&
+            std::wcscmp(e.board.host, board.host) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void select_in_open_thread_selector(int index)
+{
+    if (AppState.OpenThreadSelector) SendMessageW(AppState.OpenThreadSelector, CB_SETCURSEL, index, 0);
+}
+
+void place_view_at(int index, int32_t line)
+{
+    OpenThreadTableRecord& t = OpenThreadTable;
+    if (!t.scroll || index >= t.scrollCapacity) return;
+    ScrollRecord& record = t.scroll[index];
+    record.nPos = line;
+    clamp_scroll_record(record, t.entries[index].lineCount);
+    if (AppState.responseView) {
+        SCROLLINFO info;
+        scroll_record_to_info(record, &info);
+        SetScrollInfo(AppState.responseView, SB_VERT, &info, TRUE);
+    }
+}
+
+// Fetches (when online) and parses the thread into a new entry of the table,
+// places it at the response last read and records it as held. False when it
+// could not be parsed (the reasons were shown).
+bool open_new_thread(int board, const std::wstring& file, const std::wstring& title, int32_t rowCount)
+{
+    if (Settings.LineOnOff) Resdata_get(board, file.c_str());
+    OpenThreadTableRecord& t = OpenThreadTable;
+    if (t.count >= 1) Resdata_ReAlloc_buffer();
+    // A refused growth was reported; there is no entry to parse into.
+    if (!t.entries || t.count >= t.entryCapacity) return false;
+    const int index = t.count;
+    if (!Resdata_read2(board, file.c_str(), index)) return false;
+    ResponseBuffer& entry = t.entries[index];
+
+    const BoardEntry& b = BoardTable.items[board];
+    LogListFile held;
+    const bool listOpen = held.setboard(b.host, b.dir) == 1;
+    const int32_t lastRead = listOpen ? held.finditem(file.c_str()) : -1;
+    place_view_at(index, scroll_line_for_last_read(entry, lastRead));
+
+    t.count = index + 1;
+    t.current = index;
+    if (AppState.OpenThreadSelector)
+        SendMessageW(AppState.OpenThreadSelector, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title.c_str()));
+    select_in_open_thread_selector(index);
+    entry.ReadMark = listOpen ? held.totalitem(file.c_str()) : -1;
+    // A favourite not yet held has no count of its own: the log's stands.
+    if (listOpen) held.additem(file.c_str(), title.c_str(), rowCount >= 0 ? rowCount : entry.responseCount);
+    return true;
+}
+
+void show_thread_view()
+{
+    if (AppState.responseView) InvalidateRect(AppState.responseView, nullptr, TRUE);
+    AppState.view = ThreadMode;
+    ApplyLayout();
+    if (AppState.responseView) SetFocus(AppState.responseView);
+}
+
+// ---- drawing ----
+
+struct RowColours {
+    COLORREF text;
+    COLORREF background;
+};
+
+RowColours row_colours(int row, bool selected)
+{
+    if (selected) return {GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
+    COLORREF window = GetSysColor(COLOR_WINDOW);
+    COLORREF background = row % 2 != 0 ? window : mix_row_colour(window, GetSysColor(COLOR_HIGHLIGHT));
+    return {GetSysColor(COLOR_WINDOWTEXT), background};
+}
+
+RECT inset(RECT r)
+{
+    r.left += kCellMargin;
+    r.right -= kCellMargin;
+    if (r.right < r.left) r.right = r.left;
+    return r;
+}
+
+// Draws the text in whole lines only: a title that needs more lines than
+// the row has is cut after its last whole line, not through the next one.
+void draw_cell_text(HDC dc, const RECT& cell, const std::wstring& text, int lineHeight)
+{
+    RECT label = inset(cell);
+    const int lines = lineHeight > 0 ? (label.bottom - label.top) / lineHeight : 0;
+    if (lines >= 1) label.bottom = label.top + lines * lineHeight;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label, kDrawFlags);
+}
+
+// The width the titles are drawn in: column 1 less the margins.
+int title_text_width(HWND view)
+{
+    int width = ListView_GetColumnWidth(view, 1) - 2 * kCellMargin;
+    return width > 0 ? width : 0;
+}
+
+int text_height(HDC dc, const std::wstring& text, int width)
+{
+    RECT r{0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, kDrawFlags | DT_CALCRECT);
+    return r.bottom - r.top;
+}
+
+HFONT body_font(HWND view)
+{
+    if (AppState.BodyFont) return AppState.BodyFont;
+    return reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0));
+}
+
+}  // namespace
+
+// ---- start and end ----
+
+void DestroyThreadListImageList()
+{
+    if (g_images) ImageList_Destroy(g_images);
+    g_images = nullptr;
+}
+
+HWND CreateThreadListView(HWND parent)
+{
+    RECT client{};
+    GetClientRect(parent, &client);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                        LVS_OWNERDRAWFIXED | LVS_OWNERDATA;
+    HWND view = CreateWindowExW(0, WC_LISTVIEWW, kListWindowText, style, client.left, client.top,
+                                client.right - client.left, client.bottom - client.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_THREAD_LIST)),
+                                module_instance(), nullptr);
+    if (!view) return nullptr;
+    ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
+
+    const int icon = small_icon_size();
+    DestroyThreadListImageList();
+    g_images = ImageList_Create(icon, icon, ILC_MASK | ILC_COLOR32, 3, 0);
+    if (g_images) {
+        ImageList_SetBkColor(g_images, CLR_NONE);
+        for (UINT id : kStateIcons) {
+            HICON h = static_cast<HICON>(
+                LoadImageW(module_instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, icon, icon, 0));
+            ImageList_AddIcon(g_images, h);
+            if (h) DestroyIcon(h);
+        }
+        ListView_SetImageList(view, g_images, LVSIL_SMALL);
+    }
+
+    int countWidth = 0;
+    {
+        WindowDC dc(view);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0));
+        HGDIOBJ old = font ? SelectObject(dc.get(), font) : nullptr;
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), L"999999", 6, &size);
+        if (old) SelectObject(dc.get(), old);
+        countWidth = size.cx;
+    }
+    struct Column {
+        const wchar_t* header;
+        int width;
+    } columns[] = {{L"", kColumnIconMargin + icon}, {kHeaderTitle, kColumnTitleFirstWidth}, {kHeaderCount, countWidth}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW c{};
+        c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        c.fmt = LVCFMT_LEFT;
+        c.cx = columns[i].width;
+        c.pszText = const_cast<wchar_t*>(columns[i].header);
+        c.iSubItem = i;
+        ListView_InsertColumn(view, i, &c);
+    }
+    reset_sort_directions();
+    AppState.threadListView = view;
+    return view;
+}
+
+// ---- loads ----
+
+int LstSure_load(const wchar_t* host, const wchar_t* dir)
+{
+    ScopeTimer timer(L"LstSure_load");
+    reset_sort_directions();
+
+    const bool serverDir = Settings.UseServerDir != 0;
+    char hostAnsi[kLogPathBytes], dirAnsi[kLogPathBytes], path[kLogPathBytes];
+    if (!host || !dir ||
+        !log_board_names(host, dir, serverDir, hostAnsi, sizeof hostAnsi, dirAnsi, sizeof dirAnsi) ||
+        !log_subject_path(path, sizeof path, LogBoard{Settings.LogDirAnsi, hostAnsi, dirAnsi, serverDir})) {
+        report(log_board_refused_message(host ? host : L"", dir ? dir : L""), kCaptionLstSureLoad);
+        return 0;
+    }
+    LibceFile* file = libce_fopen(path, "r");
+    if (!file) {
+        report(widen(path) + kTextListOpenFailed, kCaptionLstSureLoad);
+        return 0;
+    }
+
+    auto list = std::make_unique<ThreadList>(kThreadListCapacity);
+    LogListFile heldList;
+    LogListFile* held = heldList.setboard(host, dir) == 1 ? &heldList : nullptr;
+    ListLimiter limit(Settings.LogOnlyMode, Settings.UseThreadMax, Settings.ThreadMax,
+                      Settings.LogsExcludedFromCount);
+    const std::wstring boardDir = dir, server = host;
+
+    LineReader reader(file);
+    char line[kSubjectLineBytes];
+    int32_t lineNumber = 0;   // every line of the file, skipped ones too
+    int skippedSoFar = 0;
+    int length;
+    while ((length = reader.whole_line(line, sizeof line)) >= 0) {
+        lineNumber += reader.skipped() - skippedSoFar;   // overlong lines passed over
+        skippedSoFar = reader.skipped();
+        const int32_t n = lineNumber++;
+        SubjectRow row;
+        if (!parse_subject_line(std::string_view(line, static_cast<size_t>(length)), &row)) continue;
+        const std::string fileName(row.file);
+        const Held h = held_state(held, fileName);
+        if (!limit.admits(h.held())) continue;
+        int32_t state = ThreadNotHeld;
+        if (h.held()) state = h.count < row.count ? ThreadHasNew : ThreadHeld;
+        auto entry = std::make_unique<ThreadEntry>(state, display_title(row.title), row.count, h.lastRead,
+                                                   file_name_of(row.file), boardDir, server, n);
+        if (!list->add(std::move(entry))) break;   // 2047 rows: the rest is not listed
+        if (!limit.added()) break;
+    }
+    libce_fclose(file);
+    show_new_list(std::move(list));
+    return 1;
+}
+
+int favorite_sure_load()
+{
+    ScopeTimer timer(L"favorite_sure_load");
+    reset_sort_directions();
+
+    char path[kLibcePathBytes];
+    LibceFile* file = program_file_path(path, sizeof path, kFavoriteThreadFile) ? libce_fopen(path, "r") : nullptr;
+    if (!file) {
+        report(widen(path) + kTextFavoriteListOpenFailed, kCaptionFavoriteSureLoad);
+        return 0;
+    }
+
+    auto list = std::make_unique<ThreadList>(kThreadListCapacity);
+    list->favorites = true;
+    // One held-thread list per board, read once; null for a board whose
+    // directory the log tree does not have (it holds nothing yet).
+    std::map<int, std::unique_ptr<LogListFile>> heldLists;
+    auto held_list_of = [&heldLists](int board) -> LogListFile* {
+        auto found = heldLists.find(board);
+        if (found != heldLists.end()) return found->second.get();
+        std::unique_ptr<LogListFile> list;
+        const BoardEntry& b = BoardTable.items[board];
+        if (board_dir_exists(b)) {
+            list = std::make_unique<LogListFile>();
+            if (list->setboard(b.host, b.dir) != 1) list.reset();
+        }
+        return heldLists.emplace(board, std::move(list)).first->second.get();
+    };
+
+    LineReader reader(file);
+    char line[kSubjectLineBytes];
+    int length;
+    while ((length = reader.whole_line(line, sizeof line)) >= 0) {
+        FavoriteRow row;
+        if (!parse_favorite_row(std::string_view(line, static_cast<size_t>(length)), &row)) continue;
+        const int board = board_of_dir(row.dir);
+        if (board < 0) continue;   // a board the table does not know
+        const std::string fileName(row.file);
+        const Held h = held_state(held_list_of(board), fileName);
+        const BoardEntry& b = BoardTable.items[board];
+        auto entry = std::make_unique<ThreadEntry>(h.held() ? ThreadHeld : ThreadNotHeld, display_title(row.title),
+                                                   h.count, h.lastRead, file_name_of(row.file), b.dir, b.host,
+                                                   board);
+        if (!list->add(std::move(entry))) break;
+    }
+    libce_fclose(file);
+    heldLists.clear();
+    show_new_list(std::move(list));
+    return 1;
+}
+
+// ---- opening and sorting ----
+
+void open_selected_thread(HWND)
+{
+    ThreadList& list = rows();
+    const ThreadEntry* e = list.at(selected_row(list_view()));
+    if (!e) return;
+    // Copies: fetching runs a dialog, and the list may be drawn meanwhile.
+    const std::wstring file = e->fileName, title = e->title;
+    const int32_t rowCount = e->count;
+    const int board = board_of_row(list, *e);
+    if (board < 0) {
+        report(file + L"\n" + kTextBoardGone, kCaptionOpenThread);
+        return;
+    }
+    const int open = find_open_thread(file, BoardTable.items[board]);
+    if (open >= 0) {
+        OpenThreadTable.current = open;
+        select_in_open_thread_selector(open);
+    } else if (!open_new_thread(board, file, title, rowCount)) {
+        return;
+    }
+    show_thread_view();
+}
+
+void thread_list_sort_by_column(int column)
+{
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    HWND view = list_view();
+    const int row = thread_list_column_click(rows(), column, selected_row(view));
+    SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW, sort_direction(0) == 2);
+    if (view) {
+        select_row(view, row);
+        InvalidateRect(view, nullptr, TRUE);
+    }
+    SetCursor(previous);
+}
+
+HMENU load_settings_dropdown()
+{
+    HMENU menu = LoadMenuW(module_instance(), MAKEINTRESOURCEW(IDR_SETTINGS_DROPDOWN));
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (!popup) {
+        if (menu) DestroyMenu(menu);
+        return nullptr;
+    }
+    CheckMenuItem(popup, IDM_LOG_ONLY, MF_BYCOMMAND | (Settings.LogOnlyMode ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, IDM_THREAD_MAX, MF_BYCOMMAND | (Settings.UseThreadMax ? MF_CHECKED : MF_UNCHECKED));
+    return menu;
+}
+
+void show_settings_dropdown(HWND main, const RECT& button)
+{
+    UniqueMenu menu(load_settings_dropdown());
+    if (!menu.get()) return;
+    TPMPARAMS params{};
+    params.cbSize = sizeof params;
+    params.rcExclude = button;
+    AppState.lastPopupMenu = menu.get();
+    TrackPopupMenuEx(GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left,
+                     button.bottom, main, &params);
+    AppState.lastPopupMenu = nullptr;
+}
+
+// ---- owner draw and notifications ----
+
+bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item)
+{
+    if (!item || item->CtlType != ODT_LISTVIEW || item->CtlID != IDC_THREAD_LIST) return false;
+    HWND view = GetDlgItem(parent, IDC_THREAD_LIST);
+    const int icon = small_icon_size();
+    if (!view) {
+        item->itemHeight = static_cast<UINT>(icon);
+        return true;
+    }
+    RECT client{};
+    GetClientRect(view, &client);
+    int titleWidth = (client.right - client.left) - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2);
+    ListView_SetColumnWidth(view, 1, titleWidth > 0 ? titleWidth : 0);
+
+    WindowDC dc(view);
+    SelectedObject font(dc.get(), body_font(view));
+    const int width = title_text_width(view);
+    const int32_t lineHeight = text_height(dc.get(), L" ", width);
+    int32_t measured = 1;
+    if (Settings.SureLines <= 0) {
+        const ThreadList& list = rows();
+        int32_t heights[kRowLinesSample];
+        int n = 0;
+        for (; n < kRowLinesSample && n < list.count(); ++n) heights[n] = text_height(dc.get(), list.at(n)->title, width);
+        measured = most_frequent_row_lines(heights, n, lineHeight);
+    }
+    const int32_t lines = row_lines_for_setting(Settings.SureLines, measured);
+    item->itemHeight = static_cast<UINT>(thread_row_height(lineHeight, lines, icon));
+    return true;
+}
+
+bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
+{
+    if (!item || item->CtlType != ODT_LISTVIEW || item->CtlID != IDC_THREAD_LIST) return false;
+    HWND view = item->hwndItem;
+    HDC dc = item->hDC;
+    const int row = static_cast<int>(item->itemID);
+    const RowColours colours = row_colours(row, (item->itemState & ODS_SELECTED) != 0);
+    GdiObject<HBRUSH> brush(CreateSolidBrush(colours.background));
+
+    const int saved = SaveDC(dc);
+    SelectObject(dc, body_font(view));
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, colours.background);
+    SetTextColor(dc, colours.text);
+
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int lineHeight = metrics.tmHeight;
+    const ThreadEntry* e = rows().at(row);
+    if (!e) {
+        FillRect(dc, &item->rcItem, brush.get());
+    } else {
+        RECT icon{}, label{};
+        ListView_GetItemRect(view, row, &icon, LVIR_ICON);
+        ListView_GetItemRect(view, row, &label, LVIR_LABEL);
+        FillRect(dc, &icon, brush.get());
+        const int state = e->state >= ThreadNotHeld && e->state <= ThreadHasNew ? e->state : ThreadNotHeld;
+        if (g_images) ImageList_Draw(g_images, state, dc, icon.left, icon.top, ILD_TRANSPARENT);
+        FillRect(dc, &label, brush.get());
+        wchar_t position[24];
+        swprintf(position, sizeof position / sizeof position[0], L" %d", static_cast<int>(e->position));
+        DrawTextW(dc, position, -1, &label, kDrawFlags);
+
+        RECT cell{};
+        ListView_GetSubItemRect(view, row, 1, LVIR_BOUNDS, &cell);
+        FillRect(dc, &cell, brush.get());
+        draw_cell_text(dc, cell, e->title, lineHeight);
+        ListView_GetSubItemRect(view, row, 2, LVIR_BOUNDS, &cell);
+        FillRect(dc, &cell, brush.get());
+        // A favourite not held has no count to show.
+        wchar_t count[24] = L"";
+        if (e->count >= 0) swprintf(count, sizeof count / sizeof count[0], L"  %d", static_cast<int>(e->count));
+        draw_cell_text(dc, cell, count, lineHeight);
+
+        if (item->itemState & ODS_FOCUS) {
+            RECT focus{label.left, item->rcItem.top, item->rcItem.right, item->rcItem.bottom};
+            DrawFocusRect(dc, &focus);
+        }
+    }
+    RestoreDC(dc, saved);
+    return true;
+}
+
+bool ThreadListNotify(HWND main, NMHDR* header)
+{
+    if (!header) return false;
+    if (header->code == TBN_DROPDOWN) {
+        const NMTOOLBARW* bar = reinterpret_cast<const NMTOOLBARW*>(header);
+        if (bar->iItem != IDM_SETTINGS_MENU) return false;
+        RECT button = bar->rcButton;
+        MapWindowPoints(header->hwndFrom, nullptr, reinterpret_cast<POINT*>(&button), 2);
+        show_settings_dropdown(main, button);
+        return true;
+    }
+    if (header->idFrom != IDC_THREAD_LIST) return false;
+    switch (header->code) {
+    case LVN_ITEMACTIVATE:
+        open_selected_thread(main);
+        return true;
+    case LVN_COLUMNCLICK:
+        thread_list_sort_by_column(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        return true;
+    case LVN_GETDISPINFOW: {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+        const ThreadEntry* e = rows().at(item.iItem);
+        if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return true;
+        std::wstring text;
+        if (e && item.iSubItem == 0) text = std::to_wstring(e->position);
+        if (e && item.iSubItem == 1) text = e->title;
+        if (e && item.iSubItem == 2 && e->count >= 0) text = std::to_wstring(e->count);
+        size_t n = text.size() < static_cast<size_t>(item.cchTextMax) ? text.size() : item.cchTextMax - 1;
+        std::wmemcpy(item.pszText, text.c_str(), n);
+        item.pszText[n] = L'\0';
+        return true;
+    }
+    default:
+        return false;
+    }
+}

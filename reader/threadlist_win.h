@@ -1,0 +1,67 @@
+// The thread list: its view (an owner-data, owner-drawn report list view,
+// control 1004), the loads that fill its ThreadList from a board's
+// "subject.txt" or from "favorite.txt", sorting by column, opening a row's
+// thread, and the settings drop-down of the command bars.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "reader/threadentry.h"
+
+// ---- start and end (the main window's creation and destruction) ----
+// The rows themselves live in ProcessThreadList (create_thread_list at start,
+// delete_thread_list at the end).
+
+// The list view "SureList" (control 1004) over the parent's client area,
+// with its columns and its image list of the three state icons. Also stored
+// in AppState.threadListView. Null when it cannot be created.
+HWND CreateThreadListView(HWND parent);
+void DestroyThreadListImageList();
+
+// ---- loads ----
+
+// Lists the board's local "subject.txt" (host and directory as in its
+// BoardEntry), marked from the board's held-thread list. 1 when the file was
+// read; 0 after a message, the previous list then stays.
+int LstSure_load(const wchar_t* host, const wchar_t* dir);
+// Lists the favourite threads of "favorite.txt". 1 or 0 as above.
+int favorite_sure_load();
+
+// ---- the main window's routing ----
+
+// WM_MEASUREITEM for control 1004: the row height. False for other controls.
+bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item);
+// WM_DRAWITEM for control 1004: one row. False for other controls.
+bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
+// WM_NOTIFY: the list's item activation (open the thread), column clicks
+// (sort) and item texts, and the drop-down button 40019 of the command bars.
+// True when the notification was one of these.
+bool ThreadListNotify(HWND main, NMHDR* header);
+
+// ---- the pieces behind them ----
+
+// Opens the thread of the selected row into the response view (switching to
+// it when it is open already) and shows ThreadMode.
+void open_selected_thread(HWND main);
+// A click on the header of `column`: toggles its direction and sorts, keeping
+// the selected thread selected; column 0 is the new-first sort (SortNew and
+// the check mark of 40073).
+void thread_list_sort_by_column(int column);
+// Menu 144 with "ログのみ" and "スレリスト数制限" ticked as the settings are;
+// the caller destroys it.
+HMENU load_settings_dropdown();
+// Tracks menu 144 below `button` (screen coordinates), owned by `main`.
+void show_settings_dropdown(HWND main, const RECT& button);
+
+// ---- texts ----
+
+constexpr wchar_t kCaptionLstSureLoad[] = L"LstSure_load";
+constexpr wchar_t kCaptionFavoriteSureLoad[] = L"favorite_sure_load";
+constexpr wchar_t kCaptionOpenThread[] = L"open_selected_thread";
+constexpr wchar_t kTextListOpenFailed[] = L"オープンに失敗";
+constexpr wchar_t kTextFavoriteListOpenFailed[] = L"お気に入りスレファイルオープンに失敗";
+// The row's board is no longer in the board table (it was rebuilt).
+constexpr wchar_t kTextBoardGone[] = L"このスレの板が板一覧にありません";
+constexpr wchar_t kHeaderTitle[] = L"スレタイ";
+constexpr wchar_t kHeaderCount[] = L"レス";
+constexpr wchar_t kListWindowText[] = L"SureList";
