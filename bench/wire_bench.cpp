@@ -1,0 +1,322 @@
+// Bytes on the wire for keeping a thread up to date: the differential fetch
+// of a thread that has not changed, and of one that grew by k bytes, next to
+// the least the protocol allows: the reply head plus the one overlap byte,
+// and the head plus k + 1. The update check's HEAD is shown beside them: its
+// reply is a head alone. Counted by a relay of our own between the program
+// (which takes it for its proxy) and the loopback board server.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "bench/bench.h"
+#include "net/difffetch_win.h"
+#include "net/updatecheck_win.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "tools/boardserver/boardserver.h"
+
+namespace {
+
+constexpr int64_t kClock = 1165621200;
+constexpr char kKey[] = "1065069078";
+constexpr wchar_t kDat[] = L"1065069078.dat";
+constexpr size_t kLogBytes = 200000;
+
+// One connection as the relay passed it on.
+struct Exchange {
+    size_t requestBytes = 0;
+    size_t replyBytes = 0;
+    size_t replyHeadBytes = 0;   // through the blank line; all of it when there is none
+};
+
+class CountingRelay {
+public:
+    ~CountingRelay() { stop(); }
+
+    bool start(uint16_t target)
+    {
+        target_ = target;
+        listen_ = socket(AF_INET, SOCK_STREAM, 0);
+        if (listen_ == INVALID_SOCKET) return false;
+        sockaddr_in a = loopback(0);
+        int len = sizeof a;
+        if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listen_, 4) != 0 ||
+            getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+            return false;
+        }
+        port_ = ntohs(a.sin_port);
+        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+        return thread_ != nullptr;
+    }
+
+    void stop()
+    {
+        if (listen_ != INVALID_SOCKET) {
+            closesocket(listen_);   // ends the accept
+            listen_ = INVALID_SOCKET;
+        }
+        if (thread_) {
+            WaitForSingleObject(thread_, 10000);
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+    }
+
+    uint16_t port() const { return port_; }
+
+    // The exchanges since the last call, in order.
+    std::vector<Exchange> take()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::vector<Exchange> out;
+        out.swap(done_);
+        return out;
+    }
+
+private:
+    static sockaddr_in loopback(uint16_t port)
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return a;
+    }
+
+    static DWORD WINAPI run(LPVOID p)
+    {
+        CountingRelay* self = static_cast<CountingRelay*>(p);
+        for (;;) {
+            SOCKET client = accept(self->listen_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return 0;
+            self->serve(client);
+        }
+    }
+
+    static bool send_all(SOCKET s, const char* data, int len)
+    {
+        while (len > 0) {
+            int n = send(s, data, len, 0);
+            if (n <= 0) return false;
+            data += n;
+            len -= n;
+        }
+        return true;
+    }
+
+    // Passes bytes both ways until the server closes (a bounded wait each
+    // time, so a stuck peer cannot hold the benchmark).
+    void serve(SOCKET client)
+    {
+        Exchange e;
+        std::string reply;
+        SOCKET upstream = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = loopback(target_);
+        if (upstream != INVALID_SOCKET && connect(upstream, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+            bool clientOpen = true;
+            bool clientReachable = true;
+            char buf[16384];
+            for (int idle = 0; idle < 30;) {
+                fd_set readable;
+                FD_ZERO(&readable);
+                FD_SET(upstream, &readable);
+                if (clientOpen) FD_SET(client, &readable);
+                timeval wait{1, 0};
+                if (select(0, &readable, nullptr, nullptr, &wait) <= 0) {
+                    ++idle;
+                    continue;
+                }
+                if (clientOpen && FD_ISSET(client, &readable)) {
+                    int n = recv(client, buf, sizeof buf, 0);
+                    if (n <= 0) {
+                        clientOpen = false;
+                        shutdown(upstream, SD_SEND);
+                    } else {
+                        e.requestBytes += static_cast<size_t>(n);
+                        send_all(upstream, buf, n);
+                    }
+                }
+                if (FD_ISSET(upstream, &readable)) {
+                    int n = recv(upstream, buf, sizeof buf, 0);
+                    if (n <= 0) break;
+                    e.replyBytes += static_cast<size_t>(n);
+                    reply.append(buf, static_cast<size_t>(n));
+                    if (clientReachable && !send_all(client, buf, n)) clientReachable = false;
+                }
+            }
+        }
+        if (upstream != INVALID_SOCKET) closesocket(upstream);
+        closesocket(client);
+        size_t end = reply.find("\r\n\r\n");
+        e.replyHeadBytes = end == std::string::npos ? reply.size() : end + 4;
+        std::lock_guard<std::mutex> hold(lock_);
+        done_.push_back(e);
+    }
+
+    SOCKET listen_ = INVALID_SOCKET;
+    uint16_t port_ = 0;
+    uint16_t target_ = 0;
+    HANDLE thread_ = nullptr;
+    std::mutex lock_;
+    std::vector<Exchange> done_;
+};
+
+// A thread log of exactly `size` bytes ending in a line feed.
+std::string dat_of_size(size_t size)
+{
+    std::string s;
+    int i = 1;
+    while (s.size() < size) s += "name<>sage<>2006/12/08 23:00:00 ID:abcdefgh<> response body " + std::to_string(i++) + " <>\n";
+    s.resize(size);
+    s.back() = '\n';
+    return s;
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes)
+{
+    LibceFile* f = libce_fopen(path.c_str(), "wb");
+    if (!f) return false;
+    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
+    return libce_fclose(f) == 0 && n == bytes.size();
+}
+
+std::string read_bytes(const std::string& path)
+{
+    std::string out;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    CloseHandle(h);
+    return out;
+}
+
+// Prints one line; false when the reply is over its limit (limit 0: none).
+bool report(const char* what, const std::vector<Exchange>& ex, size_t bodyLimit, bool checked)
+{
+    size_t request = 0, reply = 0, head = 0;
+    for (const Exchange& e : ex) {
+        request += e.requestBytes;
+        reply += e.replyBytes;
+        head += e.replyHeadBytes;
+    }
+    size_t body = reply - head;
+    std::printf("%-28s %zu exchange(s)  request %4zu B  reply %6zu B = head %4zu + body %6zu", what, ex.size(),
+                request, reply, head, body);
+    if (!checked) {
+        std::printf("\n");
+        return true;
+    }
+    bool ok = ex.size() == 1 && body <= bodyLimit;
+    std::printf("  limit head + %zu = %6zu B  %s\n", bodyLimit, head + bodyLimit, ok ? "ok" : "OVER");
+    return ok;
+}
+
+}  // namespace
+
+QUORVEX_BENCH(wire_bytes, "wire")
+{
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) return 1;
+    SettingsRecord savedSettings = Settings;
+    BoardArray savedBoards = BoardTable;
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring program = std::wstring(temp) + L"quorvex_wire_bench\\";
+    std::wstring root = program + L"log";
+    CreateDirectoryW(program.c_str(), nullptr);
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW((root + L"\\mobile").c_str(), nullptr);
+    wide_to_mb(Settings.ProgramDirectory, program.c_str(), sizeof Settings.ProgramDirectory);
+    std::wcscpy(Settings.LogDir, root.c_str());
+    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
+    Settings.UseServerDir = 0;
+    Settings.DebugMode = 0;
+    std::string logPath = std::string(Settings.LogDirAnsi) + "\\mobile\\" + kKey + ".dat";
+
+    BoardEntry board{};
+    std::wcscpy(board.name, L"mobile");
+    std::wcscpy(board.host, L"pc.2ch.net");
+    std::wcscpy(board.dir, L"mobile");
+    BoardTable.items = &board;
+    BoardTable.count = 1;
+    BoardTable.capacity = 1;
+
+    int failures = 0;
+    boardserver::BoardServer server;
+    CountingRelay relay;
+    if (!server.start() || !relay.start(server.port())) {
+        std::printf("cannot start the loopback server and its relay\n");
+        failures = 1;
+    } else {
+        server.site().set_clock(kClock);
+        Settings.ProxyUse = 1;
+        std::wcscpy(Settings.ProxyName, L"127.0.0.1");
+        Settings.ProxyPort = relay.port();
+        const std::string local = dat_of_size(kLogBytes);
+        const std::string more = dat_of_size(20000);
+        const std::string log = local + more;
+        std::printf("local log %zu bytes\n", local.size());
+
+        // Unchanged: the reply carries the overlap byte alone.
+        server.put_dat("mobile", kKey, local);
+        write_bytes(logPath, local);
+        relay.take();
+        Resdata_get(0, kDat);
+        if (!report("fetch, unchanged", relay.take(), 1, true) || read_bytes(logPath) != local) ++failures;
+
+        // Grown by k: k new bytes and the overlap byte. The growth ends on a
+        // line feed so the whole of it is stored.
+        const size_t steps[] = {100, 1000, 10000};
+        for (size_t k : steps) {
+            std::string grown = local + more.substr(0, k);
+            grown.back() = '\n';
+            server.put_dat("mobile", kKey, grown);
+            write_bytes(logPath, local);
+            relay.take();
+            Resdata_get(0, kDat);
+            char what[64];
+            std::snprintf(what, sizeof what, "fetch, grown by k = %zu", k);
+            if (!report(what, relay.take(), k + 1, true) || read_bytes(logPath) != grown) ++failures;
+        }
+
+        // The update check asks without a body coming back at all.
+        server.put_dat("mobile", kKey, local);
+        write_bytes(logPath, local);
+        relay.take();
+        uint8_t unchanged = check_thread_modified(0, kDat);
+        if (!report("update check, unchanged", relay.take(), 0, true) || unchanged != 0) ++failures;
+        server.put_dat("mobile", kKey, log);
+        relay.take();
+        uint8_t grown = check_thread_modified(0, kDat);
+        if (!report("update check, grown", relay.take(), 0, true) || grown != 1) ++failures;
+
+        // For scale: the whole log fetched anew (gzip).
+        DeleteFileA(logPath.c_str());
+        relay.take();
+        Resdata_get(0, kDat);
+        report("fetch, whole log (gzip)", relay.take(), 0, false);
+        std::printf("whole log %zu bytes\n", log.size());
+    }
+    relay.stop();
+    server.stop();
+
+    DeleteFileA(logPath.c_str());
+    RemoveDirectoryW((root + L"\\mobile").c_str());
+    RemoveDirectoryW(root.c_str());
+    DeleteFileW((program + L"work.gz").c_str());
+    RemoveDirectoryW(program.c_str());
+    BoardTable = savedBoards;
+    Settings = savedSettings;
+    WSACleanup();
+    return failures == 0 ? 0 : 1;
+}
