@@ -1,0 +1,254 @@
+#include "net/updatecheck_win.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+
+#include "app/appstate.h"
+#include "app/report.h"
+#include "app/settings.h"
+#include "net/difffetch_win.h"
+#include "net/subjectfetch_win.h"
+#include "net/updatecheck.h"
+#include "reader/threadentry.h"
+#include "reader/threadlist_win.h"
+#include "store/boardtable.h"
+#include "store/libce.h"
+#include "store/logpaths.h"
+
+HeadWorkerTask HeadTask;
+
+namespace {
+
+wchar_t g_checkCaption[64];
+
+void show_status_caption(HWND dialog, int status)
+{
+    switch (check_caption(status, Settings.DebugMode != 0)) {
+    case CheckCaption::Keep:
+        return;
+    case CheckCaption::Unchanged:
+        set_progress_caption(dialog, kTextUnchanged);
+        return;
+    case CheckCaption::Changed:
+        set_progress_caption(dialog, kTextChanged);
+        return;
+    case CheckCaption::Moved:
+        swprintf(g_checkCaption, sizeof g_checkCaption / sizeof g_checkCaption[0], kTextMoved, status);
+        set_progress_caption(dialog, g_checkCaption);
+        return;
+    case CheckCaption::Failed:
+        swprintf(g_checkCaption, sizeof g_checkCaption / sizeof g_checkCaption[0], kTextFetchFailed, status);
+        set_progress_caption(dialog, g_checkCaption);
+        return;
+    }
+}
+
+// The received blocks as they came, in debug mode.
+struct CheckDump {
+    LibceFile* f = nullptr;
+    ~CheckDump()
+    {
+        if (f) libce_fclose(f);
+    }
+};
+
+bool same_board(const BoardEntry& board, const ThreadEntry& row)
+{
+    return row.server == board.host && row.boardDir == board.dir;
+}
+
+// The board of a row: the current board (or a favourite's own), as long as
+// it still has the row's server and directory; after the table was rebuilt
+// under the list, the first board that has them; -1 when none has.
+int32_t board_of_row(const ThreadList& list, const ThreadEntry& row)
+{
+    if (!BoardTable.items) return -1;
+    int32_t board = check_row_board(list.favorites, row.extra, AppState.currentBoard, BoardTable.count);
+    if (board >= 0 && same_board(BoardTable.items[board], row)) return board;
+    for (int32_t i = 0; i < BoardTable.count; ++i)
+        if (same_board(BoardTable.items[i], row)) return i;
+    return -1;
+}
+
+void head_task_run(WorkerTask* t)
+{
+    HeadWorkerTask* task = static_cast<HeadWorkerTask*>(t);
+    task->result = find_html_modified(task->dialog, task->url, task->rangeStart, &task->flag);
+}
+
+}  // namespace
+
+uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, const std::atomic<uint8_t>* flag)
+{
+    set_progress_caption(dialog, kTextCheckStarting);
+
+    char urlAnsi[kUrlBytes * 2];
+    if (!url || wide_to_mb(urlAnsi, url, sizeof urlAnsi) == 0 || std::strlen(urlAnsi) >= kUrlBytes) {
+        report_net(kTextBadUrl, kCaptionFindHtmlModified);
+        return 0;
+    }
+    Connection c;
+    if (!open_connection(urlAnsi, RequestKind::Head, flag, &c)) return 0;
+
+    char request[kRequestTextBytes];
+    size_t requestLen = format_head_request(request, sizeof request, urlAnsi, c.host, rangeStart);
+    if (requestLen == 0) {
+        report_net(kTextBadUrl, kCaptionFindHtmlModified);
+        return 0;
+    }
+    if (!send_request(c, request, requestLen)) return 0;
+
+    CheckDump dump;
+    if (Settings.DebugMode) {
+        char path[kAnsiPathBytes];
+        if (program_dir_path(path, sizeof path, kDumpCheckReceived)) dump.f = libce_fopen(path, "wb");
+        if (!dump.f) {
+            report_net(kTextSaveFileOpenFailed, kTextError);
+            return 0;
+        }
+    }
+
+    set_progress_caption(dialog, kTextChecking);
+    auto reply = std::make_unique<CheckReplyReader>();
+    char block[kCheckReceiveBytes + 1];
+    std::memset(block, 0, sizeof block);
+    int n = recv_wait(c.socket.get(), block, static_cast<int>(kCheckReceiveBytes), 0, flag, kReceiveWaitMs);
+    for (;;) {
+        if (n == 0) {
+            reply->closed();
+            break;
+        }
+        if (n < 0) {
+            report_net(kTextRecvError, kTextError);
+            break;
+        }
+        if (dump.f) libce_fwrite(block, 1, static_cast<size_t>(n), dump.f);
+        if (reply->feed(block, static_cast<size_t>(n))) break;
+        std::memset(block, 0, sizeof block);
+        n = recv_wait(c.socket.get(), block, static_cast<int>(kCheckReceiveBytes), 0, flag, kReceiveWaitMs);
+    }
+    shutdown_and_close(&c);
+    if (reply->replied()) show_status_caption(dialog, reply->status());
+
+    if (dump.f) {
+        libce_fclose(dump.f);
+        dump.f = nullptr;
+        write_debug_dump(kDumpCheckSent, request, requestLen);
+    }
+    return reply->outcome() == UpdateOutcome::Grown ? 1 : 0;
+}
+
+uint8_t run_find_html_modified(const wchar_t* url, int32_t rangeStart)
+{
+    HeadTask.threadName = L"find_html_modified_thread";
+    HeadTask.run = head_task_run;
+    HeadTask.result = 0;
+    HeadTask.url = url;
+    HeadTask.rangeStart = rangeStart;
+    if (!run_worker_task(AppState.hwndMain, &HeadTask)) {
+        report_net(kTextWorkerFailed, kTextError);
+        return 0;
+    }
+    return HeadTask.result;
+}
+
+uint8_t check_thread_modified(int boardIndex, const wchar_t* datName)
+{
+    if (!BoardTable.items || boardIndex < 0 || boardIndex >= BoardTable.count || !datName) return 0;
+    const BoardEntry& board = BoardTable.items[boardIndex];
+    // A name that could not stand in the log tree names no thread of ours.
+    if (board.host[0] == L'\0' || std::wcslen(datName) > kCheckFileNameMax ||
+        !log_name_is_safe(datName, LogNameKind::File)) {
+        return 0;
+    }
+    wchar_t url[kUrlBytes];
+    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
+    if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) return 0;
+    int32_t rangeStart = check_range_start(get_filesize(boardIndex, datName));
+    if (rangeStart < 0) return 0;
+    return run_find_html_modified(url, rangeStart);
+}
+
+void update_check_list()
+{
+    ThreadList* list = ProcessThreadList;
+    if (list) {
+        // The count is taken once: the rows do not change during the check.
+        int32_t rows = list->count();
+        for (int32_t row = 0; row < rows; ++row) {
+            ThreadEntry* entry = list->at(row);
+            if (!entry || entry->lastRead == -1) continue;
+            int32_t board = board_of_row(*list, *entry);
+            if (board < 0) continue;
+            if (check_thread_modified(board, entry->fileName.c_str()) == 1) entry->state = ThreadHasNew;
+        }
+        if (Settings.SortNew == 2) list->sort(0, false);
+    }
+    if (AppState.threadListView) InvalidateRect(AppState.threadListView, nullptr, TRUE);
+}
+
+void update_check_command()
+{
+    if (!Settings.LineOnOff) {
+        report_message(AppState.hwndMain, kTextOffline, kCaptionPostRes, MB_OK);
+        return;
+    }
+    update_check_list();
+}
+
+namespace {
+
+// The board the board selector shows selected, as an index into BoardTable;
+// -1 when nothing is selected or the selection names no board.
+int32_t selected_board()
+{
+    if (!AppState.BoardSelector) return -1;
+    SendMessageW(AppState.BoardSelector, CB_SHOWDROPDOWN, FALSE, 0);
+    LRESULT row = SendMessageW(AppState.BoardSelector, CB_GETCURSEL, 0, 0);
+    int32_t category = AppState.currentCategory;
+    if (row < 0 || category < 0 || category > CategoryTable.lastCategory || category >= kCategoryMax) return -1;
+    int64_t board = static_cast<int64_t>(CategoryTable.items[category].first) + row;
+    if (!BoardTable.items || board < 0 || board >= BoardTable.count) return -1;
+    return static_cast<int32_t>(board);
+}
+
+void reload_board(int32_t boardIndex, int fetch)
+{
+    const BoardEntry& board = BoardTable.items[boardIndex];
+    if (std::wcsncmp(board.name, kFavoriteThreadsBoard, kBoardFieldUnits) == 0) {
+        if (!fetch) return;
+        report_message(AppState.hwndMain, kTextCheckAnnounce, kCaptionInfo, MB_OK);
+        update_check_list();
+        return;
+    }
+    // Copies: the fetch runs a dialog, and nothing may pull the record away
+    // from under the load that follows.
+    wchar_t host[kBoardFieldUnits], dir[kBoardFieldUnits];
+    std::wmemcpy(host, board.host, kBoardFieldUnits);
+    std::wmemcpy(dir, board.dir, kBoardFieldUnits);
+    host[kBoardFieldUnits - 1] = L'\0';
+    dir[kBoardFieldUnits - 1] = L'\0';
+    // A board without a server (a favourite board that stands for none) has
+    // nothing to fetch; its local list is still shown.
+    if (fetch && host[0] != L'\0') LstSure_get(host, dir);
+    LstSure_load(host, dir);
+}
+
+}  // namespace
+
+void open_board_list(int fetch)
+{
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    int32_t board = selected_board();
+    if (board >= 0) {
+        AppState.currentBoard = board;
+        reload_board(board, fetch);
+    }
+    SetCursor(previous);
+    if (AppState.threadListView) SetFocus(AppState.threadListView);
+}

@@ -1,0 +1,557 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "net/updatecheck_win.h"
+#include "reader/threadentry.h"
+#include "tests/net/boardfetch_fixture_win.h"
+
+using namespace boardfetch_test;
+
+namespace {
+
+constexpr char kKey[] = "1065069078";
+constexpr wchar_t kDat[] = L"1065069078.dat";
+
+// A thread log of exactly `size` bytes ending in a line feed.
+std::string dat_of_size(size_t size)
+{
+    std::string s;
+    int i = 1;
+    while (s.size() < size) s += "n<>sage<>date<> body " + std::to_string(i++) + " <>\n";
+    s.resize(size);
+    s.back() = '\n';
+    return s;
+}
+
+std::string head_request(const std::string& dir, const std::string& key, int rangeStart)
+{
+    std::string r = "HEAD http://pc.2ch.net/" + dir + "/dat/" + key + ".dat HTTP/1.1\r\n"
+                    "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+                    "Host: 127.0.0.1\r\n";
+    if (rangeStart > 0) r += "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
+    else r += "Accept: */*\r\nAccept-Encoding: gzip, deflate\r\n";
+    return r + "\r\n";
+}
+
+// What the server sends for `request`, asked over a socket of our own.
+std::string ask_server(uint16_t port, const std::string& request)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply;
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        send(s, request.data(), static_cast<int>(request.size()), 0);
+        char buf[4096];
+        int n;
+        while ((n = recv(s, buf, sizeof buf, 0)) > 0) reply.append(buf, static_cast<size_t>(n));
+    }
+    closesocket(s);
+    return reply;
+}
+
+// Every caption the check's progress dialog shows, read from another thread
+// while the check runs.
+class CaptionRecorder {
+public:
+    CaptionRecorder() { thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr); }
+    ~CaptionRecorder() { stop(); }
+    void stop()
+    {
+        if (!thread_) return;
+        stop_ = true;
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    std::vector<std::wstring> captions()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return seen_;
+    }
+    bool saw(const std::wstring& caption)
+    {
+        for (const std::wstring& c : captions())
+            if (c == caption) return true;
+        return false;
+    }
+
+private:
+    static DWORD WINAPI run(LPVOID p)
+    {
+        CaptionRecorder* self = static_cast<CaptionRecorder*>(p);
+        while (!self->stop_) {
+            HWND d = HeadTask.dialog;
+            wchar_t text[128];
+            if (d && GetWindowTextW(d, text, 128) > 0) {
+                std::lock_guard<std::mutex> hold(self->lock_);
+                if (self->seen_.empty() || self->seen_.back() != text) self->seen_.push_back(text);
+            }
+            Sleep(1);
+        }
+        return 0;
+    }
+    HANDLE thread_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    std::vector<std::wstring> seen_;
+};
+
+DWORD WINAPI press_cancel(LPVOID)
+{
+    for (int i = 0; i < 500; ++i) {
+        HWND d = HeadTask.dialog;
+        if (d && IsWindowVisible(d)) {
+            Sleep(300);
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+class UpdateCheck : public BoardFetchFixture {
+protected:
+    void SetUp() override
+    {
+        BoardFetchFixture::SetUp();
+        set_boards({{L"pc.2ch.net", L"mobile", L"モバイル"}, {L"pc.2ch.net", L"software", L"ソフトウェア"}});
+        CreateDirectoryA((root_ + "\\mobile").c_str(), nullptr);
+        CreateDirectoryA((root_ + "\\software").c_str(), nullptr);
+        savedList_ = ProcessThreadList;
+        ProcessThreadList = new ThreadList(kThreadListCapacity);
+        AppState.currentBoard = 0;
+        AppState.threadListView = nullptr;
+    }
+
+    void TearDown() override
+    {
+        delete ProcessThreadList;
+        ProcessThreadList = savedList_;
+        BoardFetchFixture::TearDown();
+    }
+
+    std::string log_path(const std::string& dir, const std::string& key) const
+    {
+        return root_ + "\\" + dir + "\\" + key + ".dat";
+    }
+
+    // A row of the list: held (lastRead >= 0) or not (-1).
+    void add_row(const std::wstring& file, int32_t lastRead, int32_t extra, int32_t state = ThreadHeld,
+                 const std::wstring& dir = L"mobile")
+    {
+        ProcessThreadList->add(std::make_unique<ThreadEntry>(state, L"title " + file, 10, lastRead, file, dir,
+                                                             L"pc.2ch.net", extra));
+    }
+
+    ThreadList* savedList_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(UpdateCheck, GrownLogAnswers206)
+{
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
+    server_.put_dat("mobile", kKey, dat_of_size(5200));
+    EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 5000));
+    EXPECT_EQ(reqs[0].status, 206);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(UpdateCheck, UnchangedLogAnswers416)
+{
+    std::string dat = dat_of_size(5000);
+    write_file_bytes(log_path("mobile", kKey), dat);
+    server_.put_dat("mobile", kKey, dat);
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 5000));
+    EXPECT_EQ(reqs[0].status, 416);
+    EXPECT_TRUE(messages().empty());
+    // The check only asks: the local log is as it was.
+    EXPECT_EQ(read_file_bytes(log_path("mobile", kKey)), dat);
+}
+
+TEST_F(UpdateCheck, NoLocalLogAsksWholeAndCounts200AsGrown)
+{
+    server_.put_dat("mobile", kKey, dat_of_size(300));
+    EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 0));
+    EXPECT_EQ(reqs[0].status, 200);
+    EXPECT_FALSE(file_exists(log_path("mobile", kKey)));
+}
+
+TEST_F(UpdateCheck, MovedBoardShowsInTheCaptionOnly)
+{
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
+    server_.set_redirect("/mobile/dat/1065069078.dat", "http://pc9.2ch.net/mobile/dat/1065069078.dat", 302);
+    CaptionRecorder captions;
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    captions.stop();
+    EXPECT_EQ(requests(1)[0].status, 302);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(captions.saw(L"移転してるかも(302)"));
+    EXPECT_EQ(captions.captions().back(), L"移転してるかも(302)");
+}
+
+TEST_F(UpdateCheck, OtherFailureShowsItsCodeInTheCaption)
+{
+    CaptionRecorder captions;
+    EXPECT_EQ(check_thread_modified(0, L"1000000000.dat"), 0);   // the server has no such log
+    captions.stop();
+    EXPECT_EQ(requests(1)[0].status, 404);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(captions.captions().back(), L"取得失敗(404)");
+}
+
+TEST_F(UpdateCheck, DebugModeDumpsBothSidesAndShowsTheVerdict)
+{
+    Settings.DebugMode = 1;
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
+    server_.put_dat("mobile", kKey, dat_of_size(5200));
+    CaptionRecorder captions;
+    EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    captions.stop();
+    std::string request = head_request("mobile", kKey, 5000);
+    EXPECT_EQ(read_file_bytes(dir_.file("snd_head_chk.txt")), request);
+    // With the fixed clock the server's reply is the same each time.
+    std::string reply = ask_server(server_.port(), request);
+    ASSERT_EQ(reply.substr(0, 30), "HTTP/1.1 206 Partial Content\r\n");
+    EXPECT_EQ(read_file_bytes(dir_.file("rcv_head_chk.txt")), reply);
+    EXPECT_EQ(captions.captions().back(), L"変更されてます");
+    EXPECT_TRUE(messages().empty());
+
+    std::string dat = dat_of_size(5200);
+    write_file_bytes(log_path("mobile", kKey), dat);
+    CaptionRecorder again;
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    again.stop();
+    EXPECT_EQ(again.captions().back(), L"変更ないです");
+    EXPECT_EQ(read_file_bytes(dir_.file("snd_head_chk.txt")), head_request("mobile", kKey, 5200));
+}
+
+TEST_F(UpdateCheck, UnopenableDumpEndsTheCheck)
+{
+    Settings.DebugMode = 1;
+    ASSERT_TRUE(CreateDirectoryA(dir_.file("rcv_head_chk.txt").c_str(), nullptr));
+    server_.put_dat("mobile", kKey, dat_of_size(300));
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    expect_messages({{L"保存ファイルopen失敗", L"Error"}});
+}
+
+TEST_F(UpdateCheck, LongReplyHeadIsReadOnce)
+{
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
+    boardserver::Behaviour longHead;
+    longHead.rawReply = "HTTP/1.1 206 Partial Content\r\nX-Pad: " + std::string(3000, 'p') + "\r\n\r\n";
+    server_.set_behaviour("", longHead);
+    EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(UpdateCheck, KeepAliveServerDoesNotHoldTheCheck)
+{
+    server_.put_dat("mobile", kKey, dat_of_size(300));
+    boardserver::Behaviour open;
+    open.neverClose = true;
+    server_.set_behaviour("", open);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    // The worker is done at the status line; only the dialog's closing is left.
+    EXPECT_LT(ms.count(), 5000);
+    EXPECT_TRUE(messages().empty());
+    server_.stop();
+}
+
+TEST_F(UpdateCheck, CancelOrSilentServerIsNoEvidence)
+{
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
+    boardserver::Behaviour slow;
+    slow.delayMs = 20000;
+    server_.set_behaviour("", slow);
+    HANDLE canceller = CreateThread(nullptr, 0, press_cancel, nullptr, 0, nullptr);
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    WaitForSingleObject(canceller, 10000);
+    DWORD code = 9;
+    GetExitCodeThread(canceller, &code);
+    CloseHandle(canceller);
+    EXPECT_EQ(code, 0u);
+    expect_messages({{L"recvエラーです", L"Error"}});
+
+    reports_.clear();
+    boardserver::Behaviour close;
+    close.closeAtOnce = true;
+    server_.set_behaviour("", close);
+    EXPECT_EQ(check_thread_modified(0, kDat), 0);
+    EXPECT_TRUE(messages().empty());
+    server_.stop();
+}
+
+TEST_F(UpdateCheck, NamesThatCannotBeLogsAreNotAsked)
+{
+    EXPECT_EQ(check_thread_modified(0, L"..\\x.dat"), 0);
+    EXPECT_EQ(check_thread_modified(0, L"a/b.dat"), 0);
+    EXPECT_EQ(check_thread_modified(0, L"123456789012345.dat"), 0);
+    EXPECT_EQ(check_thread_modified(2, kDat), 0);
+    EXPECT_EQ(check_thread_modified(-1, kDat), 0);
+    Sleep(200);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(UpdateCheck, ListMarksGrownHeldRowsAndSortsThemFirst)
+{
+    Settings.SortNew = 2;
+    // Row 0: held, unchanged. Row 1: not held. Row 2: held, grown. Row 3:
+    // held without a local log. The extra fields are line numbers, not boards.
+    write_file_bytes(log_path("mobile", "1000000000"), dat_of_size(800));
+    server_.put_dat("mobile", "1000000000", dat_of_size(800));
+    server_.put_dat("mobile", "1000000001", dat_of_size(900));
+    write_file_bytes(log_path("mobile", "1000000002"), dat_of_size(1000));
+    server_.put_dat("mobile", "1000000002", dat_of_size(1300));
+    server_.put_dat("mobile", "1000000003", dat_of_size(400));
+    add_row(L"1000000000.dat", 5, 7);
+    add_row(L"1000000001.dat", -1, 8, ThreadNotHeld);
+    add_row(L"1000000002.dat", 3, 9);
+    add_row(L"1000000003.dat", 0, 10);
+    update_check_list();
+
+    auto reqs = requests(3);
+    ASSERT_EQ(reqs.size(), 3u);
+    EXPECT_EQ(reqs[0].raw, head_request("mobile", "1000000000", 800));
+    EXPECT_EQ(reqs[1].raw, head_request("mobile", "1000000002", 1000));
+    EXPECT_EQ(reqs[2].raw, head_request("mobile", "1000000003", 0));
+    EXPECT_TRUE(messages().empty());
+
+    ThreadList& list = *ProcessThreadList;
+    ASSERT_EQ(list.count(), 4);
+    // New first, in load order among equals; then held; then not held.
+    EXPECT_EQ(list.at(0)->fileName, L"1000000002.dat");
+    EXPECT_EQ(list.at(1)->fileName, L"1000000003.dat");
+    EXPECT_EQ(list.at(2)->fileName, L"1000000000.dat");
+    EXPECT_EQ(list.at(3)->fileName, L"1000000001.dat");
+    EXPECT_EQ(list.at(0)->state, ThreadHasNew);
+    EXPECT_EQ(list.at(1)->state, ThreadHasNew);
+    EXPECT_EQ(list.at(2)->state, ThreadHeld);
+    EXPECT_EQ(list.at(3)->state, ThreadNotHeld);
+}
+
+TEST_F(UpdateCheck, ListNeverLowersAStateAndKeepsOrderWithoutNewFirst)
+{
+    Settings.SortNew = 1;
+    std::string dat = dat_of_size(600);
+    write_file_bytes(log_path("mobile", "1000000000"), dat);
+    write_file_bytes(log_path("mobile", "1000000001"), dat);
+    server_.put_dat("mobile", "1000000000", dat);
+    server_.put_dat("mobile", "1000000001", dat_of_size(700));
+    add_row(L"1000000000.dat", 4, 0, ThreadHasNew);   // new from the list's counts already
+    add_row(L"1000000001.dat", 4, 1);
+    update_check_list();
+    ThreadList& list = *ProcessThreadList;
+    EXPECT_EQ(list.at(0)->fileName, L"1000000000.dat");
+    EXPECT_EQ(list.at(0)->state, ThreadHasNew);
+    EXPECT_EQ(list.at(1)->state, ThreadHasNew);
+}
+
+TEST_F(UpdateCheck, FavouriteRowsAskTheirOwnBoard)
+{
+    ProcessThreadList->favorites = true;
+    write_file_bytes(log_path("software", kKey), dat_of_size(2000));
+    server_.put_dat("software", kKey, dat_of_size(2100));
+    add_row(kDat, 1, 1, ThreadHeld, L"software");   // board 1 though the current board is 0
+    add_row(kDat, 1, 5, ThreadHeld, L"gone");       // a board the table no longer has: not asked
+    update_check_list();
+    auto reqs = requests(1);
+    Sleep(200);
+    reqs = server_.requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("software", kKey, 2000));
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHasNew);
+    EXPECT_EQ(ProcessThreadList->at(1)->state, ThreadHeld);
+}
+
+TEST_F(UpdateCheck, RowsFollowTheirBoardWhenTheCurrentOneNoLongerHasThem)
+{
+    // The list was loaded for "software"; the current board index now names
+    // another board (the table was rebuilt under the list).
+    AppState.currentBoard = 0;
+    write_file_bytes(log_path("software", kKey), dat_of_size(2000));
+    server_.put_dat("software", kKey, dat_of_size(2100));
+    server_.put_dat("mobile", kKey, dat_of_size(2100));
+    add_row(kDat, 1, 0, ThreadHeld, L"software");
+    update_check_list();
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("software", kKey, 2000));
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHasNew);
+}
+
+TEST_F(UpdateCheck, CommandOfflineOnlySaysSo)
+{
+    Settings.LineOnOff = 0;
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(500));
+    server_.put_dat("mobile", kKey, dat_of_size(600));
+    add_row(kDat, 1, 0);
+    update_check_command();
+    expect_messages({{L"offlineです", L"post_res"}});
+    Sleep(200);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHeld);
+
+    reports_.clear();
+    Settings.LineOnOff = 1;
+    update_check_command();
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(requests(1).size(), 1u);
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHasNew);
+}
+
+namespace {
+
+// The board selector of the main window, a drop-down list of the current
+// category's boards.
+class OpenBoardList : public UpdateCheck {
+protected:
+    void SetUp() override
+    {
+        UpdateCheck::SetUp();
+        set_boards({{L"pc.2ch.net", L"mobile", L"モバイル"},
+                    {L"pc.2ch.net", L"software", L"ソフトウェア"},
+                    {L"", L"", L"お気に入りスレ"}});
+        parent_ = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(parent_, nullptr);
+        AppState.BoardSelector = CreateWindowW(L"COMBOBOX", L"Ita", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 200,
+                                               parent_, nullptr, nullptr, nullptr);
+        ASSERT_NE(AppState.BoardSelector, nullptr);
+        for (int i = 0; i < BoardTable.count; ++i)
+            SendMessageW(AppState.BoardSelector, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BoardTable.items[i].name));
+        AppState.currentCategory = 0;
+        AppState.currentBoard = -1;
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(parent_);
+        UpdateCheck::TearDown();
+    }
+
+    void select(int row) { SendMessageW(AppState.BoardSelector, CB_SETCURSEL, row, 0); }
+
+    static int lines_of(const std::string& s)
+    {
+        int n = 0;
+        for (char c : s) n += c == '\n';
+        return n;
+    }
+
+    HWND parent_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(OpenBoardList, FetchesThenShowsTheSelectedBoard)
+{
+    select(1);
+    open_board_list(1);
+    EXPECT_EQ(AppState.currentBoard, 1);
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw.substr(0, reqs[0].raw.find("\r\n")), "GET http://pc.2ch.net/software/subject.txt HTTP/1.0");
+    std::string list = server_.file("/software/subject.txt");
+    EXPECT_EQ(read_file_bytes(root_ + "\\software\\subject.txt"), list);
+    ASSERT_NE(ProcessThreadList, nullptr);
+    EXPECT_EQ(ProcessThreadList->count(), lines_of(list));
+    EXPECT_EQ(ProcessThreadList->at(0)->server, L"pc.2ch.net");
+    EXPECT_EQ(ProcessThreadList->at(0)->boardDir, L"software");
+    EXPECT_EQ(widen(list.substr(0, list.find("<>"))), ProcessThreadList->at(0)->fileName);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(OpenBoardList, WithoutFetchShowsTheLocalListOnly)
+{
+    write_file_bytes(root_ + "\\mobile\\subject.txt", "1000000000.dat<>local (3)\n1000000001.dat<>two (4)\n");
+    select(0);
+    open_board_list(0);
+    EXPECT_EQ(AppState.currentBoard, 0);
+    ASSERT_EQ(ProcessThreadList->count(), 2);
+    EXPECT_EQ(ProcessThreadList->at(1)->fileName, L"1000000001.dat");
+    Sleep(200);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(OpenBoardList, FailedFetchStillShowsTheLocalList)
+{
+    std::string local = "1000000000.dat<>local (3)\n";
+    write_file_bytes(root_ + "\\mobile\\subject.txt", local);
+    server_.set_redirect("/mobile/subject.txt", "http://pc9.2ch.net/mobile/subject.txt", 302);
+    select(0);
+    open_board_list(1);
+    EXPECT_EQ(read_file_bytes(root_ + "\\mobile\\subject.txt"), local);
+    ASSERT_EQ(ProcessThreadList->count(), 1);
+    EXPECT_EQ(ProcessThreadList->at(0)->fileName, L"1000000000.dat");
+    expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}});
+}
+
+TEST_F(OpenBoardList, FavouriteThreadsAreCheckedOnlyWhenFetching)
+{
+    ProcessThreadList->favorites = true;
+    write_file_bytes(log_path("mobile", kKey), dat_of_size(700));
+    server_.put_dat("mobile", kKey, dat_of_size(750));
+    add_row(kDat, 2, 0);
+    ThreadList* list = ProcessThreadList;
+    select(2);
+
+    open_board_list(0);
+    EXPECT_EQ(AppState.currentBoard, 2);
+    EXPECT_EQ(ProcessThreadList, list);   // nothing reloaded
+    EXPECT_EQ(list->at(0)->state, ThreadHeld);
+    EXPECT_TRUE(messages().empty());
+    Sleep(200);
+    EXPECT_TRUE(server_.requests().empty());
+
+    open_board_list(1);
+    expect_messages({{L"更新チェックします", L"info"}});
+    auto reqs = requests(1);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 700));
+    EXPECT_EQ(ProcessThreadList, list);
+    EXPECT_EQ(list->at(0)->state, ThreadHasNew);
+}
+
+TEST_F(OpenBoardList, NoSelectionChangesNothing)
+{
+    AppState.currentBoard = 1;
+    select(-1);
+    open_board_list(1);
+    EXPECT_EQ(AppState.currentBoard, 1);
+    AppState.currentCategory = 7;   // beyond the table's categories
+    select(0);
+    open_board_list(1);
+    EXPECT_EQ(AppState.currentBoard, 1);
+    Sleep(200);
+    EXPECT_TRUE(server_.requests().empty());
+    EXPECT_TRUE(messages().empty());
+}
