@@ -1,5 +1,6 @@
 #include "reader/threadlist_win.h"
 
+#include <winsock2.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "reader/subject.h"
 #include "res/resource.h"
 #include "tests/reader/threadfixture_win.h"
+#include "tools/boardserver/boardserver.h"
 
 namespace {
 
@@ -582,6 +584,42 @@ TEST_F(ThreadListView, ARowOfAnotherBoardOpensFromItsOwnBoard)
     activate(0);
     ASSERT_EQ(OpenThreadTable.count, 1);
     EXPECT_STREQ(entry(0).board.dir, L"mobile");
+}
+
+TEST_F(ThreadListView, OnlineOpeningFetchesTheNewResponsesFirst)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+    {
+        boardserver::BoardServer server;
+        ASSERT_TRUE(server.start());
+        server.put_dat("mobile", "1000000001", log_of(12));
+        Settings.ProxyUse = 1;
+        wcscpy(Settings.ProxyName, L"127.0.0.1");
+        Settings.ProxyPort = server.port();
+        Settings.LineOnOff = 1;
+
+        write_subject("1000000001.dat<>Twelve (12)\n");
+        write_acquired("1000000001.dat<>Twelve(10)<>4\r\n");
+        write_log("1000000001.dat", log_of(10));
+        ASSERT_EQ(load(), 1);
+        ReportCapture capture;
+        activate(0);
+        EXPECT_TRUE(capture.messages().empty());
+        ASSERT_TRUE(server.wait_for_requests(1, 5000));
+        auto requests = server.requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].target, "http://srv/mobile/dat/1000000001.dat");
+        EXPECT_NE(requests[0].head.find("Range: bytes=" + std::to_string(log_of(10).size() - 1) + "-\r\n"),
+                  std::string::npos);
+        EXPECT_EQ(read_file_bytes(log_path("1000000001.dat")), log_of(12));
+        ASSERT_EQ(OpenThreadTable.count, 1);
+        EXPECT_EQ(entry(0).responseCount, 12);
+        EXPECT_EQ(entry(0).ReadMark, 10) << "responses 11 and 12 are new";
+        EXPECT_EQ(entry(0).lines[OpenThreadTable.scroll[0].nPos].response, 4);
+        server.stop();
+    }
+    WSACleanup();
 }
 
 // ---- favourites ----
