@@ -392,6 +392,22 @@ TEST_F(PostTest, UncreatableReplyFileEndsTheAttemptAndIsLeftAlone)
     RemoveDirectoryA(dir_.file("rcv1_data.txt").c_str());
 }
 
+TEST_F(PostTest, CookieFileThatCannotBeReplacedIsReportedAndThePostGoesOn)
+{
+    ASSERT_TRUE(CreateDirectoryA(dir_.file("cookie.txt").c_str(), nullptr));
+    set_mode(PostMode::Success);
+    EXPECT_EQ(post(L"", L"", L"x"), 1);
+    std::wstring path = sjis_to_wide(dir_.file("cookie.txt"));
+    EXPECT_EQ(messages(), (std::vector<Message>{{path + L"オープンに失敗", L"post_res"},
+                                                {L"書きこみが終わりました", L"post_res"}}));
+    // No Cookie line: the file could not be read either.
+    auto log = requests(1);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].head.find("Cookie:"), std::string::npos);
+    EXPECT_FALSE(file_exists(dir_.file("cookie.txt.new")));
+    RemoveDirectoryA(dir_.file("cookie.txt").c_str());
+}
+
 // ---- behind the progress dialog ----
 
 namespace {
