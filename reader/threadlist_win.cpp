@@ -332,6 +332,41 @@ HFONT body_font(HWND view)
     return reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0));
 }
 
+void fill_item_text(LVITEMW& item)
+{
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    const ThreadEntry* e = rows().at(item.iItem);
+    std::wstring text;
+    if (e && item.iSubItem == 0) text = std::to_wstring(e->position);
+    if (e && item.iSubItem == 1) text = e->title;
+    if (e && item.iSubItem == 2 && e->count >= 0) text = std::to_wstring(e->count);
+    size_t n = text.size() < static_cast<size_t>(item.cchTextMax) ? text.size() : item.cchTextMax - 1;
+    std::wmemcpy(item.pszText, text.c_str(), n);
+    item.pszText[n] = L'\0';
+}
+
+// The list's search by typed letters: the first row from `start` on (and
+// round to the top when asked) whose title begins with the text, whatever
+// the case; -1 when none does.
+LRESULT find_row_by_title(const LVFINDINFOW& find, int start)
+{
+    if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz || !find.psz[0]) return -1;
+    const ThreadList& list = rows();
+    const int n = list.count();
+    const int length = static_cast<int>(std::wcslen(find.psz));
+    if (start < 0 || start >= n) start = 0;
+    const int visits = (find.flags & LVFI_WRAP) ? n : n - start;
+    for (int k = 0; k < visits; ++k) {
+        const int row = (start + k) % n;
+        const std::wstring& title = list.at(row)->title;
+        const int compared = static_cast<int>(title.size()) < length ? static_cast<int>(title.size()) : length;
+        if (compared == length && CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.c_str(), length,
+                                                 find.psz, length) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
+}
+
 }  // namespace
 
 // ---- start and end ----
@@ -652,39 +687,33 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
     return true;
 }
 
-bool ThreadListNotify(HWND main, NMHDR* header)
+LRESULT ThreadListNotify(HWND main, NMHDR* header)
 {
-    if (!header) return false;
+    if (!header) return 0;
     if (header->code == TBN_DROPDOWN) {
         const NMTOOLBARW* bar = reinterpret_cast<const NMTOOLBARW*>(header);
-        if (bar->iItem != IDM_SETTINGS_MENU) return false;
+        if (bar->iItem != IDM_SETTINGS_MENU) return 0;
         RECT button = bar->rcButton;
         MapWindowPoints(header->hwndFrom, nullptr, reinterpret_cast<POINT*>(&button), 2);
         show_settings_dropdown(main, button);
-        return true;
+        return 0;
     }
-    if (header->idFrom != IDC_THREAD_LIST) return false;
+    if (header->idFrom != IDC_THREAD_LIST) return 0;
     switch (header->code) {
     case LVN_ITEMACTIVATE:
         open_selected_thread(main);
-        return true;
+        return 0;
     case LVN_COLUMNCLICK:
         thread_list_sort_by_column(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
-        return true;
-    case LVN_GETDISPINFOW: {
-        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
-        const ThreadEntry* e = rows().at(item.iItem);
-        if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return true;
-        std::wstring text;
-        if (e && item.iSubItem == 0) text = std::to_wstring(e->position);
-        if (e && item.iSubItem == 1) text = e->title;
-        if (e && item.iSubItem == 2 && e->count >= 0) text = std::to_wstring(e->count);
-        size_t n = text.size() < static_cast<size_t>(item.cchTextMax) ? text.size() : item.cchTextMax - 1;
-        std::wmemcpy(item.pszText, text.c_str(), n);
-        item.pszText[n] = L'\0';
-        return true;
+        return 0;
+    case LVN_GETDISPINFOW:
+        fill_item_text(reinterpret_cast<NMLVDISPINFOW*>(header)->item);
+        return 0;
+    case LVN_ODFINDITEMW: {
+        const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        return find_row_by_title(find->lvfi, find->iStart);
     }
     default:
-        return false;
+        return 0;
     }
 }

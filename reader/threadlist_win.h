@@ -34,9 +34,11 @@ bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item);
 // WM_DRAWITEM for control 1004: one row. False for other controls.
 bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
 // WM_NOTIFY: the list's item activation (open the thread), column clicks
-// (sort) and item texts, and the drop-down button 40019 of the command bars.
-// True when the notification was one of these.
-bool ThreadListNotify(HWND main, NMHDR* header);
+// (sort), item texts and the search by typed letters, and the drop-down
+// button 40019 of the command bars. Returns the message's result: for the
+// letter search the row found or -1 (a 0 would jump to the first row at every
+// key), 0 for everything else.
+LRESULT ThreadListNotify(HWND main, NMHDR* header);
 
 // ---- the pieces behind them ----
 

@@ -38,8 +38,7 @@ LRESULT CALLBACK test_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (ThreadListDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
         break;
     case WM_NOTIFY:
-        ThreadListNotify(hwnd, reinterpret_cast<NMHDR*>(lp));
-        return 0;
+        return ThreadListNotify(hwnd, reinterpret_cast<NMHDR*>(lp));
     case WM_INITMENUPOPUP: {
         HMENU popup = reinterpret_cast<HMENU>(wp);
         ++g_menu.popups;
@@ -479,6 +478,36 @@ TEST_F(ThreadListView, ItemTextsForTheList)
     EXPECT_STREQ(text, L"3");
     ListView_GetItemText(view, 0, 2, text, 64);
     EXPECT_STREQ(text, L"10");
+}
+
+TEST_F(ThreadListView, TypedLettersFindATitleOrNothing)
+{
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    auto find = [this](const wchar_t* text, int start, UINT flags) {
+        NMLVFINDITEMW n{};
+        n.hdr.hwndFrom = view;
+        n.hdr.idFrom = IDC_THREAD_LIST;
+        n.hdr.code = LVN_ODFINDITEMW;
+        n.iStart = start;
+        n.lvfi.flags = flags;
+        n.lvfi.psz = text;
+        return static_cast<int>(SendMessageW(main, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&n)));
+    };
+    const UINT partial = LVFI_STRING | LVFI_PARTIAL;
+    EXPECT_EQ(find(L"held", 0, partial), 1);
+    EXPECT_EQ(find(L"HELD W", 0, partial), 2);
+    EXPECT_EQ(find(L"held", 2, partial), 2);
+    EXPECT_EQ(find(L"first", 1, partial), -1);
+    EXPECT_EQ(find(L"first", 1, partial | LVFI_WRAP), 0);
+    EXPECT_EQ(find(L"携帯", 0, partial), 3);
+    EXPECT_EQ(find(L"zzz", 0, partial | LVFI_WRAP), -1) << "not the first row";
+    EXPECT_EQ(find(L"", 0, partial), -1);
+    // The list itself asks the same way.
+    LVFINDINFOW info{};
+    info.flags = partial;
+    info.psz = L"Held w";
+    EXPECT_EQ(ListView_FindItem(view, -1, &info), 2);
 }
 
 // ---- opening a row ----
