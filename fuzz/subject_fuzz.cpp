@@ -12,6 +12,7 @@
 #include "reader/subject.h"
 #include "reader/threadentry.h"
 #include "store/boardlines.h"
+#include "store/logpaths.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void one_line(std::string_view line)
         check(inside(row.file, line) && inside(row.title, line));
         check(!row.file.empty() && thread_file_name_ok(row.file) && no_line_end(row.file));
         check(row.file.data() == line.data());
+        check(log_name_is_safe(std::string(row.file).c_str(), LogNameKind::File));
         check(row.title.size() <= kSubjectTitleBytes && no_line_end(row.title));
         check(row.count >= 0);
     }
@@ -43,6 +45,7 @@ void one_line(std::string_view line)
         check(inside(fav.dir, line) && inside(fav.file, line) && inside(fav.title, line));
         check(!fav.dir.empty() && fav.dir.size() <= kFavoriteDirBytes && no_line_end(fav.dir));
         check(thread_file_name_ok(fav.file) && no_line_end(fav.file));
+        check(log_name_is_safe(std::string(fav.file).c_str(), LogNameKind::File));
         check(fav.title.size() <= kFavoriteTitleBytes && no_line_end(fav.title));
         std::string_view second;
         check(favorite_txt_second_field(line, &second) && second == fav.file);

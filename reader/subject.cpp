@@ -1,9 +1,11 @@
 #include "reader/subject.h"
 
 #include <climits>
+#include <cstring>
 
 #include "reader/datparse.h"
 #include "store/boardlines.h"
+#include "store/logpaths.h"
 
 namespace {
 
@@ -24,11 +26,16 @@ bool has_control_byte(std::string_view text)
 }
 
 // A log name as the thread list may hand it on: one that favourites and the
-// held-thread list accept, with no control byte (a NUL would end the name
-// early once converted, and name another log).
+// held-thread list accept and the log tree can hold (no device name such as
+// "CON"), with no control byte (a NUL would end the name early once
+// converted, and name another log).
 bool list_file_name_ok(std::string_view file)
 {
-    return !file.empty() && thread_file_name_ok(file) && !has_control_byte(file);
+    if (file.empty() || !thread_file_name_ok(file) || has_control_byte(file)) return false;
+    char name[kThreadFileNameBytes + 1];
+    std::memcpy(name, file.data(), file.size());
+    name[file.size()] = '\0';
+    return log_name_is_safe(name, LogNameKind::File);
 }
 
 // "123" of "(123)"; false for anything but 1 to 10 digits within 32 bits.

@@ -121,6 +121,9 @@ TEST(SubjectLine, NamesThatWouldLeaveTheBoardDirectoryAreRefused)
     EXPECT_TRUE(refused("c:x.dat<>drive (1)"));
     EXPECT_TRUE(refused(std::string("1.dat\0x", 7) + "<>nul (1)"));
     EXPECT_TRUE(refused("1.dat\t<>tab (1)"));
+    EXPECT_TRUE(refused("CON<>device (1)"));
+    EXPECT_TRUE(refused("nul.dat<>device (1)"));
+    EXPECT_TRUE(refused("a|b.dat<>pipe (1)"));
     // Fourteen bytes fit; fifteen do not.
     EXPECT_EQ(parsed("12345678901234<>t (1)").file, "12345678901234");
     EXPECT_TRUE(refused("123456789012345<>t (1)"));
@@ -170,6 +173,7 @@ TEST(FavoriteLine, MalformedLinesAreRefused)
     EXPECT_TRUE(favorite_refused("<>1.dat<>t"));
     EXPECT_TRUE(favorite_refused("mobile<>..<>t"));
     EXPECT_TRUE(favorite_refused("mobile<>..\\x.dat<>t"));
+    EXPECT_TRUE(favorite_refused("mobile<>COM1<>t"));
     EXPECT_TRUE(favorite_refused("mobile<><>t"));
     // The adder and the remover would read different names.
     EXPECT_TRUE(favorite_refused("mob>ile<>1.dat<>t"));
