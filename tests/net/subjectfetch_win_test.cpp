@@ -84,6 +84,16 @@ TEST_F(SubjectFetch, ServerLayoutCreatesServerBoardAndDatDirectories)
     EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(SubjectFetch, AnyServerLayoutValueGivesTheLogsTheirDatDirectory)
+{
+    // The thread logs go to "dat" whenever the server level is used, so the
+    // place for them is made whenever it is.
+    Settings.UseServerDir = 2;
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(read_file_bytes(root_ + "\\pc.2ch.net\\mobile\\subject.txt"), mobile_list());
+    EXPECT_TRUE(is_directory(root_ + "\\pc.2ch.net\\mobile\\dat"));
+}
+
 TEST_F(SubjectFetch, SecondLevelHostBecomesTwoNestedDirectories)
 {
     Settings.UseServerDir = 1;

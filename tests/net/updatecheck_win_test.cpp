@@ -164,11 +164,25 @@ protected:
 
 }  // namespace
 
+static std::vector<std::wstring> g_debugLines;
+static std::mutex g_debugLock;
+
 TEST_F(UpdateCheck, GrownLogAnswers206)
 {
     write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
     server_.put_dat("mobile", kKey, dat_of_size(5200));
+    g_debugLines.clear();
+    set_debug_output_hook([](const wchar_t* line) {
+        std::lock_guard<std::mutex> hold(g_debugLock);
+        g_debugLines.push_back(line);
+    });
     EXPECT_EQ(check_thread_modified(0, kDat), 1);
+    set_debug_output_hook(nullptr);
+    // The worker's start and end lines around the lookup's timing line.
+    ASSERT_EQ(g_debugLines.size(), 3u);
+    EXPECT_EQ(g_debugLines[0], L"Start find_html_modified_thread\n");
+    EXPECT_EQ(g_debugLines[1].rfind(L"gethostbyname ", 0), 0u);
+    EXPECT_EQ(g_debugLines[2], L"End find_html_modified_thread\n");
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
     EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 5000));
