@@ -1,0 +1,220 @@
+#include "reader/resnav_win.h"
+
+#include <commctrl.h>
+
+#include "app/appstate.h"
+#include "app/handles.h"
+#include "app/softkeys_win.h"
+#include "platform/commandbar.h"
+#include "reader/resnav.h"
+#include "reader/resview_win.h"
+#include "res/resource.h"
+
+namespace {
+
+HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
+
+// Modal dialogs and popups belong to the main window; before it exists (and
+// in a view of its own) to the view's top-level window.
+HWND owner_for(HWND view)
+{
+    if (AppState.hwndMain) return AppState.hwndMain;
+    HWND root = GetAncestor(view, GA_ROOT);
+    return root ? root : view;
+}
+
+bool shift_held() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
+
+void next_response(HWND view)
+{
+    const ResponseBuffer* t = current_thread();
+    const ScrollRecord* record = current_scroll_record();
+    if (!t || !t->lines || !record) return;
+    ResponseView_set_position(view, next_response_position(*t, record->nPos));
+}
+
+void previous_response(HWND view)
+{
+    const ResponseBuffer* t = current_thread();
+    const ScrollRecord* record = current_scroll_record();
+    if (!t || !t->lines || !record) return;
+    ResponseView_set_position(view, previous_response_position(*t, record->nPos));
+}
+
+INT_PTR key_help_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, IDR_MENU_OK)));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dialog, LOWORD(wp));
+        return TRUE;
+    case WM_DESTROY:
+        DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK KeyHelpViewProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return key_help_proc(dialog, msg, wp, lp);
+}
+
+void key_help(HWND view)
+{
+    DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(IDD_KEYHELP_VIEW), owner_for(view), KeyHelpViewProc, 0);
+    SetFocus(view);
+}
+
+// The response detail dialog is the main window's command 40015, which also
+// gives the view the focus afterwards.
+void response_detail(HWND view)
+{
+    if (!current_thread()) return;
+    if (AppState.hwndMain) SendMessageW(AppState.hwndMain, WM_COMMAND, MAKEWPARAM(IDM_COPY_DIALOG, 0), 0);
+    SetFocus(view);
+}
+
+void show_thread_list()
+{
+    if (AppState.hwndMain) PostMessageW(AppState.hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SWITCH_VIEW, 0), 0);
+}
+
+// ---- the jump dialog
+
+void jump_init(HWND dialog)
+{
+    SetWindowLongPtrW(dialog, DWLP_USER,
+                      reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, IDR_MENU_OK_CANCEL)));
+    const ResponseBuffer* t = current_thread();
+    const ScrollRecord* record = current_scroll_record();
+    const int32_t count = t ? t->responseCount : 0;
+    int32_t lowest = 1, highest = 1;
+    jump_range(count, &lowest, &highest);
+    SendDlgItemMessageW(dialog, IDC_JUMP_SPIN, UDM_SETRANGE32, static_cast<WPARAM>(lowest),
+                        static_cast<LPARAM>(highest));
+    const int32_t top = t && record ? response_at_top(*t, record->nPos) : 0;
+    SetDlgItemInt(dialog, IDC_JUMP_NUMBER, static_cast<UINT>(top), FALSE);
+}
+
+void jump_ok(HWND dialog)
+{
+    wchar_t text[kJumpDigits + 1] = {};
+    GetDlgItemTextW(dialog, IDC_JUMP_NUMBER, text, static_cast<int>(kJumpDigits + 1));
+    const ResponseBuffer* t = current_thread();
+    ScrollRecord* record = current_scroll_record();
+    if (t && t->lines && record)
+        record->nPos = jump_position(*t, jump_number(reinterpret_cast<const char16_t*>(text)));
+    EndDialog(dialog, IDCANCEL);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+{
+    TranslateBackKey(msg, wp, lp);
+    switch (msg) {
+    case WM_INITDIALOG:
+        jump_init(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) jump_ok(dialog);
+        if (LOWORD(wp) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    case WM_DESTROY:
+        DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
+        return FALSE;
+    }
+    return FALSE;
+}
+
+void ResponseView_jump_dialog(HWND view)
+{
+    const ResponseBuffer* t = current_thread();
+    if (!t || !t->lines) return;
+    DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(IDD_JUMP), owner_for(view), JumpDialogProc, 0);
+    InvalidateRect(view, nullptr, TRUE);
+    SetFocus(view);
+}
+
+void ResponseView_action_menu(HWND view)
+{
+    // Below button 40019 of the thread bar, in screen coordinates; without the
+    // bar (a Smartphone shows none) at the view's top left corner.
+    RECT button{};
+    HWND bar = AppState.ThreadToolbar;
+    if (bar && IsWindowVisible(bar) && commandbar_button_rect(bar, IDM_SETTINGS_MENU, &button)) {
+        MapWindowPoints(bar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
+    } else {
+        POINT origin{0, 0};
+        ClientToScreen(view, &origin);
+        button = {origin.x, origin.y, origin.x, origin.y};
+    }
+    UniqueMenu menu(LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_ACTION_MENU)));
+    if (!menu.get()) return;
+    HMENU popup = GetSubMenu(menu.get(), 0);
+    if (!popup) return;
+    AppState.lastPopupMenu = menu.get();
+    TPMPARAMS exclude{sizeof exclude, button};
+    TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left, button.bottom, owner_for(view),
+                     &exclude);
+    AppState.lastPopupMenu = nullptr;
+}
+
+void ResponseView_keydown(HWND view, WPARAM key, LPARAM)
+{
+    switch (key) {
+    case VK_UP:
+    case 'Q':
+        ResponseView_scroll(view, ScrollLineUp, 0);
+        break;
+    case VK_DOWN:
+    case 'W':
+        ResponseView_scroll(view, ScrollLineDown, 0);
+        break;
+    case VK_PRIOR:
+    case 'A':
+    case VK_LEFT:
+        ResponseView_scroll(view, ScrollPageUp, 0);
+        break;
+    case VK_NEXT:
+    case 'S':
+    case VK_RIGHT:
+        ResponseView_scroll(view, ScrollPageDown, 0);
+        break;
+    case VK_SPACE:
+        ResponseView_scroll(view, shift_held() ? ScrollPageUp : ScrollPageDown, 0);
+        break;
+    case VK_HOME:
+    case 'Z':
+        ResponseView_scroll(view, ScrollThumbPosition, 0);
+        break;
+    case VK_END:
+    case 'X':
+        ResponseView_scroll(view, ScrollBottom, 0);
+        break;
+    case 'N':
+        next_response(view);
+        break;
+    case 'P':
+        previous_response(view);
+        break;
+    case 'G':
+        ResponseView_jump_dialog(view);
+        break;
+    case 'H':
+        key_help(view);
+        break;
+    case 'L':
+        response_detail(view);
+        break;
+    case VK_BACK:
+        show_thread_list();
+        break;
+    case VK_RETURN:
+        ResponseView_action_menu(view);
+        break;
+    }
+}
