@@ -50,7 +50,10 @@ void report_host_not_found(std::string_view host)
 bool cancelled(const std::atomic<uint8_t>* cancel) { return cancel && cancel->load() != 0; }
 
 // connect() in one-second slices so that a cancel is honoured while a
-// server that never answers keeps the handshake pending.
+// server that never answers keeps the handshake pending. Like a blocking
+// connect, it gives up on its own after a while.
+constexpr int kConnectSlices = 30;
+
 bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_t>* cancel, bool* wasCancelled)
 {
     *wasCancelled = false;
@@ -62,14 +65,14 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
     if (connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
         ok = true;
     } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-        for (;;) {
+        for (int slice = 0; slice < kConnectSlices; ++slice) {
             fd_set writable, failed;
             FD_ZERO(&writable);
             FD_ZERO(&failed);
             FD_SET(s, &writable);
             FD_SET(s, &failed);
-            timeval slice{1, 0};
-            int n = select(0, nullptr, &writable, &failed, &slice);
+            timeval wait{1, 0};
+            int n = select(0, nullptr, &writable, &failed, &wait);
             if (n == SOCKET_ERROR) break;
             if (n > 0) {
                 int err = 0;

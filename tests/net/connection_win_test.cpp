@@ -282,6 +282,44 @@ TEST_F(NetFixture, CancelEndsTheWaitWithinASecond)
     server_.stop();
 }
 
+TEST_F(NetFixture, CancelEndsAConnectThatHangs)
+{
+    // A listener whose accept queue is full leaves further handshakes
+    // unanswered, as a server that went away would.
+    UniqueSocket listener(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(listener.get(), 1), 0);
+    int len = sizeof addr;
+    ASSERT_EQ(getsockname(listener.get(), reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    std::vector<UniqueSocket> fillers;
+    for (int i = 0; i < 16; ++i) {
+        UniqueSocket f(socket(AF_INET, SOCK_STREAM, 0));
+        u_long nb = 1;
+        ioctlsocket(f.get(), FIONBIO, &nb);
+        connect(f.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        fillers.push_back(std::move(f));
+    }
+    Sleep(200);
+    use_proxy(ntohs(addr.sin_port));
+    std::atomic<uint8_t> flag{0};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        flag.store(1);
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    Connection c;
+    bool opened = open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, &flag, &c);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    canceller.join();
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(c.socket.valid());
+    EXPECT_LT(ms, 1800);
+    EXPECT_TRUE(reports_.messages().empty());   // a cancel is no failure to report
+}
+
 TEST_F(NetFixture, ShortWaitGivesUpAfterOneSlice)
 {
     boardserver::Behaviour slow;
