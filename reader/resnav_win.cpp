@@ -6,6 +6,7 @@
 #include "app/handles.h"
 #include "app/softkeys_win.h"
 #include "platform/commandbar.h"
+#include "reader/resdetail_win.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"
 #include "res/resource.h"
@@ -68,12 +69,9 @@ void key_help(HWND view)
     SetFocus(view);
 }
 
-// The response detail dialog is the main window's command 40015, which also
-// gives the view the focus afterwards.
 void response_detail(HWND view)
 {
-    if (!current_thread()) return;
-    if (AppState.hwndMain) SendMessageW(AppState.hwndMain, WM_COMMAND, MAKEWPARAM(IDM_COPY_DIALOG, 0), 0);
+    ResponseDetail_open(owner_for(view));
     SetFocus(view);
 }
 

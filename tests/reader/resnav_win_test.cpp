@@ -243,10 +243,43 @@ TEST_F(ResponseKeys, BackspacePostsShowThreadList)
 
 TEST_F(ResponseKeys, LOpensTheResponseDetailThenFocusesTheView)
 {
+    set_position(41);   // a body line of response 11
     SetFocus(main);
+    std::wstring number;
+    HWND owner = nullptr;
+    when_modal([&] {
+        HWND dialog = find_dialog(L"レス表示");
+        if (!dialog) return;
+        owner = GetWindow(dialog, GW_OWNER);
+        wchar_t text[16] = {};
+        GetDlgItemTextW(dialog, IDC_DETAIL_NUMBER, text, 16);
+        number = text;
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
     SendMessageW(view, WM_KEYDOWN, 'L', 0);
-    EXPECT_EQ(main_commands(), std::vector<UINT>{IDM_COPY_DIALOG});
+    drop_pending();
+    EXPECT_EQ(number, L"11") << "opened on the response at the top";
+    EXPECT_EQ(owner, main);
     EXPECT_EQ(GetFocus(), view);
+    EXPECT_EQ(position(), 41);
+}
+
+TEST_F(ResponseKeys, HOpensTheViewsKeyHelpThenFocusesTheView)
+{
+    SetFocus(main);
+    for (int button : {IDOK, IDCANCEL}) {
+        bool opened = false;
+        when_modal([&] {
+            HWND dialog = find_dialog(L"キー説明");
+            opened = dialog != nullptr;
+            if (dialog) SendMessageW(dialog, WM_COMMAND, button, 0);
+        });
+        SendMessageW(view, WM_KEYDOWN, 'H', 0);
+        drop_pending();
+        EXPECT_TRUE(opened) << "closes on " << button;
+        EXPECT_EQ(GetFocus(), view);
+        EXPECT_EQ(AppState.dialogMenuBar, nullptr) << "its soft-key bar went with it";
+    }
 }
 
 TEST_F(ResponseKeys, JumpDialogStartsOnTheResponseAtTheTop)
