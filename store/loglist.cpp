@@ -84,6 +84,20 @@ int acquired_total(const std::vector<std::string>& lines, std::string_view name)
     return -1;
 }
 
+void acquired_index_add(AcquiredIndex& index, std::string_view line)
+{
+    AcquiredEntry e;
+    if (acquired_parse(line, &e)) index[std::string(e.name)] = AcquiredValues{e.count, e.lastRead};
+}
+
+AcquiredIndex acquired_index(const std::vector<std::string>& lines)
+{
+    AcquiredIndex index;
+    index.reserve(lines.size());
+    for (const std::string& line : lines) acquired_index_add(index, line);   // the last entry wins
+    return index;
+}
+
 std::string acquired_added_line(std::string_view name, std::string_view title, int count)
 {
     std::string line(name);

@@ -100,6 +100,7 @@ void LogListFile::close_list()
     if (file) libce_fclose(file);
     file = nullptr;
     lines_.clear();
+    index_.clear();
 }
 
 int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
@@ -163,8 +164,10 @@ bool LogListFile::read_lines()
                 line.clear();
             }
         }
+        index_ = acquired_index(lines_);
     } catch (const std::bad_alloc&) {
         lines_.clear();
+        index_.clear();
         return false;
     }
     return true;
@@ -177,7 +180,8 @@ int LogListFile::finditem(const char* name)
         return -1;
     }
     if (!name_fits(name)) return -1;
-    return acquired_find(lines_, name);
+    auto found = index_.find(name);
+    return found == index_.end() ? -1 : found->second.lastRead;
 }
 
 int LogListFile::finditem(const wchar_t* name)
@@ -194,7 +198,8 @@ int LogListFile::totalitem(const char* name)
         return -1;
     }
     if (!name_fits(name)) return -1;
-    return acquired_total(lines_, name);
+    auto found = index_.find(name);
+    return found == index_.end() ? -1 : found->second.count;
 }
 
 int LogListFile::totalitem(const wchar_t* name)
@@ -216,7 +221,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
         tell(bad_name_text(name), caption);
         return 0;
     }
-    if (acquired_find(lines_, ansi) != -1) return 0;
+    if (index_.count(ansi) != 0) return 0;
 
     char titleAnsi[256];   // 255 bytes, cut at a character boundary
     if (wide_to_mb(titleAnsi, title ? title : L"", sizeof titleAnsi) == 0) titleAnsi[0] = '\0';
@@ -234,6 +239,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
         return 0;
     }
     if (closeLast) lines_.back() += '\n';
+    acquired_index_add(index_, line);
     lines_.push_back(std::move(line));
     return 1;
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "store/loglist.h"
+
 struct LibceFile;
 
 constexpr int kBoardDirBytes = 33;
@@ -65,5 +67,6 @@ private:
     bool name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out);
 
     std::vector<std::string> lines_;
+    AcquiredIndex index_;   // answers finditem and totalitem
     int reads_;
 };

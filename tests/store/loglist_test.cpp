@@ -63,6 +63,24 @@ TEST(AcquiredLine, MalformedLinesNeverMatch)
     EXPECT_EQ(acquired_total(lines, "1.dat"), 8);
 }
 
+TEST(AcquiredLine, IndexAnswersAsTheScanDoes)
+{
+    Lines lines{"1.dat<>good(8)<>6\n", "2.dat<>b(9)<>9\n", "1.dat<>no count<>5\n",
+                "1.dat<>a(7)<>3\n", "3.dat<>t (x) y(2)<>4", "4.dat\n", "5.dat<>only(4)\n"};
+    AcquiredIndex index = acquired_index(lines);
+    for (const char* name : {"1.dat", "2.dat", "3.dat", "4.dat", "5.dat", "6.dat"}) {
+        auto found = index.find(name);
+        int lastRead = found == index.end() ? -1 : found->second.lastRead;
+        int count = found == index.end() ? -1 : found->second.count;
+        EXPECT_EQ(lastRead, acquired_find(lines, name)) << name;
+        EXPECT_EQ(count, acquired_total(lines, name)) << name;
+    }
+    // A line added later wins over the earlier ones, as in the list itself.
+    acquired_index_add(index, "2.dat<>b(12)<>1\n");
+    EXPECT_EQ(index.at("2.dat").count, 12);
+    EXPECT_EQ(index.at("2.dat").lastRead, 1);
+}
+
 TEST(AcquiredLine, CountFollowsTheLastParenthesisAndLastReadTheLastSeparator)
 {
     // A title holding "<>" and parentheses of its own.
