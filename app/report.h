@@ -12,3 +12,10 @@ int report_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT
 // the message box.
 using ReportHook = int (*)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 void set_report_hook(ReportHook hook);
+
+// Texts that many operations report, after a path or alone.
+constexpr wchar_t kTextOpenFailed[] = L"オープンに失敗";
+constexpr wchar_t kTextWriteFailed[] = L"書き込みに失敗";
+constexpr wchar_t kTextAllocFailed[] = L"Alloc失敗";
+constexpr wchar_t kTextReAllocFailed[] = L"ReAlloc失敗";
+constexpr wchar_t kTextLocalReAllocFailed[] = L"LocalReAlloc失敗";

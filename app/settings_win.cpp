@@ -14,7 +14,6 @@
 
 namespace {
 
-const wchar_t kOpenFailed[] = L"オープンに失敗";
 const wchar_t kLoadCaption[] = L"inifile_load";
 const wchar_t kLogDirTooLong[] = L"ログフォルダのパスが長すぎるため、既定のlogを使います";
 
@@ -166,7 +165,7 @@ int inifile_load()
         read_file(f);
         libce_fclose(f);
     } else {
-        report_message(nullptr, (path + kOpenFailed).c_str(), kLoadCaption, MB_OK);
+        report_message(nullptr, (path + kTextOpenFailed).c_str(), kLoadCaption, MB_OK);
     }
     resolve_log_dir();
     return 1;

@@ -351,7 +351,7 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
     if (w.replace) {
         LibceFile* f = libce_fopen_replace(path);
         if (!f) {
-            report_log_path(path, kTextOpenFailedSuffix);
+            report_log_path(path, kTextOpenFailed);
             return false;
         }
         bool ok = libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
@@ -363,7 +363,7 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
     }
     LibceFile* f = libce_fopen(path, "ab");
     if (!f) {
-        report_log_path(path, kTextOpenFailedSuffix);
+        report_log_path(path, kTextOpenFailed);
         return false;
     }
     bool ok = libce_fseek(f, 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
@@ -401,7 +401,7 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
     if (!log_thread_path_of(boardIndex, datName, widePath, kLogPathUnits) ||
         wide_to_mb(path, widePath, sizeof path) == 0 || std::strlen(path) >= static_cast<size_t>(kLibcePathBytes)) {
         std::wstring text = datName;
-        text += kTextOpenFailedSuffix;
+        text += kTextOpenFailed;
         report_net(text.c_str(), kCaptionResdataGet);
         return;
     }

@@ -1,5 +1,6 @@
 // The one GET of the system and the differential fetch of a thread log.
 #pragma once
+#include "app/report.h"
 #include <windows.h>
 
 #include <atomic>
@@ -21,7 +22,6 @@ constexpr wchar_t kTextFetchFailed[] = L"取得失敗(%d)";
 constexpr wchar_t kTextReAllocFailedSize[] = L"LocalReAlloc失敗\n%d";
 constexpr wchar_t kTextDatFetchFailed[] = L"スレdat取得失敗";
 constexpr wchar_t kTextRefetchAll[] = L"あぼんがあったのかな？\n全部再取得します。";
-constexpr wchar_t kTextOpenFailedSuffix[] = L"オープンに失敗";
 // Replies the client refuses rather than misreads.
 constexpr wchar_t kTextSaveFileWriteFailed[] = L"保存ファイル書き込み失敗";
 constexpr wchar_t kTextNoReplyHead[] = L"応答ヘッダを受け取れませんでした";

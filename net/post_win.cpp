@@ -170,7 +170,7 @@ void write_cookie_file(const CookieList& cookies)
     if (!ok) {
         wchar_t wide[kAnsiPathBytes + 16];
         if (mb_to_wide(wide, path, kAnsiPathBytes) == 0) wide[0] = L'\0';
-        std::wstring text = std::wstring(wide) + kTextCookieSaveFailed;
+        std::wstring text = std::wstring(wide) + kTextOpenFailed;
         report_post(text.c_str());
     }
 }

@@ -1,6 +1,7 @@
 // Posting a reply to the open thread through the board's posting script, on
 // the POST worker behind the modal progress dialog.
 #pragma once
+#include "app/report.h"
 #include <windows.h>
 
 #include <atomic>
@@ -55,4 +56,3 @@ constexpr wchar_t kTextPostTooLong[] = L"書き込みが長すぎます";
 // The reply was larger than any page of the script.
 constexpr wchar_t kTextReplyTooLarge[] = L"返事が大きすぎます";
 // "cookie.txt" could not be rewritten (after its path).
-constexpr wchar_t kTextCookieSaveFailed[] = L"オープンに失敗";

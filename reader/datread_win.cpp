@@ -214,7 +214,7 @@ bool thread_log_path(int boardIndex, const wchar_t* fileName, wchar_t* path, siz
     const BoardEntry* board = board_at(boardIndex);
     std::wstring name = fileName ? fileName : L"";
     if (!board) {
-        report((name + kTextOpenFailedSuffix).c_str(), kCaptionResdataRead2);
+        report((name + kTextOpenFailed).c_str(), kCaptionResdataRead2);
         return false;
     }
     char host[kLogPathBytes], dir[kLogPathBytes];
@@ -291,7 +291,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     if (wide_to_mb(pathAnsi, path, sizeof pathAnsi) != 0 && std::strlen(pathAnsi) < kLogPathBytes)
         file = libce_fopen(pathAnsi, "r");
     if (!file) {
-        report((std::wstring(path) + kTextOpenFailedSuffix).c_str(), kCaptionResdataRead2);
+        report((std::wstring(path) + kTextOpenFailed).c_str(), kCaptionResdataRead2);
         return 0;
     }
 

@@ -11,7 +11,7 @@
 #include "app/handles.h"
 #include "app/report.h"
 #include "app/settings.h"
-#include "app/views_win.h"
+#include "app/layout_win.h"
 #include "net/worker.h"
 #include "reader/datread_win.h"
 #include "reader/entities.h"
@@ -26,7 +26,7 @@
 #include "store/storereport.h"
 
 // The differential fetch of a thread's log (net/difffetch_win.h, which cannot
-// be included beside datread_win.h: both define kTextOpenFailedSuffix).
+// be included beside datread_win.h: both define kTextOpenFailed).
 void Resdata_get(int boardIndex, const wchar_t* datName);
 
 namespace {
@@ -449,7 +449,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
     }
     LibceFile* file = libce_fopen(path, "r");
     if (!file) {
-        report(widen(path) + kTextListOpenFailed, kCaptionLstSureLoad);
+        report(widen(path) + kTextOpenFailed, kCaptionLstSureLoad);
         return 0;
     }
 

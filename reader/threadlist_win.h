@@ -3,6 +3,7 @@
 // "subject.txt" or from "favorite.txt", sorting by column, opening a row's
 // thread, and the settings drop-down of the command bars.
 #pragma once
+#include "app/report.h"
 #include <windows.h>
 #include <commctrl.h>
 
@@ -60,7 +61,6 @@ void show_settings_dropdown(HWND main, const RECT& button);
 constexpr wchar_t kCaptionLstSureLoad[] = L"LstSure_load";
 constexpr wchar_t kCaptionFavoriteSureLoad[] = L"favorite_sure_load";
 constexpr wchar_t kCaptionOpenThread[] = L"open_selected_thread";
-constexpr wchar_t kTextListOpenFailed[] = L"オープンに失敗";
 constexpr wchar_t kTextFavoriteListOpenFailed[] = L"お気に入りスレファイルオープンに失敗";
 // The row's board is no longer in the board table (it was rebuilt).
 constexpr wchar_t kTextBoardGone[] = L"このスレの板が板一覧にありません";

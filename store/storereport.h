@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "app/report.h"
+
 // The window that owns the local store's message boxes: the main window once
 // it exists; null before it (and in tests).
 HWND store_owner_window();
@@ -18,9 +20,4 @@ void report_store_failure(const wchar_t* text, const wchar_t* caption);
 void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption);
 
 // Texts shared by the store's files.
-constexpr wchar_t kTextOpenFailed[] = L"オープンに失敗";
-constexpr wchar_t kTextWriteFailed[] = L"書き込みに失敗";
-constexpr wchar_t kTextAllocFailed[] = L"Alloc失敗";
-constexpr wchar_t kTextReAllocFailed[] = L"ReAlloc失敗";
-constexpr wchar_t kTextLocalReAllocFailed[] = L"LocalReAlloc失敗";
 constexpr wchar_t kTextFavoriteBoardOpenFailed[] = L"お気に入り板ファイルオープン失敗";
