@@ -17,6 +17,7 @@
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
 #include "reader/subject.h"
+#include "net/difffetch_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
@@ -25,9 +26,6 @@
 #include "store/logpaths.h"
 #include "store/storereport.h"
 
-// The differential fetch of a thread's log (net/difffetch_win.h, which cannot
-// be included beside datread_win.h: both define kTextOpenFailed).
-void Resdata_get(int boardIndex, const wchar_t* datName);
 
 namespace {
 
