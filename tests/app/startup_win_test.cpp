@@ -310,3 +310,35 @@ TEST_F(Startup, DestructionWithoutCreationDoesNothing)
     EXPECT_FALSE(take_quit_message());
     EXPECT_FALSE(file_exists(dir.file("quorvex.ini")));
 }
+
+TEST_F(Startup, CheckMarksFollowTheLoadedSettings)
+{
+    write_file_bytes(dir.file("quorvex.ini"), "SortNew: 2\r\nLogOnlyMode: 1\r\nLineOnOff: 1\r\n");
+    ReportCapture capture;
+    HWND main = start();
+    ASSERT_NE(main, nullptr);
+    HMENU list = softkey_bar_popup(AppState.ListMenuBar, 0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(GetMenuState(list, IDM_SORT_NEW, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(list, IDM_LOG_ONLY, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(list, IDM_ONLINE, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(softkey_bar_popup(AppState.ThreadMenuBar, 0), IDM_ONLINE, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(commandbar_button_state(AppState.ListToolbar, IDM_ONLINE), TBSTATE_ENABLED | TBSTATE_CHECKED);
+}
+
+TEST_F(Startup, NoCheckMarksOnAFreshStart)
+{
+    ReportCapture capture;
+    HWND main = start();
+    ASSERT_NE(main, nullptr);
+    HMENU list = softkey_bar_popup(AppState.ListMenuBar, 0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(GetMenuState(list, IDM_SORT_NEW, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(list, IDM_LOG_ONLY, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(list, IDM_ONLINE, MF_BYCOMMAND) & MF_CHECKED);
+    // The list view is shown with the list bars; the thread bars are hidden.
+    EXPECT_TRUE(IsWindowVisible(AppState.ListToolbar));
+    EXPECT_FALSE(IsWindowVisible(AppState.ThreadToolbar));
+    EXPECT_TRUE(IsWindowVisible(AppState.threadListView));
+    EXPECT_FALSE(IsWindowVisible(AppState.responseView));
+}
