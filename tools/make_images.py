@@ -10,7 +10,7 @@ Output (committed, so the build needs no Python):
   res/quorvex.ico         program icon, 32 x 32 and 16 x 16
   res/thread_none.ico, res/thread_held.ico, res/thread_new.ico
                           thread-list states 0, 1 and 2, 16 x 16
-Tool-bar bitmaps are 24-bit with light grey (192, 192, 192) where the bar's own
+Tool-bar bitmaps are 8-bit with light grey (192, 192, 192) where the bar's own
 face shows through; icons are 32-bit with alpha and a mask.
 """
 import math
@@ -275,25 +275,33 @@ def draw_state_new(c):
 # ---- file writers
 
 def write_bmp(path, images):
-    """24-bit BMP, images side by side; empty pixels get the bar's face colour."""
+    """8-bit BMP with a colour table, images side by side; empty pixels get the
+    bar's face colour. A colour table lets the bar swap that grey for its own
+    face colour."""
     n = len(images)
     w, h = 16 * n, 16
-    row = (w * 3 + 3) & ~3
-    data = bytearray()
+    palette = [FACE]
+    rows = []
     for y in range(h - 1, -1, -1):
         line_bytes = bytearray()
-        for k, c in enumerate(images):
+        for c in images:
             for x in range(16):
                 # A drawn pixel in the face colour would vanish into the bar.
                 assert c.px[y][x] != FACE
-                r, g, b = c.px[y][x] or FACE
-                line_bytes += bytes((b, g, r))
-        line_bytes += b"\0" * (row - len(line_bytes))
-        data += line_bytes
-    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+                colour = c.px[y][x] or FACE
+                if colour not in palette:
+                    palette.append(colour)
+                line_bytes.append(palette.index(colour))
+        line_bytes += b"\0" * (((w + 3) & ~3) - w)
+        rows.append(bytes(line_bytes))
+    assert len(palette) <= 256
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    data = b"".join(rows)
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(data), 2835, 2835, len(palette), len(palette))
     with open(path, "wb") as f:
-        f.write(header + info + data)
+        f.write(header + info + table + data)
 
 
 def icon_image(c):
