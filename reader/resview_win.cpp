@@ -192,6 +192,13 @@ void apply_scroll_bar(HWND view, const ScrollRecord& record)
 {
     SCROLLINFO info;
     scroll_record_to_info(record, &info);
+    // Redrawing an unchanged bar at every paint costs more than the page.
+    SCROLLINFO shown{};
+    shown.cbSize = sizeof shown;
+    shown.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (GetScrollInfo(view, SB_VERT, &shown) && shown.nMin == info.nMin && shown.nMax == info.nMax &&
+        shown.nPage == info.nPage && shown.nPos == info.nPos)
+        return;
     SetScrollInfo(view, SB_VERT, &info, TRUE);
 }
 
@@ -268,6 +275,16 @@ void paint(HWND view)
     }
     // A thread being reloaded has no lines: nothing is drawn until it has.
     EndPaint(view, &ps);
+}
+
+// A page covers the whole client area, so erasing under it would only make
+// it flicker; the splash and an entry being reloaded are drawn on the
+// background.
+LRESULT erase_background(HWND view, HDC dc)
+{
+    const ResponseBuffer* t = current_thread();
+    if (t && t->lines) return 1;
+    return DefWindowProcW(view, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
 }
 
 void on_create(HWND view)
@@ -380,6 +397,8 @@ LRESULT CALLBACK ResponseViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CREATE:
         on_create(hwnd);
         return 0;
+    case WM_ERASEBKGND:
+        return erase_background(hwnd, reinterpret_cast<HDC>(wp));
     case WM_PAINT:
         paint(hwnd);
         return 0;

@@ -294,6 +294,29 @@ TEST_F(ResponseView, ScrollMessagesAndTheWheel)
     EXPECT_EQ(info.nPos, 50) << "the bar follows";
 }
 
+TEST_F(ResponseView, APageIsNeverErasedUnderneathTheSplashIs)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 240, 300);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, 240, 300};
+    auto erased = [&] {
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SendMessageW(view, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        return GetPixel(dc, 5, 5) == RGB(255, 255, 255);
+    };
+    EXPECT_TRUE(erased()) << "no thread: the splash stands on white";
+    open_log(numbered_log(3));
+    EXPECT_FALSE(erased()) << "the page covers it all";
+    Resdata_close(0, 1);
+    EXPECT_TRUE(erased()) << "an entry being reloaded shows the background";
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
 TEST_F(ResponseView, ATapGivesTheViewTheFocus)
 {
     SetFocus(main);
