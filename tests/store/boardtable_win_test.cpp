@@ -72,8 +72,8 @@ void rebuild_table(std::initializer_list<std::pair<const wchar_t*, std::initiali
         set_text(cc.name, cat.first);
         cc.first = BoardTable.count;
         // Each board: "host dir name" separated by '|'.
-        for (const wchar_t* spec : cat.second) {
-            std::wstring s = spec;
+        for (const wchar_t* line : cat.second) {
+            std::wstring s = line;
             size_t a = s.find(L'|'), b = s.find(L'|', a + 1);
             BoardEntry& e = BoardTable.items[BoardTable.count];
             set_text(e.host, s.substr(0, a).c_str());
