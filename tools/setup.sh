@@ -6,7 +6,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake ninja-build make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           libz-mingw-w64-dev googletest clang libclang-rt-dev zlib1g-dev
-          wine wine64 xvfb xauth fonts-ipafont imagemagick locales x11-utils)
+          wine wine64 xvfb xauth fonts-ipafont imagemagick locales x11-utils xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
