@@ -14,6 +14,7 @@
 #include "app/appstate.h"
 #include "app/dialogs_win.h"
 #include "app/fonts_win.h"
+#include "app/selectors_win.h"
 #include "app/settings.h"
 #include "app/settingsline.h"
 #include "app/softkeys_win.h"
@@ -849,11 +850,15 @@ protected:
         AppState.DeviceKind = DevicePocketPC;
         AppState.responseView = nullptr;
         AppState.dialogMenuBar = nullptr;
+        AppState.CategorySelector = CreateWindowW(kSelectorClass, kCategorySelectorText, kSelectorStyle, 0, 0,
+                                                  110, 200, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(AppState.CategorySelector, nullptr);
         setting_changes().clear();
         write_file_bytes(dir_.file("favorite.brd"), sj("お気に入りスレ\r\nモバイル,mobile\r\n"));
         write_file_bytes(dir_.file("2channel.brd"), oldFile_);
         ItaList_load();
         ASSERT_EQ(CategoryTable.lastCategory, 1);
+        FillCategorySelector();
         reports_.clear();
         pump_messages();
     }
@@ -882,6 +887,8 @@ protected:
         for (int32_t i = 0; i <= CategoryTable.lastCategory; ++i) names.push_back(CategoryTable.items[i].name);
         return names;
     }
+
+    std::vector<std::wstring> selector_names() const { return combo_items(AppState.CategorySelector); }
 
     const std::string oldFile_ = "2\r\n" + sj("古いカテゴリ") + "\t0\r\n\told.2ch.net\told\t" + sj("古い板") + "\r\n";
     HWND main_ = nullptr;
@@ -944,6 +951,7 @@ TEST_F(BoardSourceDialog, OfflineKeepsTheNewUrlAndFetchesNothing)
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), oldFile_);
     EXPECT_EQ(std::memcmp(&CategoryTable, &before, sizeof before), 0);
+    EXPECT_EQ(selector_names(), (std::vector<std::wstring>{L"お気に入り", L"古いカテゴリ"}));
     EXPECT_EQ(setting_changes(), (std::vector<WPARAM>{kSettingChangeLayout}));
     EXPECT_EQ(AppState.dialogMenuBar, nullptr);
 }
@@ -991,6 +999,7 @@ TEST_F(BoardSourceDialog, OnlineWritesAndReloadsTheFetchedTable)
     EXPECT_EQ(CategoryTable.items[0].last, 5);
     EXPECT_EQ(std::wstring(BoardTable.items[4].name), L"お気に入りスレ");
     EXPECT_EQ(std::wstring(BoardTable.items[5].name), L"モバイル");
+    EXPECT_EQ(selector_names(), category_names());
     EXPECT_EQ(setting_changes(), (std::vector<WPARAM>{kSettingChangeLayout}));
 
     // A second fetch gives the same file and still one favourites category.
@@ -1017,6 +1026,7 @@ TEST_F(BoardSourceDialog, FailedFetchLeavesTheBoardFileUntouched)
     EXPECT_EQ(std::memcmp(&CategoryTable, &before, sizeof before), 0);
     EXPECT_EQ(BoardTable.count, boardsBefore);
     EXPECT_EQ(category_names(), (std::vector<std::wstring>{L"お気に入り", L"古いカテゴリ"}));
+    EXPECT_EQ(selector_names(), category_names());
 
     // The same after the server stops answering at all.
     reports_.clear();
