@@ -848,7 +848,7 @@ protected:
         ASSERT_NE(main_, nullptr);
         AppState.hwndMain = main_;
         AppState.DeviceKind = DevicePocketPC;
-        AppState.responseView = nullptr;
+        AppState.responseView = view_ = create_view();
         AppState.dialogMenuBar = nullptr;
         AppState.CategorySelector = CreateWindowW(kSelectorClass, kCategorySelectorText, kSelectorStyle, 0, 0,
                                                   110, 200, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -865,21 +865,34 @@ protected:
 
     void TearDown() override
     {
+        DestroyWindow(view_);
         DestroyWindow(main_);
         pump_messages();
         BoardFetchFixture::TearDown();
     }
 
+    void settle()
+    {
+        for (int i = 0; i < 5; ++i) {
+            pump_messages();
+            Sleep(10);
+        }
+    }
+
     INT_PTR run(DialogDriver& driver)
     {
+        settle();
+        paintsBefore_ = g_viewPaints;
         driver.start();
         INT_PTR r = ShowBoardListSourceDialog(main_);
         driver.stop();
         EXPECT_TRUE(driver.all_steps_ran());
         EXPECT_FALSE(driver.timed_out());
-        pump_messages();
+        settle();
         return r;
     }
+
+    bool view_invalidated() const { return g_viewPaints > paintsBefore_; }
 
     std::vector<std::wstring> category_names() const
     {
@@ -892,6 +905,8 @@ protected:
 
     const std::string oldFile_ = "2\r\n" + sj("古いカテゴリ") + "\t0\r\n\told.2ch.net\told\t" + sj("古い板") + "\r\n";
     HWND main_ = nullptr;
+    HWND view_ = nullptr;
+    int paintsBefore_ = 0;
 };
 
 }  // namespace
@@ -928,6 +943,7 @@ TEST_F(BoardSourceDialog, CancelKeepsTheUrlAndFetchesNothing)
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
     EXPECT_TRUE(setting_changes().empty());
+    EXPECT_FALSE(view_invalidated());
     EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), oldFile_);
 }
 
@@ -953,6 +969,7 @@ TEST_F(BoardSourceDialog, OfflineKeepsTheNewUrlAndFetchesNothing)
     EXPECT_EQ(std::memcmp(&CategoryTable, &before, sizeof before), 0);
     EXPECT_EQ(selector_names(), (std::vector<std::wstring>{L"お気に入り", L"古いカテゴリ"}));
     EXPECT_EQ(setting_changes(), (std::vector<WPARAM>{kSettingChangeLayout}));
+    EXPECT_TRUE(view_invalidated());
     EXPECT_EQ(AppState.dialogMenuBar, nullptr);
 }
 
