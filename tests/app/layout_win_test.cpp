@@ -556,6 +556,44 @@ TEST_F(MainWindowLayout, SearchBoxShowsWhileFocusedAndShrinksTheList)
     EXPECT_EQ(GetFocus(), AppState.threadListView);
 }
 
+TEST_F(MainWindowLayout, SwitchingViewsFromTheSearchBoxHidesIt)
+{
+    ReportCapture capture;
+    HWND main = start();
+    ASSERT_NE(main, nullptr);
+    const int h = toolbar_height();
+    const int m = menubar_height();
+    SetFocus(AppState.ThreadSearchBox);
+    ASSERT_EQ(AppState.SearchBoxShown, 1);
+    AppState.view = ThreadMode;
+    ApplyLayout();
+    EXPECT_EQ(AppState.SearchBoxShown, 0);
+    EXPECT_FALSE(IsWindowVisible(AppState.ThreadSearchBox));
+    EXPECT_FALSE(IsWindowVisible(AppState.ResponseSearchBox));
+    EXPECT_FALSE(IsWindowVisible(AppState.threadListView));
+    EXPECT_TRUE(IsWindowVisible(AppState.responseView));
+    EXPECT_EQ(text_of(child_rect(AppState.responseView)), rect_at(0, 2 * h, 240, 320 - m - 2 * h));
+    EXPECT_EQ(GetFocus(), AppState.responseView);
+}
+
+TEST_F(MainWindowLayout, FocusLeavingForAnotherWindowIsNotTakenBack)
+{
+    ReportCapture capture;
+    HWND main = start();
+    ASSERT_NE(main, nullptr);
+    SetFocus(AppState.ThreadSearchBox);
+    ASSERT_EQ(AppState.SearchBoxShown, 1);
+    // A dialog of its own, as a modeless one would stand.
+    HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, 10, 10, 100, 24, main, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetFocus(other);
+    EXPECT_EQ(GetFocus(), other);
+    EXPECT_EQ(AppState.SearchBoxShown, 0);
+    EXPECT_FALSE(IsWindowVisible(AppState.ThreadSearchBox));
+    DestroyWindow(other);
+}
+
 TEST_F(MainWindowLayout, ResponseSearchBoxShowsWhileFocused)
 {
     ReportCapture capture;
