@@ -45,12 +45,13 @@ done
 [ -n "$port" ] || { echo "demo: the board server did not start"; cat "$demo/server.log"; exit 1; }
 
 # The settings: the sample's board menu, online through the loopback server,
-# a Japanese font of this machine. Key order and CR LF as the program writes them.
+# a Japanese font of this machine (by its name under the Japanese locale).
+# The file is in code page 932, like everything the program reads. Key order and CR LF as the program writes them.
 printf '%s\r\n' \
-  "BBSTable: http://menu.2ch.net/bbsmenu.html" "LogDir: log" "Font: IPAGothic" "FontSize: 9" \
+  "BBSTable: http://menu.2ch.net/bbsmenu.html" "LogDir: log" "Font: IPAゴシック" "FontSize: 9" \
   "ProxyName: 127.0.0.1" "ProxyPort: $port" "ProxyUse: 1" "ThreadMax: 100" "UseThreadMax: 0" \
   "LogOnlyMode: 0" "LineOnOff: 1" "UseServerDir: 0" "ToolBarVisible: 1" "DebugMode: 0" "Flag: 0" \
-  "SureLines: 0" "SortNew: 1" "VentCtrl: 0" "" > "$demo/quorvex.ini"
+  "SureLines: 0" "SortNew: 1" "VentCtrl: 0" "" | iconv -f UTF-8 -t CP932 > "$demo/quorvex.ini"
 
 echo "demo: board server on 127.0.0.1:$port, program folder $demo"
 cat <<'TXT'
