@@ -1,0 +1,46 @@
+// The rules behind the main window's commands that need no window: which
+// command a menu twin stands for, where the current thread goes when one is
+// closed, and which board a choice or an open thread names.
+#pragma once
+#include <cstdint>
+
+#include "reader/responses.h"
+#include "store/boardtable.h"
+
+// The command an incoming command id is handled as. Menu 159 carries the
+// new-first sort as 40072 and menu 160 its search as 40059: they do what
+// their twins 40073 and 40035 do. Every other id stands for itself.
+int32_t command_for(int32_t id);
+
+// True when an open thread is current: the table has entries and its
+// current index lies inside the open threads.
+bool thread_is_current(const OpenThreadTableRecord& table);
+
+// The open threads once the current one has been closed: one fewer, and the
+// thread before it current; closing the first leaves the next one (now at
+// index 0) current, closing the last leaves none (-1).
+struct OpenThreadsAfterClose {
+    int32_t count;
+    int32_t current;
+};
+OpenThreadsAfterClose open_threads_after_close(int32_t count, int32_t current);
+
+// What choosing a board of the board selector shows.
+enum class BoardChoice {
+    FavoriteThreads,   // the favourite-thread entry: no server, no directory
+    LocalOnly,         // a favourite board that stands for no board of the table: nothing to fetch
+    Fetchable,         // a board with its server
+};
+BoardChoice board_choice(const BoardEntry& board);
+
+// The board of row `row` of the board selector while category `category` is
+// shown: the category's first board plus the row. -1 when the category, the
+// row or the resulting board lies outside the tables.
+int32_t board_for_selection(const CategoryArray& categories, const BoardArray& boards, int32_t category,
+                            int32_t row);
+
+// The board table's index of the board an open thread was read from, as
+// recorded in its ResponseBuffer: the recorded index while the board there
+// still has the same server and directory, else the first board that has
+// them (the table may have been rebuilt since); -1 when none has.
+int32_t board_of_thread(const BoardArray& boards, const BoardEntry& recorded);
