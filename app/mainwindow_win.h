@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+#include "app/commands_win.h"
 
-// The exit command: closes every open thread behind a progress dialog that
-// counts them down ("%d 終了処理中"), then closes the main window.
-void ExitProgram(HWND main);
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -17,6 +17,7 @@
 #include "app/listkeys_win.h"
 #include "app/searchboxes_win.h"
 #include "app/selectors_win.h"
+#include "net/replyeditor_win.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"
@@ -188,6 +189,11 @@ int RunMessageLoop(HWND main)
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) break;
         if (got == -1) return 0;
+        // The modeless reply editor takes its own keys first (Tab between
+        // its fields, and Ctrl+Z undoing typing rather than closing the
+        // thread).
+        HWND editor = ReplyEditor_modeless();
+        if (editor && IsDialogMessageW(editor, &msg)) continue;
         if (!accelerators || !TranslateAcceleratorW(main, accelerators, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/appstate.h"
 #include "app/report.h"
 #include "app/settings.h"
 #include "store/format.h"
@@ -9,8 +10,9 @@
 
 HWND store_owner_window()
 {
-    // To become AppState.hwndMain once the main window's record is filled.
-    return nullptr;
+    // Null until the main window's creation has returned: the messages of
+    // the start-up sequence have no owner.
+    return AppState.hwndMain;
 }
 
 bool program_file_path(char* out, size_t size, const char* name)

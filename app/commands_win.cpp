@@ -1,0 +1,435 @@
+#include "app/commands_win.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app/appstate.h"
+#include "app/commands.h"
+#include "app/dialogs_win.h"
+#include "app/handles.h"
+#include "app/layout_win.h"
+#include "app/progress_win.h"
+#include "app/report.h"
+#include "app/selectors_win.h"
+#include "app/settings.h"
+#include "app/shelltexts.h"
+#include "net/difffetch_win.h"
+#include "net/replyeditor_win.h"
+#include "net/subjectfetch_win.h"
+#include "net/updatecheck_win.h"
+#include "platform/commandbar.h"
+#include "reader/datread_win.h"
+#include "reader/opentable_win.h"
+#include "reader/resdetail_win.h"
+#include "reader/resnav.h"
+#include "reader/resnav_win.h"
+#include "reader/resview_win.h"
+#include "reader/threadentry.h"
+#include "reader/threadlist_win.h"
+#include "res/resource.h"
+#include "store/boardtable.h"
+#include "store/favorites.h"
+#include "store/loglistfile.h"
+
+namespace {
+
+HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
+
+void focus(HWND window)
+{
+    if (window) SetFocus(window);
+}
+
+void redraw(HWND window)
+{
+    if (window) InvalidateRect(window, nullptr, TRUE);
+}
+
+void focus_and_redraw_view()
+{
+    focus(AppState.responseView);
+    redraw(AppState.responseView);
+}
+
+void open_dropdown(HWND selector)
+{
+    if (!selector) return;
+    SendMessageW(selector, CB_SHOWDROPDOWN, TRUE, 0);
+    SetFocus(selector);
+}
+
+// The current thread, or null when none is.
+ResponseBuffer* current_entry()
+{
+    return thread_is_current(OpenThreadTable) ? &OpenThreadTable.entries[OpenThreadTable.current] : nullptr;
+}
+
+// The title the open-thread selector shows for the current thread (at most
+// 255 characters, as a favourite keeps it).
+std::wstring current_thread_title()
+{
+    HWND selector = AppState.OpenThreadSelector;
+    const int index = OpenThreadTable.current;
+    if (!selector || index < 0) return std::wstring();
+    const LRESULT length = SendMessageW(selector, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR || length < 0) return std::wstring();
+    std::wstring title(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(selector, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&title[0]));
+    title.resize(got == CB_ERR || got < 0 ? 0 : static_cast<size_t>(got));
+    if (title.size() > 255) title.resize(255);
+    return title;
+}
+
+// The selected row of the thread list, or null.
+const ThreadEntry* selected_row()
+{
+    if (!ProcessThreadList || !AppState.threadListView) return nullptr;
+    return ProcessThreadList->at(ListView_GetNextItem(AppState.threadListView, -1, LVNI_SELECTED));
+}
+
+// The rectangle of button 40019 of the current command bar in screen
+// coordinates; without a visible bar (a Smartphone shows none) a point at
+// the top left of the client area.
+RECT action_menu_anchor(HWND main)
+{
+    RECT button{};
+    HWND bar = AppState.currentToolbar;
+    if (bar && IsWindowVisible(bar) && commandbar_button_rect(bar, IDM_SETTINGS_MENU, &button)) {
+        MapWindowPoints(bar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
+        return button;
+    }
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
+    return RECT{origin.x, origin.y, origin.x, origin.y};
+}
+
+void show_new_list_mode()
+{
+    AppState.view = ListMode;
+    ApplyLayout();
+    focus(AppState.threadListView);
+}
+
+}  // namespace
+
+// ---- the main window's messages ----
+
+void MainWindow_resized(HWND main)
+{
+    ComputeLayout(main);
+    InvalidateRect(main, nullptr, TRUE);
+}
+
+void MainWindow_focus_view()
+{
+    focus(AppState.view == ThreadMode ? AppState.responseView : AppState.threadListView);
+}
+
+void MainWindow_setting_changed(HWND main, WPARAM code)
+{
+    if (code != kSettingChangeLayout) return;
+    ComputeLayout(main);
+    ApplyLayout();
+    InvalidateRect(main, nullptr, TRUE);
+}
+
+void show_action_menu(HWND main)
+{
+    const RECT button = action_menu_anchor(main);
+    UniqueMenu menu(LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_ACTION_MENU)));
+    HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return;
+    AppState.lastPopupMenu = menu.get();
+    TPMPARAMS exclude{sizeof exclude, button};
+    TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left, button.bottom, main, &exclude);
+    AppState.lastPopupMenu = nullptr;
+}
+
+// ---- program ----
+
+void ExitProgram(HWND main)
+{
+    HWND progress = CreateProgressDialog(main, kProgressShuttingDown);
+    for (int i = OpenThreadTable.count - 1; i >= 0; --i) {
+        wchar_t caption[64];
+        swprintf(caption, sizeof caption / sizeof caption[0], kProgressShuttingDownCount, i);
+        SetProgressCaption(progress, caption);
+        Resdata_close(i, 0);
+        --OpenThreadTable.count;
+        --OpenThreadTable.current;
+    }
+    // Counting down from a current index below the last would leave it
+    // pointing before the table.
+    OpenThreadTable.current = -1;
+    CloseProgressDialog(progress);
+    SendMessageW(main, WM_CLOSE, 0, 0);
+}
+
+void show_key_help(HWND main) { ShowKeyHelpDialog(main, AppState.view); }
+
+void toggle_online()
+{
+    Settings.LineOnOff = Settings.LineOnOff ? 0 : 1;
+    ShowOnlineState(Settings.LineOnOff);
+}
+
+void switch_view(HWND main)
+{
+    AppState.view = AppState.view == ListMode ? ThreadMode : ListMode;
+    ApplyLayout();
+    InvalidateRect(main, nullptr, TRUE);
+    redraw(AppState.responseView);
+}
+
+// ---- thread list ----
+
+void reload_thread_list(int fetch) { open_board_list(fetch && Settings.LineOnOff ? 1 : 0); }
+
+void check_for_updates() { update_check_command(); }
+
+void toggle_thread_max()
+{
+    Settings.UseThreadMax = Settings.UseThreadMax ? 0 : 1;
+    // Only an open drop-down menu can show it; menu 144 is ticked afresh
+    // each time it is built.
+    if (AppState.lastPopupMenu)
+        CheckMenuItem(AppState.lastPopupMenu, IDM_THREAD_MAX,
+                      MF_BYCOMMAND | (Settings.UseThreadMax ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void remove_favorite_thread()
+{
+    const ThreadEntry* row = selected_row();
+    // Copied: the reload below replaces the rows.
+    const std::wstring file = row ? row->fileName : std::wstring();
+    if (!file.empty()) favorite_sure_delitem(file.c_str());
+    favorite_sure_load();
+}
+
+void sort_new_first(HWND main)
+{
+    NMLISTVIEW click{};
+    click.hdr.hwndFrom = AppState.threadListView;
+    click.hdr.idFrom = IDC_THREAD_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = 0;
+    SendMessageW(main, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&click));
+    // Menu 159 carries the item as 40072.
+    SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW_ALT, Settings.SortNew == 2);
+}
+
+void toggle_log_only(HWND main)
+{
+    Settings.LogOnlyMode = Settings.LogOnlyMode ? 0 : 1;
+    SetMenuBarCheck(AppState.ListMenuBar, IDM_LOG_ONLY, Settings.LogOnlyMode == 1);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_SHOW_LOCAL_LIST, 0), 0);
+}
+
+// ---- the current thread ----
+
+void reload_current_thread()
+{
+    ResponseBuffer* entry = current_entry();
+    if (!entry) return;
+    if (!Settings.LineOnOff) {
+        focus_and_redraw_view();
+        return;
+    }
+    const int index = OpenThreadTable.current;
+    const int board = board_of_thread(BoardTable, entry->board);
+    if (board < 0) {
+        // Nothing is released: the thread stays readable as it is.
+        std::wstring text = std::wstring(entry->fileName) + L"\n" + kTextBoardGone;
+        report_message(AppState.hwndMain, text.c_str(), kCaptionReloadThread, MB_OK);
+        focus_and_redraw_view();
+        return;
+    }
+    wchar_t name[kFileNameUnits];
+    std::wmemcpy(name, entry->fileName, kFileNameUnits);
+    name[kFileNameUnits - 1] = L'\0';
+    const int32_t responsesBefore = entry->responseCount;
+
+    Resdata_close(index, 1);
+    // A board without a server (a favourite standing for no board) has
+    // nothing to fetch; its log is read again as it is.
+    if (BoardTable.items[board].host[0] != L'\0') Resdata_get(board, name);
+    Resdata_read2(board, name, index);
+    OpenThreadTable.entries[index].ReadMark = responsesBefore;
+    focus_and_redraw_view();
+}
+
+void open_copy_dialog(HWND main)
+{
+    if (!current_entry()) return;
+    ResponseDetail_open(main);
+    focus(AppState.responseView);
+}
+
+void open_reply_editor(HWND main)
+{
+    if (!current_entry()) return;
+    ReplyEditor_open(main);
+}
+
+void close_current_thread(HWND main)
+{
+    if (!current_entry()) return;
+    HWND progress = CreateProgressDialog(main, kProgressClosing);
+    const int index = OpenThreadTable.current;
+    Resdata_close(index, 0);
+    if (AppState.OpenThreadSelector) SendMessageW(AppState.OpenThreadSelector, CB_DELETESTRING, index, 0);
+
+    const OpenThreadsAfterClose after = open_threads_after_close(OpenThreadTable.count, index);
+    OpenThreadTable.count = after.count;
+    OpenThreadTable.current = after.current;
+    if (AppState.OpenThreadSelector) SendMessageW(AppState.OpenThreadSelector, CB_SETCURSEL, after.current, 0);
+
+    if (after.current < 0) show_new_list_mode();
+    else focus(AppState.responseView);
+    redraw(AppState.responseView);
+    CloseProgressDialog(progress);
+}
+
+void delete_current_log(HWND main)
+{
+    const ResponseBuffer* entry = current_entry();
+    if (!entry) return;
+    if (report_message(main, kTextReallyDelete, kCaptionDeleteConfirm, kDeleteConfirmType) != IDYES) return;
+    {
+        LogListFile list;
+        // A board whose list cannot be opened was reported; its log stays.
+        if (list.setboard(entry->board.host, entry->board.dir) != 1) return;
+        list.delitem(entry->fileName);
+        list.deletelog(entry->fileName);
+    }
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_CLOSE_THREAD, 0), 0);
+}
+
+void add_favorite_board()
+{
+    const ResponseBuffer* entry = current_entry();
+    if (entry) favorite_ita_add(entry->board);
+}
+
+void add_favorite_thread()
+{
+    const ResponseBuffer* entry = current_entry();
+    if (entry) favorite_sure_add(entry->board, entry->fileName, current_thread_title().c_str());
+}
+
+void jump_to_response()
+{
+    if (current_entry() && AppState.responseView) ResponseView_jump_dialog(AppState.responseView);
+}
+
+void jump_to_end()
+{
+    if (current_entry() && AppState.responseView) ResponseView_scroll(AppState.responseView, ScrollBottom, 0);
+}
+
+// ---- focus ----
+
+void focus_category_selector()
+{
+    HWND selector = AppState.CategorySelector;
+    if (!selector) return;
+    if (GetWindowTextLengthW(selector) == 0) SendMessageW(selector, CB_SETCURSEL, 0, 0);
+    open_dropdown(selector);
+}
+
+void focus_board_selector() { open_dropdown(AppState.BoardSelector); }
+
+void focus_open_thread_selector() { open_dropdown(AppState.OpenThreadSelector); }
+
+void focus_thread_list() { focus(AppState.threadListView); }
+
+void focus_response_view() { focus(AppState.responseView); }
+
+void focus_search_box()
+{
+    focus(AppState.view == ThreadMode ? AppState.ResponseSearchBox : AppState.ThreadSearchBox);
+}
+
+// ---- dialogs ----
+
+void open_settings(HWND main)
+{
+    ShowSettingsDialog(main);
+    focus(AppState.responseView);
+}
+
+void open_debug_settings(HWND main)
+{
+    ShowDebugDialog(main);
+    focus(AppState.responseView);
+}
+
+void open_board_list_source(HWND main)
+{
+    ShowBoardListSourceDialog(main);
+    focus(AppState.responseView);
+}
+
+// ---- selectors ----
+
+void category_chosen()
+{
+    if (!AppState.CategorySelector) return;
+    const LRESULT row = SendMessageW(AppState.CategorySelector, CB_GETCURSEL, 0, 0);
+    if (row < 0) return;
+    AppState.currentCategory = static_cast<int32_t>(row);
+    FillBoardSelector(AppState.currentCategory);
+    HWND boards = AppState.BoardSelector;
+    if (!boards) return;
+    SendMessageW(boards, CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(boards, CB_SETCURSEL, 0, 0);
+    SetFocus(boards);
+}
+
+void board_chosen()
+{
+    HWND selector = AppState.BoardSelector;
+    if (!selector) return;
+    const LRESULT row = SendMessageW(selector, CB_GETCURSEL, 0, 0);
+    if (row < 0) return;
+    SendMessageW(selector, CB_SHOWDROPDOWN, FALSE, 0);
+    AppState.savedCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+
+    const int32_t board = board_for_selection(CategoryTable, BoardTable, AppState.currentCategory,
+                                              static_cast<int32_t>(row));
+    if (board >= 0) {
+        AppState.currentBoard = board;
+        // Copies: the fetch runs a dialog, and the board table must not be
+        // read from under it.
+        BoardEntry chosen = BoardTable.items[board];
+        chosen.host[kBoardFieldUnits - 1] = L'\0';
+        chosen.dir[kBoardFieldUnits - 1] = L'\0';
+        switch (board_choice(chosen)) {
+        case BoardChoice::FavoriteThreads:
+            favorite_sure_load();
+            break;
+        case BoardChoice::Fetchable:
+            if (Settings.LineOnOff) LstSure_get(chosen.host, chosen.dir);
+            LstSure_load(chosen.host, chosen.dir);
+            break;
+        case BoardChoice::LocalOnly:
+            LstSure_load(chosen.host, chosen.dir);
+            break;
+        }
+    }
+    SetCursor(AppState.savedCursor);
+    focus(AppState.threadListView);
+}
+
+void open_thread_chosen()
+{
+    if (!AppState.OpenThreadSelector) return;
+    const LRESULT row = SendMessageW(AppState.OpenThreadSelector, CB_GETCURSEL, 0, 0);
+    if (row < 0 || row >= OpenThreadTable.count) return;
+    OpenThreadTable.current = static_cast<int32_t>(row);
+    redraw(AppState.responseView);
+    focus(AppState.responseView);
+}
