@@ -511,9 +511,11 @@ TEST_F(MainWindowLayout, NewSizeIsLaidOutAfterTheSettingChange)
     GetClientRect(main, &client);
     ASSERT_EQ(client.right, 320);
     ASSERT_EQ(client.bottom, 240);
-    // What the main window does for the setting change 0x3002.
-    ComputeLayout(main);
-    ApplyLayout();
+    // The size change only recomputes the rectangles: the windows stay.
+    EXPECT_EQ(AppState.selectorWidth, 158);
+    EXPECT_EQ(text_of(child_rect(AppState.threadListView)), rect_at(0, 2 * h, 240, 320 - m - 2 * h));
+    // The setting change 0x3002 places them.
+    SendMessageW(main, WM_SETTINGCHANGE, 0x3002, 0);
     EXPECT_EQ(AppState.selectorWidth, 158);
     EXPECT_EQ(text_of(AppState.contentRect), text_of(RECT{0, h, 320, 240 - m}));
     RECT board = child_rect(AppState.BoardSelector);
