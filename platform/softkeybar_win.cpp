@@ -351,7 +351,11 @@ void softkey_bar_destroy(HWND bar)
 
 void softkey_bar_show(HWND bar, bool show)
 {
-    if (bar_data(bar)) ShowWindow(bar, show ? SW_SHOWNA : SW_HIDE);
+    if (!bar_data(bar)) return;
+    ShowWindow(bar, show ? SW_SHOWNA : SW_HIDE);
+    // A handset's menu bar lies above every other window. The views are
+    // created after the bars, so a shown bar is raised over its siblings.
+    if (show) SetWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 int softkey_bar_height(HWND bar)
