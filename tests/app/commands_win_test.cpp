@@ -636,3 +636,46 @@ TEST_F(Commands, OtherKeysInTheMainWindowDoNothing)
     EXPECT_TRUE(closer.closed().empty());
     EXPECT_EQ(AppState.view, ListMode);
 }
+
+TEST_F(Commands, SettingsDialogsHandTheKeysBackToTheViewOnScreen)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    std::vector<WPARAM> seen;
+    auto cancel = [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); };
+    {
+        DialogDriver settings(L"設定");
+        settings.then(cancel);
+        run_dialog_command(IDM_SETTINGS, settings);
+        EXPECT_EQ(GetFocus(), AppState.threadListView) << "ListMode: the thread list, not the hidden view";
+    }
+    {
+        DialogDriver debug(L"ダイアログ");
+        debug.then(cancel);
+        run_dialog_command(IDM_DEBUG_SETTINGS, debug);
+        EXPECT_EQ(GetFocus(), AppState.threadListView);
+    }
+    command(IDM_SWITCH_VIEW);
+    {
+        DialogDriver source(L"板一覧取得先");
+        source.then(cancel);
+        run_dialog_command(IDM_FETCH_BOARD_LIST, source);
+        EXPECT_EQ(GetFocus(), AppState.responseView);
+    }
+    // OK in the settings dialog lays the window out again: a hidden tool bar
+    // takes the selectors to the top.
+    DialogDriver settings(L"設定");
+    settings.then([](HWND d) {
+        CheckDlgButton(d, IDC_TOOLBAR_VISIBLE, BST_UNCHECKED);
+        PostMessageW(d, WM_COMMAND, IDOK, 0);
+    });
+    run_dialog_command(IDM_SETTINGS, settings);
+    EXPECT_EQ(Settings.ToolBarVisible, 0);
+    EXPECT_FALSE(IsWindowVisible(AppState.ThreadToolbar));
+    RECT selector{};
+    GetWindowRect(AppState.OpenThreadSelector, &selector);
+    POINT origin{0, 0};
+    ClientToScreen(main_, &origin);
+    EXPECT_EQ(selector.top, origin.y);
+    EXPECT_EQ(GetFocus(), AppState.responseView);
+    EXPECT_TRUE(server_.requests().empty());
+}

@@ -206,6 +206,7 @@ protected:
         if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
         BoardTable = BoardArray{};
         CategoryTable = CategoryArray{};
+        CategoryTable.lastCategory = -1;   // as the program starts
         Settings = SettingsRecord{};
         AppState = AppStateRecord{};
         ReplyDraft = ReplyDraftRecord{};
