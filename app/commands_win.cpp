@@ -355,22 +355,24 @@ void focus_search_box()
 
 // ---- dialogs ----
 
+// Afterwards the keys go to the view on screen: in ListMode the response
+// view is hidden, and its keys would act on a thread nobody sees.
 void open_settings(HWND main)
 {
     ShowSettingsDialog(main);
-    focus(AppState.responseView);
+    MainWindow_focus_view();
 }
 
 void open_debug_settings(HWND main)
 {
     ShowDebugDialog(main);
-    focus(AppState.responseView);
+    MainWindow_focus_view();
 }
 
 void open_board_list_source(HWND main)
 {
     ShowBoardListSourceDialog(main);
-    focus(AppState.responseView);
+    MainWindow_focus_view();
 }
 
 // ---- selectors ----

@@ -103,7 +103,7 @@ void focus_search_box();
 
 // 40036, 40040, 40069: the settings, debug settings and board-list source
 // dialogs (the first and last tell the main window to lay itself out again
-// after OK); then the response view takes the focus.
+// after OK); then the view of the current mode takes the focus.
 void open_settings(HWND main);
 void open_debug_settings(HWND main);
 void open_board_list_source(HWND main);
