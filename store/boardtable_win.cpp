@@ -11,7 +11,9 @@
 #include "store/storereport.h"
 
 BoardArray BoardTable = {};
-CategoryArray CategoryTable = {};
+// No category at all until a table is loaded: a fresh installation shows an
+// empty category selector, not one nameless category.
+CategoryArray CategoryTable = {{}, -1};
 
 namespace {
 
