@@ -11,7 +11,7 @@ constexpr wchar_t kCaptionDeleteConfirm[] = L"削除確認";
 constexpr UINT kDeleteConfirmType = MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION;
 // A thread whose board is no longer in the board table (it was rebuilt)
 // cannot be fetched again; it stays open as it is.
-constexpr wchar_t kCaptionReloadThread[] = L"Resdata_reload";
+constexpr wchar_t kCaptionReloadThread[] = L"reload_current_thread";
 // The selectors report an accepted choice with this notification only.
 constexpr WORD kSelectionAccepted = CBN_SELENDOK;
 

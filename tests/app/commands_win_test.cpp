@@ -679,3 +679,47 @@ TEST_F(Commands, SettingsDialogsHandTheKeysBackToTheViewOnScreen)
     EXPECT_EQ(GetFocus(), AppState.responseView);
     EXPECT_TRUE(server_.requests().empty());
 }
+
+TEST_F(Commands, ReloadFindsTheThreadsBoardAfterTheTableWasRebuilt)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    open_mobile_threads(1);
+    // The table rebuilt with "モバイル" further down.
+    write_file_bytes(dir_.file("2channel.brd"), "2\r\n" + sj("ニュース") + "\t0\r\n" +
+                                                    "\tsrv.2ch.net\tnews\t" + sj("ニュース速報") + "\r\n" +
+                                                    sj("PC等") + "\t0\r\n" + "\tpc.2ch.net\tmobile\t" +
+                                                    sj("モバイル") + "\r\n");
+    ItaList_load();
+    ASSERT_EQ(std::wstring(BoardTable.items[0].dir), L"news");
+    server_.clear_requests();
+    server_.append_dat("mobile", kMobileKey, sj("名無し") + "<><>2006/12/09<> " + sj("一つ") + " <>\n");
+    command(IDM_RELOAD_THREAD);
+    auto requests = server_.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].target, "http://pc.2ch.net/mobile/dat/1065069078.dat");
+    EXPECT_EQ(current_entry()->responseCount, kFirstThreadResponses + 1);
+    EXPECT_EQ(std::wstring(current_entry()->board.dir), L"mobile");
+    EXPECT_TRUE(reports_.messages().empty());
+}
+
+TEST_F(Commands, ReloadOfAThreadWhoseBoardIsGoneKeepsItReadable)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    open_mobile_threads(1);
+    write_file_bytes(dir_.file("2channel.brd"),
+                     "2\r\n" + sj("ニュース") + "\t0\r\n" + "\tsrv.2ch.net\tnews\t" + sj("ニュース速報") + "\r\n");
+    ItaList_load();
+    server_.clear_requests();
+    command(IDM_RELOAD_THREAD);
+    auto messages = reports_.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, L"1065069078.dat\nこのスレの板が板一覧にありません");
+    EXPECT_EQ(messages[0].caption, L"reload_current_thread");
+    EXPECT_EQ(messages[0].owner, main_);
+    EXPECT_TRUE(server_.requests().empty());
+    ASSERT_NE(current_entry(), nullptr);
+    EXPECT_NE(current_entry()->lines, nullptr) << "still readable";
+    EXPECT_EQ(current_entry()->responseCount, kFirstThreadResponses);
+    EXPECT_GT(drawn_pixels(), 500);
+    EXPECT_EQ(GetFocus(), AppState.responseView);
+}
