@@ -302,7 +302,9 @@ void delete_current_log(HWND main)
         LogListFile list;
         // A board whose list cannot be opened was reported; its log stays.
         if (list.setboard(entry->board.host, entry->board.dir) != 1) return;
-        list.delitem(entry->fileName);
+        // A list that could not be rewritten still names the thread: its log
+        // stays with it, and the thread stays open.
+        if (list.delitem(entry->fileName) != 1) return;
         list.deletelog(entry->fileName);
     }
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_CLOSE_THREAD, 0), 0);

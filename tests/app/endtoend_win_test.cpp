@@ -431,3 +431,27 @@ TEST_F(EndToEnd, OfflineTheRoadTouchesNoSocket)
     EXPECT_TRUE(server_.posts().empty());
     EXPECT_TRUE(read_file_bytes(mobile_dat()) == served("/mobile/dat/1065069078.dat"));
 }
+
+TEST_F(EndToEnd, DeleteKeepsTheLogWhenItsListCannotBeRewritten)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    open_mobile_threads(1);
+    const std::string list = log_file("mobile\\acquired.txt");
+    const std::string held = read_file_bytes(list);
+    // A folder where the list's new copy would be written.
+    ASSERT_TRUE(CreateDirectoryA((list + ".new").c_str(), nullptr));
+    reports_.clear();
+    reports_.set_answer(IDYES);
+    command(IDM_DELETE_LOG);
+    RemoveDirectoryA((list + ".new").c_str());
+    auto messages = reports_.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].caption, L"削除確認");
+    EXPECT_EQ(messages[1].text, sjis_to_wide(list) + L"オープンに失敗");
+    EXPECT_EQ(messages[1].caption, L"filelist_changeitem");
+    EXPECT_EQ(messages[1].owner, main_);
+    EXPECT_EQ(read_file_bytes(list), held);
+    EXPECT_TRUE(read_file_bytes(mobile_dat()) == served("/mobile/dat/1065069078.dat"));
+    EXPECT_EQ(OpenThreadTable.count, 1);
+    EXPECT_EQ(AppState.view, ThreadMode);
+}
