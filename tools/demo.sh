@@ -3,8 +3,9 @@
 # loopback and starts the program in a fresh folder (build/demo) whose settings
 # point at that server through the proxy setting and start online.
 # With a display the program opens there and the demo ends when you quit it
-# (Ctrl+Q); without one it runs under a virtual display, saves a screenshot
-# to build/demo/screenshot.png and stops by itself.
+# (Ctrl+Q); without one it runs under a virtual display, walks the first steps
+# with the keys a person would press, saves screenshots of each in build/demo
+# and stops by itself.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/setup.sh"
@@ -70,15 +71,25 @@ else
   wine explorer /desktop=quorvex,480x700 quorvex.exe &
   pids+=($!)
   sleep 8
-  # Answer the first start's message box (a click first: the virtual desktop
-  # takes keys only after one), then show the program.
-  xdotool mousemove 240 350 click 1 2>/dev/null || true
-  sleep 1
-  xdotool key Return 2>/dev/null || true
-  sleep 3
-  import -window root "$demo/screenshot.png"
-  echo "demo: screenshot of the running program: $demo/screenshot.png"
-  xdotool key ctrl+q 2>/dev/null || true
+  # Walk the first steps with the keys a person would press, taking a
+  # screenshot after each. (The virtual desktop takes keys only after a click.)
+  keys() { for k in "$@"; do xdotool key "$k" 2>/dev/null || true; sleep 0.4; done; }
+  shot() { sleep "$1"; import -window root "$demo/$2.png"; echo "demo: screenshot $demo/$2.png"; }
+  xdotool mousemove 240 350 click 1 2>/dev/null || true   # the message box about the missing board table
+  sleep 1; keys Return
+  shot 2 1-start
+  xdotool mousemove 120 12 click 1 2>/dev/null || true    # the main window's caption
+  keys F1 Down Down Down Down Down Down Down Right Down Return   # メニュー > 設定 > 板一覧取得
+  shot 2 2-board-list-source
+  keys Return                                                    # 板一覧取得
+  shot 4 3-board-list
+  keys ctrl+1 Down Return                                        # a category
+  sleep 1; keys Return                                           # its first board
+  shot 4 4-thread-list
+  keys Return                                                    # the first thread
+  shot 4 5-thread
+  cp "$demo/5-thread.png" "$demo/screenshot.png"
+  keys ctrl+q
   sleep 3
 fi
 echo "demo: files the program keeps:"
