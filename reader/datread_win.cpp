@@ -39,22 +39,33 @@ void report(const wchar_t* text, const wchar_t* caption)
     report_message(AppState.hwndMain, text, caption, MB_OK);
 }
 
-// The modeless progress dialog of the parse; closed on every way out.
+// The modeless progress dialog of the parse; closed on every way out. Most
+// logs are parsed in a blink, and creating, painting and destroying a window
+// costs more than the parse itself: the dialog appears, with the latest
+// title, only once a parse has run for kShowAfterMs. Titles set before then
+// are kept (and passed to the hook) without touching any window.
 class LoadProgress {
 public:
-    LoadProgress()
-    {
-        dialog_ = CreateProgressDialog(AppState.hwndMain, kTitleLoading);
-        if (ReaderProgressHook hook = g_progressHook.load()) hook(kTitleLoading);
-    }
+    static constexpr DWORD kShowAfterMs = 200;
+
+    LoadProgress() : start_(GetTickCount()) { title(kTitleLoading); }
     ~LoadProgress() { close(); }
     LoadProgress(const LoadProgress&) = delete;
     LoadProgress& operator=(const LoadProgress&) = delete;
 
     void title(const wchar_t* text)
     {
-        SetProgressCaption(dialog_, text);
+        wcsncpy(title_, text, kTitleUnits - 1);
+        title_[kTitleUnits - 1] = L'\0';
+        if (dialog_) SetProgressCaption(dialog_, title_);
         if (ReaderProgressHook hook = g_progressHook.load()) hook(text);
+    }
+    // Called as the parse goes on: shows the dialog once the parse is slow.
+    void tick()
+    {
+        if (dialog_ || shown_ || GetTickCount() - start_ < kShowAfterMs) return;
+        shown_ = true;   // at most once, even if it cannot be created
+        dialog_ = CreateProgressDialog(AppState.hwndMain, title_);
     }
     void close()
     {
@@ -64,7 +75,11 @@ public:
     HWND window() const { return dialog_; }
 
 private:
+    static constexpr size_t kTitleUnits = 32;
     HWND dialog_ = nullptr;
+    DWORD start_;
+    bool shown_ = false;
+    wchar_t title_[kTitleUnits] = L"";
 };
 
 // The platform side of one parse: local-heap growth in the system's steps and
@@ -312,6 +327,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     std::string_view line;
     while (lines.next(&line)) {
         if (build_add_line(work.b, line, host) == DatStep::End) break;
+        progress.tick();
     }
     libce_fclose(file);
 
