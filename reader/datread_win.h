@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "app/report.h"
+
 // Parses the log `fileName` (UTF-16, the thread key and ".dat") of the board at
 // `boardIndex` in BoardTable into entry `entryIndex` of OpenThreadTable, behind
 // the progress dialog. 1 when the log was opened (whatever was then parsed),
@@ -26,7 +28,6 @@ constexpr wchar_t kCaptionResdataRead2[] = L"Resdata_read2";
 constexpr wchar_t kCaptionDataFileRead2[] = L"DataFileRead2";
 constexpr wchar_t kTitleLoading[] = L"読込中";
 constexpr wchar_t kTitleLoadingCountFormat[] = L"読込中 (%d)";
-constexpr wchar_t kTextOpenFailedSuffix[] = L"オープンに失敗";
 constexpr wchar_t kTextStrbufOver[] = L"strbuf over.\nsorry, can'not show this thread.";
 constexpr wchar_t kTextResponsesGrowFailedFormat[] = L"LocalAlloc失敗\nresdata %d";
 constexpr wchar_t kTextLinesGrowFailed[] = L"LocalAlloc失敗\nstr for date/ID";
