@@ -31,6 +31,11 @@ struct CategoryArray {
     int32_t lastCategory;
 };
 
+// A record's field (at most 32 units) as code page 932 bytes; empty when it
+// cannot be converted.
+constexpr int kBoardFieldBytes = 2 * (kBoardFieldUnits - 1) + 1;
+void board_field_bytes(char (&dst)[kBoardFieldBytes], const wchar_t (&src)[kBoardFieldUnits]);
+
 extern BoardArray BoardTable;
 extern CategoryArray CategoryTable;
 

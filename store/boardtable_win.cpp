@@ -25,7 +25,6 @@ constexpr wchar_t kCaptionLoad[] = L"ItaList_load";
 constexpr wchar_t kCaptionFavoriteLoad[] = L"favorite_ita_load";
 
 // A field in code page 932: 32 UTF-16 units take at most 64 bytes.
-constexpr int kFieldBytes = 2 * (kBoardFieldUnits - 1) + 1;
 
 // Where the favourites read by the last favorite_ita_load begin and end, so
 // that the next one replaces them instead of appending a second copy. -1
@@ -45,16 +44,6 @@ void store_field(wchar_t (&dst)[kBoardFieldUnits], std::string_view src)
     dst[kBoardFieldUnits - 1] = L'\0';
 }
 
-// A field of a record as code page 932 bytes; empty when it cannot be
-// converted. A record whose field fills all 33 units is read as 32.
-void field_bytes(char (&dst)[kFieldBytes], const wchar_t (&src)[kBoardFieldUnits])
-{
-    wchar_t copy[kBoardFieldUnits];
-    size_t n = wcsnlen(src, kBoardFieldUnits - 1);
-    std::wmemcpy(copy, src, n);
-    copy[n] = L'\0';
-    if (wide_to_mb(dst, copy, kFieldBytes) == 0) dst[0] = '\0';
-}
 
 bool same_field(const wchar_t (&a)[kBoardFieldUnits], const wchar_t (&b)[kBoardFieldUnits])
 {
@@ -127,13 +116,24 @@ void put_line(LibceFile* f, const char* line) { libce_fputs(line, f); }
 
 // The category's name as it can stand in the file: the loader reads a
 // category's name up to its first TAB, CR or LF, so that is all there is.
-void category_name_bytes(char (&dst)[kFieldBytes], const wchar_t (&name)[kBoardFieldUnits])
+void category_name_bytes(char (&dst)[kBoardFieldBytes], const wchar_t (&name)[kBoardFieldUnits])
 {
-    field_bytes(dst, name);
+    board_field_bytes(dst, name);
     dst[std::strcspn(dst, "\t\r\n")] = '\0';
 }
 
 }  // namespace
+
+// A field of a record as code page 932 bytes; empty when it cannot be
+// converted. A record whose field fills all 33 units is read as 32.
+void board_field_bytes(char (&dst)[kBoardFieldBytes], const wchar_t (&src)[kBoardFieldUnits])
+{
+    wchar_t copy[kBoardFieldUnits];
+    size_t n = wcsnlen(src, kBoardFieldUnits - 1);
+    std::wmemcpy(copy, src, n);
+    copy[n] = L'\0';
+    if (wide_to_mb(dst, copy, kBoardFieldBytes) == 0) dst[0] = '\0';
+}
 
 int ItaList_save()
 {
@@ -154,13 +154,13 @@ int ItaList_save()
     // Consecutive categories of one name become one category in the file; a
     // category whose name cannot stand in the file adds its boards to the
     // category written before it.
-    char lastName[kFieldBytes] = "";
+    char lastName[kBoardFieldBytes] = "";
     int32_t lastCategory = CategoryTable.lastCategory < kCategoryMax
                                ? CategoryTable.lastCategory
                                : kCategoryMax - 1;
     for (int32_t c = 0; c <= lastCategory; ++c) {
         const Category& category = CategoryTable.items[c];
-        char name[kFieldBytes];
+        char name[kBoardFieldBytes];
         category_name_bytes(name, category.name);
         if (std::strcmp(name, lastName) != 0 &&
             format_brd_category_line(line, sizeof line, name) > 0) {
@@ -171,10 +171,10 @@ int ItaList_save()
         int32_t last = category.last < BoardTable.count ? category.last : BoardTable.count - 1;
         for (int32_t i = first; i <= last; ++i) {
             const BoardEntry& board = BoardTable.items[i];
-            char host[kFieldBytes], dir[kFieldBytes], boardName[kFieldBytes];
-            field_bytes(host, board.host);
-            field_bytes(dir, board.dir);
-            field_bytes(boardName, board.name);
+            char host[kBoardFieldBytes], dir[kBoardFieldBytes], boardName[kBoardFieldBytes];
+            board_field_bytes(host, board.host);
+            board_field_bytes(dir, board.dir);
+            board_field_bytes(boardName, board.name);
             // A board that would not read back as itself is left out.
             if (format_brd_board_line(line, sizeof line, host, dir, boardName) > 0)
                 put_line(f, line);

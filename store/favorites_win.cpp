@@ -35,20 +35,9 @@ constexpr wchar_t kCaptionSureDelitem[] = L"favorite_sure_delitem";
 
 constexpr int kTitleUnits = 255;
 // A board field of 32 UTF-16 units takes at most 64 bytes in code page 932.
-constexpr int kFieldBytes = 2 * (kBoardFieldUnits - 1) + 1;
 // Room to see that a file name is too long rather than have it cut to fit.
 constexpr int kFileNameProbeBytes = 64;
 
-// A record's field, 32 units at most, as code page 932; empty when it cannot
-// be converted.
-void field_bytes(char (&dst)[kFieldBytes], const wchar_t (&src)[kBoardFieldUnits])
-{
-    wchar_t copy[kBoardFieldUnits];
-    size_t n = wcsnlen(src, kBoardFieldUnits - 1);
-    std::wmemcpy(copy, src, n);
-    copy[n] = L'\0';
-    if (wide_to_mb(dst, copy, kFieldBytes) == 0) dst[0] = '\0';
-}
 
 // A thread's file name as code page 932; false when it is not one that
 // "favorite.txt" may carry.
@@ -127,9 +116,9 @@ int favorite_ita_add(const BoardEntry& board)
 {
     // The line is made first: a board whose name or directory cannot stand
     // in the file whole is refused rather than written cut or split.
-    char name[kFieldBytes], dir[kFieldBytes], line[kBrdLineBytes];
-    field_bytes(name, board.name);
-    field_bytes(dir, board.dir);
+    char name[kBoardFieldBytes], dir[kBoardFieldBytes], line[kBrdLineBytes];
+    board_field_bytes(name, board.name);
+    board_field_bytes(dir, board.dir);
     if (format_favorite_brd_line(line, sizeof line, name, dir) < 0) {
         report_store_failure(kTextFavoriteBoardRefused, kCaptionItaAdd);
         return 0;
@@ -181,8 +170,8 @@ int favorite_ita_add(const BoardEntry& board)
 
 int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wchar_t* title)
 {
-    char dir[kFieldBytes], file[kFileNameProbeBytes], line[kBrdLineBytes];
-    field_bytes(dir, board.dir);
+    char dir[kBoardFieldBytes], file[kFileNameProbeBytes], line[kBrdLineBytes];
+    board_field_bytes(dir, board.dir);
     wchar_t titleCut[kTitleUnits + 1] = L"";
     if (title) {
         size_t n = wcsnlen(title, kTitleUnits);
