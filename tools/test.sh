@@ -9,6 +9,12 @@ bash "$top/tools/build.sh" || exit 1
 . "$top/tools/wineenv.sh"
 
 status=0
+# Test cases counted from the test programs' own closing lines.
+cases() {
+  local log="$1/Testing/Temporary/LastTest.log"
+  local what="$2"
+  grep -hoE "\[  $what  \] [0-9]+ tests?" "$log" 2>/dev/null | awk '{s+=$4} END {print s+0}'
+}
 echo "== native build: unit tests and fuzz harnesses (AddressSanitizer, UBSan)"
 (cd "$top/build/native" && ctest --output-on-failure) || status=1
 
@@ -18,5 +24,11 @@ trap cleanup EXIT
 (cd "$top/build/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
 cleanup
 
+passed=$(( $(cases "$top/build/native" PASSED) + $(cases "$top/build/win" PASSED) ))
+failed=$(( $(cases "$top/build/native" FAILED) + $(cases "$top/build/win" FAILED) ))
+# A test program that crashed or timed out counted nothing: still a failure.
+if [ $status -ne 0 ] && [ $failed -eq 0 ]; then failed=1; fi
+echo "test cases: native $(cases "$top/build/native" PASSED) passed, Win32 under Wine $(cases "$top/build/win" PASSED) passed; fuzz harnesses run by the native ctest"
+echo "$passed passed, $failed failed"
 if [ $status -eq 0 ]; then echo "all tests passed (both builds)"; else echo "TESTS FAILED"; fi
 exit $status
