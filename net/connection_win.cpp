@@ -345,7 +345,18 @@ INT_PTR run_worker_task(HWND owner, WorkerTask* task)
     return r == 1 ? 1 : 0;
 }
 
+namespace {
+std::atomic<ProgressCaptionHook> g_captionHook{nullptr};
+}
+
 void set_progress_caption(HWND dialog, const wchar_t* text)
 {
-    if (dialog) SetWindowTextW(dialog, text);
+    if (!dialog) return;
+    if (ProgressCaptionHook hook = g_captionHook.load()) hook(text);
+    SetWindowTextW(dialog, text);
+}
+
+void set_progress_caption_hook(ProgressCaptionHook hook)
+{
+    g_captionHook.store(hook);
 }

@@ -157,3 +157,7 @@ INT_PTR run_worker_task(HWND owner, WorkerTask* task);
 // The operation's progress text in the dialog's caption (nothing when there
 // is no dialog).
 void set_progress_caption(HWND dialog, const wchar_t* text);
+// Tests see every caption given to a progress dialog, in order, from whatever
+// thread gives it. Null removes the hook.
+using ProgressCaptionHook = void (*)(const wchar_t* text);
+void set_progress_caption_hook(ProgressCaptionHook hook);

@@ -64,24 +64,21 @@ std::string ask_server(uint16_t port, const std::string& request)
     return reply;
 }
 
-// Every caption the check's progress dialog shows, read from another thread
-// while the check runs.
+// Every caption the check's progress dialog is given, in order.
 class CaptionRecorder {
 public:
-    CaptionRecorder() { thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr); }
-    ~CaptionRecorder() { stop(); }
-    void stop()
+    CaptionRecorder()
     {
-        if (!thread_) return;
-        stop_ = true;
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        thread_ = nullptr;
+        std::lock_guard<std::mutex> hold(lock());
+        seen().clear();
+        set_progress_caption_hook(record);
     }
+    ~CaptionRecorder() { stop(); }
+    void stop() { set_progress_caption_hook(nullptr); }
     std::vector<std::wstring> captions()
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        return seen_;
+        std::lock_guard<std::mutex> hold(lock());
+        return seen();
     }
     bool saw(const std::wstring& caption)
     {
@@ -91,24 +88,21 @@ public:
     }
 
 private:
-    static DWORD WINAPI run(LPVOID p)
+    static std::mutex& lock()
     {
-        CaptionRecorder* self = static_cast<CaptionRecorder*>(p);
-        while (!self->stop_) {
-            HWND d = HeadTask.dialog;
-            wchar_t text[128];
-            if (d && GetWindowTextW(d, text, 128) > 0) {
-                std::lock_guard<std::mutex> hold(self->lock_);
-                if (self->seen_.empty() || self->seen_.back() != text) self->seen_.push_back(text);
-            }
-            Sleep(1);
-        }
-        return 0;
+        static std::mutex m;
+        return m;
     }
-    HANDLE thread_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::mutex lock_;
-    std::vector<std::wstring> seen_;
+    static std::vector<std::wstring>& seen()
+    {
+        static std::vector<std::wstring> v;
+        return v;
+    }
+    static void record(const wchar_t* text)
+    {
+        std::lock_guard<std::mutex> hold(lock());
+        if (seen().empty() || seen().back() != text) seen().push_back(text);
+    }
 };
 
 DWORD WINAPI press_cancel(LPVOID)
