@@ -490,7 +490,7 @@ int favorite_sure_load()
     reset_sort_directions();
 
     char path[kLibcePathBytes];
-    LibceFile* file = program_file_path(path, sizeof path, kFavoriteThreadFile) ? libce_fopen(path, "r") : nullptr;
+    LibceFile* file = open_program_file(path, sizeof path, kFavoriteThreadFile, "r");
     if (!file) {
         report(widen(path) + kTextFavoriteListOpenFailed, kCaptionFavoriteSureLoad);
         return 0;

@@ -191,8 +191,7 @@ int ItaList_save()
 int ItaList_load()
 {
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kBoardFile) ? libce_fopen(path, "r")
-                                                                    : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kBoardFile, "r");
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionLoad);
         return 0;
@@ -255,9 +254,7 @@ int ItaList_load()
 int favorite_ita_load()
 {
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kFavoriteBoardFile)
-                       ? libce_fopen(path, "r")
-                       : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kFavoriteBoardFile, "r");
     if (!f) {
         report_path_failure(path, kTextFavoriteBoardOpenFailed, kCaptionFavoriteLoad);
         return 0;

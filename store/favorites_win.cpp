@@ -125,9 +125,7 @@ int favorite_ita_add(const BoardEntry& board)
     }
 
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kFavoriteBoardFile)
-                       ? libce_fopen(path, "a+")
-                       : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kFavoriteBoardFile, "a+");
     if (!f) {
         report_path_failure(path, kTextFavoriteBoardOpenFailed, kCaptionItaAdd);
         return 0;
@@ -188,9 +186,7 @@ int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wc
     }
 
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kFavoriteThreadFile)
-                       ? libce_fopen(path, "a+")
-                       : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kFavoriteThreadFile, "a+");
     if (!f) {
         report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionSureAdd);
         return 0;
@@ -228,9 +224,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     if (converted <= 1 || converted >= static_cast<int>(sizeof file)) return 0;
 
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kFavoriteThreadFile)
-                       ? libce_fopen(path, "r")
-                       : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kFavoriteThreadFile, "r");
     if (!f) {
         report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionSureDelitem);
         return 0;

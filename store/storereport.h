@@ -14,6 +14,11 @@ HWND store_owner_window();
 // `name` in the program's directory. False when the path does not fit (a cut
 // path is still left in `out`, for the message).
 bool program_file_path(char* out, size_t size, const char* name);
+// Opens `name` in the program's directory with the file library's `mode`;
+// null when the path does not fit or the open fails. `path` keeps the path
+// for the caller's message either way.
+struct LibceFile;
+LibceFile* open_program_file(char* path, size_t size, const char* name, const char* mode);
 
 // Shows `text` alone, or `path` (ANSI) followed by `text`, with an OK button.
 void report_store_failure(const wchar_t* text, const wchar_t* caption);

@@ -34,3 +34,8 @@ void report_path_failure(const char* path, const wchar_t* text, const wchar_t* c
     message += text;
     report_message(store_owner_window(), message.c_str(), caption, MB_OK);
 }
+
+LibceFile* open_program_file(char* path, size_t size, const char* name, const char* mode)
+{
+    return program_file_path(path, size, name) ? libce_fopen(path, mode) : nullptr;
+}
