@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reader/datparse.h"
+#include "tests/support/anchorref.h"
 
 namespace {
 
@@ -19,30 +20,6 @@ std::string rewritten(std::string s)
 {
     size_t n = rewrite_anchors(s.data(), s.size());
     return s.substr(0, n);
-}
-
-// The anchor rewrite exactly as the system describes it: search the whole
-// line again from its start after every anchor.
-std::string reference_rewrite(std::string line)
-{
-    for (int anchors = 0; anchors < kMaxAnchorsPerLine; ++anchors) {
-        size_t open = line.find("<a href=");
-        if (open == std::string::npos) break;
-        size_t tagEnd = line.find('>', open + 8);
-        if (tagEnd == std::string::npos) break;
-        size_t pos = tagEnd + 1;
-        std::string kept = line.substr(0, open);
-        for (int i = 0; i < 2; ++i) {
-            size_t gt = line.find("&gt;", pos);
-            if (gt == std::string::npos) break;
-            kept += '>';
-            pos = gt + 4;
-        }
-        size_t close = line.find("</a>", pos);
-        if (close == std::string::npos) break;
-        line = kept + line.substr(pos, close - pos) + line.substr(close + 4);
-    }
-    return line;
 }
 
 // A parse host on the C heap, with growth that can be refused.
