@@ -24,6 +24,7 @@
 #include "reader/opentable_win.h"
 #include "reader/resview_win.h"
 #include "reader/threadentry.h"
+#include "reader/stateicons_win.h"
 #include "reader/threadlist_win.h"
 #include "reader/responses.h"
 #include "res/resource.h"
@@ -270,7 +271,7 @@ void RunDestructionSequence(HWND main)
     OpenThreadTable.current = -1;
     CloseProgressDialog(progress);
 
-    DestroyThreadListImageList();
+    destroy_state_images();
     destroy_bars();
     delete_thread_list();
     DeleteDisplayFonts();

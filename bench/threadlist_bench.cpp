@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "bench/bench.h"
 #include "reader/subject.h"
+#include "reader/stateicons_win.h"
 #include "reader/threadlist_win.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
@@ -170,7 +171,7 @@ QUORVEX_BENCH(thread_list_load, "threadlist")
     }
 
     if (main) DestroyWindow(main);
-    DestroyThreadListImageList();
+    destroy_state_images();
     delete_thread_list();
     DeleteFileA(subjectPath);
     DeleteFileA(acquiredPath);

@@ -12,9 +12,11 @@
 #include "platform/commandbar.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"
+#include "reader/stateicons_win.h"
 #include "reader/subject.h"
 #include "res/resource.h"
 #include "tests/reader/threadfixture_win.h"
+#include "tests/support/dibdc_win.h"
 #include "tools/boardserver/boardserver.h"
 
 namespace {
@@ -146,7 +148,7 @@ protected:
     {
         if (AppState.ListMenuBar) softkey_bar_destroy(AppState.ListMenuBar);
         if (main) DestroyWindow(main);
-        DestroyThreadListImageList();
+        destroy_state_images();
         delete_thread_list();
         AppState = savedApp;
         ThreadFixture::TearDown();
@@ -809,40 +811,6 @@ TEST_F(ThreadListView, ColumnsAndImages)
 }
 
 namespace {
-
-// A memory DC over a 32-bit DIB, so that colours read back exactly whatever
-// the display's depth.
-class DibDC {
-public:
-    DibDC(int width, int height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~DibDC()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    DibDC(const DibDC&) = delete;
-    DibDC& operator=(const DibDC&) = delete;
-    HDC get() const { return dc_; }
-    COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 // One row drawn by the draw-item handler into a bitmap of the list's size.
 class RowPicture {
