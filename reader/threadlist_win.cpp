@@ -16,6 +16,7 @@
 #include "reader/datread_win.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
+#include "reader/stateicons_win.h"
 #include "reader/subject.h"
 #include "net/difffetch_win.h"
 #include "res/resource.h"
@@ -30,15 +31,12 @@
 namespace {
 
 constexpr char kFavoriteThreadFile[] = "favorite.txt";
-// The images of states 0, 1 and 2, in that order.
-constexpr UINT kStateIcons[] = {IDI_THREAD_NOT_HELD, IDI_THREAD_HELD, IDI_THREAD_NEW};
 constexpr int kColumnTitleFirstWidth = 120;
 constexpr int kColumnIconMargin = 20;
 // Text inside a cell keeps this far from the cell's edges.
 constexpr int kCellMargin = 2;
 constexpr DWORD kDrawFlags = DT_WORDBREAK | DT_NOPREFIX;
 
-HIMAGELIST g_images = nullptr;
 ThreadList g_noRows(1);
 
 HINSTANCE module_instance()
@@ -116,7 +114,12 @@ ThreadList& rows() { return ProcessThreadList ? *ProcessThreadList : g_noRows; }
 
 void select_row(HWND view, int row)
 {
-    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // One selected and one focused row at most: clearing those two is the
+    // same as clearing all rows, which some list views do row by row.
+    if (ListView_GetSelectedCount(view) > 0)
+        ListView_SetItemState(view, ListView_GetNextItem(view, -1, LVNI_SELECTED), 0, LVIS_SELECTED);
+    const int focused = ListView_GetNextItem(view, -1, LVNI_FOCUSED);
+    if (focused >= 0) ListView_SetItemState(view, focused, 0, LVIS_FOCUSED);
     if (row < 0) return;
     ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(view, row, FALSE);
@@ -143,9 +146,12 @@ void show_new_list(std::unique_ptr<ThreadList> list)
     ProcessThreadList = list.release();
     HWND view = list_view();
     if (!view) return;
+    // Laid out and drawn once, when all of it is done.
+    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     ListView_SetItemCountEx(view, ProcessThreadList->count(), 0);
     select_row(view, ProcessThreadList->count() > 0 ? 0 : -1);
     remeasure_rows(view);
+    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(view, nullptr, TRUE);
 }
 
@@ -369,18 +375,13 @@ LRESULT find_row_by_title(const LVFINDINFOW& find, int start)
 
 // ---- start and end ----
 
-void DestroyThreadListImageList()
-{
-    if (g_images) ImageList_Destroy(g_images);
-    g_images = nullptr;
-}
-
 HWND CreateThreadListView(HWND parent)
 {
     RECT client{};
     GetClientRect(parent, &client);
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                        LVS_OWNERDRAWFIXED | LVS_OWNERDATA;
+    // The header draws itself: redrawing the rows leaves it alone.
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL |
+                        LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED | LVS_OWNERDATA;
     HWND view = CreateWindowExW(0, WC_LISTVIEWW, kListWindowText, style, client.left, client.top,
                                 client.right - client.left, client.bottom - client.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_THREAD_LIST)),
@@ -389,18 +390,8 @@ HWND CreateThreadListView(HWND parent)
     ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
 
     const int icon = small_icon_size();
-    DestroyThreadListImageList();
-    g_images = ImageList_Create(icon, icon, ILC_MASK | ILC_COLOR32, 3, 0);
-    if (g_images) {
-        ImageList_SetBkColor(g_images, CLR_NONE);
-        for (UINT id : kStateIcons) {
-            HICON h = static_cast<HICON>(
-                LoadImageW(module_instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, icon, icon, 0));
-            ImageList_AddIcon(g_images, h);
-            if (h) DestroyIcon(h);
-        }
-        ListView_SetImageList(view, g_images, LVSIL_SMALL);
-    }
+    if (HIMAGELIST images = create_state_images(module_instance(), icon))
+        ListView_SetImageList(view, images, LVSIL_SMALL);
 
     int countWidth = 0;
     {
@@ -613,7 +604,9 @@ bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item)
     RECT client{};
     GetClientRect(view, &client);
     int titleWidth = (client.right - client.left) - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2);
-    ListView_SetColumnWidth(view, 1, titleWidth > 0 ? titleWidth : 0);
+    if (titleWidth < 0) titleWidth = 0;
+    // Setting a header item redraws the header even when nothing changed.
+    if (ListView_GetColumnWidth(view, 1) != titleWidth) ListView_SetColumnWidth(view, 1, titleWidth);
 
     WindowDC dc(view);
     SelectedObject font(dc.get(), body_font(view));
@@ -659,7 +652,7 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
         ListView_GetItemRect(view, row, &label, LVIR_LABEL);
         FillRect(dc, &icon, brush.get());
         const int state = e->state >= ThreadNotHeld && e->state <= ThreadHasNew ? e->state : ThreadNotHeld;
-        if (g_images) ImageList_Draw(g_images, state, dc, icon.left, icon.top, ILD_TRANSPARENT);
+        draw_state_icon(dc, state, colours.background, icon.left, icon.top);
         FillRect(dc, &label, brush.get());
         wchar_t position[24];
         swprintf(position, sizeof position / sizeof position[0], L" %d", static_cast<int>(e->position));
