@@ -40,3 +40,10 @@ if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+# A handset draws its controls plain; the desktop theme a new prefix gets
+# would make every scroll bar and header look (and cost) like a desktop's.
+if ! grep -q '"ThemeActive"="0"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f \
+    >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
