@@ -379,8 +379,9 @@ HWND CreateThreadListView(HWND parent)
 {
     RECT client{};
     GetClientRect(parent, &client);
-    // The header draws itself: redrawing the rows leaves it alone.
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL |
+    // Not clipping its children: the main window's background is erased under
+    // the header too, which is then drawn again only when its parent is.
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                         LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED | LVS_OWNERDATA;
     HWND view = CreateWindowExW(0, WC_LISTVIEWW, kListWindowText, style, client.left, client.top,
                                 client.right - client.left, client.bottom - client.top, parent,
