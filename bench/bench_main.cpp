@@ -34,6 +34,21 @@ int print_report(HWND, const wchar_t* text, const wchar_t* caption, UINT)
 
 }  // namespace
 
+std::string sjis(const wchar_t* text)
+{
+    char buf[512];
+    wide_to_mb(buf, text, sizeof buf);
+    return buf;
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes)
+{
+    LibceFile* f = libce_fopen(path.c_str(), "wb");
+    if (!f) return false;
+    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
+    return libce_fclose(f) == 0 && n == bytes.size();
+}
+
 BenchRegistration::BenchRegistration(const char* name, BenchFunction run)
 {
     registry().push_back({name, run});

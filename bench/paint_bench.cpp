@@ -25,13 +25,6 @@ constexpr int kPaints = 300;
 constexpr int kWidth = 480;
 constexpr int kHeight = 640;
 
-std::string sjis(const wchar_t* text)
-{
-    char buf[512];
-    wide_to_mb(buf, text, sizeof buf);
-    return buf;
-}
-
 // A parsed thread made in memory, shaped like a busy one: long Japanese body
 // lines that wrap, anchors, references, every third response sage.
 struct BenchThread {

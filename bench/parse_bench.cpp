@@ -23,13 +23,6 @@ constexpr int kResponses = 1000;
 constexpr int kRounds = 25;
 constexpr wchar_t kLogName[] = L"1141183496.dat";
 
-std::string sjis(const wchar_t* text)
-{
-    char buf[512];
-    wide_to_mb(buf, text, sizeof buf);
-    return buf;
-}
-
 // A log shaped like a busy thread: names with and without trips, mail
 // fields, dates with IDs, bodies of several lines with reply anchors and
 // character references.
@@ -66,14 +59,6 @@ std::string make_log()
         log += name + head + body + " <>" + (i == 1 ? sjis(L"携帯で読むスレ Part2") : "") + "\n";
     }
     return log;
-}
-
-bool write_bytes(const std::string& path, const std::string& bytes)
-{
-    LibceFile* f = libce_fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
-    return libce_fclose(f) == 0 && n == bytes.size();
 }
 
 // Reading the file and splitting it into lines, as the parse does, and nothing else.

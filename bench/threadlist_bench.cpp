@@ -26,13 +26,6 @@ constexpr int kThreads = 2047;
 constexpr int kHeld = 1000;
 constexpr int kRounds = 15;
 
-std::string sjis(const wchar_t* text)
-{
-    char buf[512];
-    wide_to_mb(buf, text, sizeof buf);
-    return buf;
-}
-
 // Titles shaped like a busy board's: Japanese, with references and a part
 // number; every other held thread has new responses.
 void make_lists(std::string* subject, std::string* acquired)
@@ -53,14 +46,6 @@ void make_lists(std::string* subject, std::string* acquired)
             *acquired += line;
         }
     }
-}
-
-bool write_bytes(const std::string& path, const std::string& bytes)
-{
-    LibceFile* f = libce_fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
-    return libce_fclose(f) == 0 && n == bytes.size();
 }
 
 // Reading the file and splitting each line into name, title and count, and

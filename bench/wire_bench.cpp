@@ -179,14 +179,6 @@ std::string dat_of_size(size_t size)
     return s;
 }
 
-bool write_bytes(const std::string& path, const std::string& bytes)
-{
-    LibceFile* f = libce_fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
-    return libce_fclose(f) == 0 && n == bytes.size();
-}
-
 std::string read_bytes(const std::string& path)
 {
     std::string out;
