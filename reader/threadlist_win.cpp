@@ -138,23 +138,6 @@ void remeasure_rows(HWND view)
     SendMessageW(view, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 
-// Puts a freshly loaded list behind the view.
-void show_new_list(std::unique_ptr<ThreadList> list)
-{
-    if (Settings.SortNew == 2) list->sort(0, false);
-    delete ProcessThreadList;
-    ProcessThreadList = list.release();
-    HWND view = list_view();
-    if (!view) return;
-    // Laid out and drawn once, when all of it is done.
-    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-    ListView_SetItemCountEx(view, ProcessThreadList->count(), 0);
-    select_row(view, ProcessThreadList->count() > 0 ? 0 : -1);
-    remeasure_rows(view);
-    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(view, nullptr, TRUE);
-}
-
 int selected_row(HWND view) { return view ? ListView_GetNextItem(view, -1, LVNI_SELECTED) : -1; }
 
 // ---- boards ----
@@ -334,6 +317,65 @@ HFONT body_font(HWND view)
 {
     if (AppState.BodyFont) return AppState.BodyFont;
     return reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0));
+}
+
+// The width of column 1: what the client area leaves beside columns 0 and 2.
+int title_column_width(HWND view)
+{
+    RECT client{};
+    GetClientRect(view, &client);
+    const int width = (client.right - client.left) - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2);
+    return width > 0 ? width : 0;
+}
+
+// The row height the current rows need in column 1 as it stands.
+int32_t measured_row_height(HWND view)
+{
+    WindowDC dc(view);
+    SelectedObject font(dc.get(), body_font(view));
+    const int width = title_text_width(view);
+    const int32_t lineHeight = text_height(dc.get(), L" ", width);
+    int32_t measured = 1;
+    if (Settings.SureLines <= 0) {
+        const ThreadList& list = rows();
+        int32_t heights[kRowLinesSample];
+        int n = 0;
+        for (; n < kRowLinesSample && n < list.count(); ++n) heights[n] = text_height(dc.get(), list.at(n)->title, width);
+        measured = most_frequent_row_lines(heights, n, lineHeight);
+    }
+    const int32_t lines = row_lines_for_setting(Settings.SureLines, measured);
+    return thread_row_height(lineHeight, lines, small_icon_size());
+}
+
+// Whether the title column or the row height differ from what the current
+// rows and client area call for.
+bool rows_need_measuring(HWND view)
+{
+    if (ListView_GetColumnWidth(view, 1) != title_column_width(view)) return true;
+    RECT row{};
+    if (!ListView_GetItemRect(view, 0, &row, LVIR_BOUNDS)) return true;
+    return row.bottom - row.top != measured_row_height(view);
+}
+
+// Puts a freshly loaded list behind the view.
+void show_new_list(std::unique_ptr<ThreadList> list)
+{
+    if (Settings.SortNew == 2) list->sort(0, false);
+    delete ProcessThreadList;
+    ProcessThreadList = list.release();
+    HWND view = list_view();
+    if (!view) return;
+    // Laid out and drawn once, when all of it is done: the scroll bars settle
+    // when redrawing is turned back on, and only then is the client width
+    // the title column is measured against final.
+    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemCountEx(view, ProcessThreadList->count(), 0);
+    select_row(view, ProcessThreadList->count() > 0 ? 0 : -1);
+    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+    // Telling the view its size changed costs it a whole relayout; a list of
+    // the same shape as the last one needs none.
+    if (rows_need_measuring(view)) remeasure_rows(view);
+    InvalidateRect(view, nullptr, TRUE);
 }
 
 void fill_item_text(LVITEMW& item)
@@ -597,32 +639,14 @@ bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item)
 {
     if (!item || item->CtlType != ODT_LISTVIEW || item->CtlID != IDC_THREAD_LIST) return false;
     HWND view = GetDlgItem(parent, IDC_THREAD_LIST);
-    const int icon = small_icon_size();
     if (!view) {
-        item->itemHeight = static_cast<UINT>(icon);
+        item->itemHeight = static_cast<UINT>(small_icon_size());
         return true;
     }
-    RECT client{};
-    GetClientRect(view, &client);
-    int titleWidth = (client.right - client.left) - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2);
-    if (titleWidth < 0) titleWidth = 0;
+    const int titleWidth = title_column_width(view);
     // Setting a header item redraws the header even when nothing changed.
     if (ListView_GetColumnWidth(view, 1) != titleWidth) ListView_SetColumnWidth(view, 1, titleWidth);
-
-    WindowDC dc(view);
-    SelectedObject font(dc.get(), body_font(view));
-    const int width = title_text_width(view);
-    const int32_t lineHeight = text_height(dc.get(), L" ", width);
-    int32_t measured = 1;
-    if (Settings.SureLines <= 0) {
-        const ThreadList& list = rows();
-        int32_t heights[kRowLinesSample];
-        int n = 0;
-        for (; n < kRowLinesSample && n < list.count(); ++n) heights[n] = text_height(dc.get(), list.at(n)->title, width);
-        measured = most_frequent_row_lines(heights, n, lineHeight);
-    }
-    const int32_t lines = row_lines_for_setting(Settings.SureLines, measured);
-    item->itemHeight = static_cast<UINT>(thread_row_height(lineHeight, lines, icon));
+    item->itemHeight = static_cast<UINT>(measured_row_height(view));
     return true;
 }
 

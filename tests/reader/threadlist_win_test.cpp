@@ -771,6 +771,50 @@ TEST_F(ThreadListView, RowHeightFollowsSureLines)
               client.right - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2));
 }
 
+TEST_F(ThreadListView, TitleColumnFollowsTheScrollBarOfEachLoad)
+{
+    auto expect_title_fills_client = [this](const char* when) {
+        RECT client;
+        GetClientRect(view, &client);
+        EXPECT_EQ(ListView_GetColumnWidth(view, 1),
+                  client.right - ListView_GetColumnWidth(view, 0) - ListView_GetColumnWidth(view, 2))
+            << when;
+        EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_HSCROLL) << when;
+    };
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
+    expect_title_fills_client("four rows");
+
+    std::string subject;
+    for (int i = 0; i < 200; ++i) subject += std::to_string(1400000000 + i) + ".dat<>Row " + std::to_string(i) + " (1)\n";
+    write_subject(subject);
+    ASSERT_EQ(load(), 1);
+    EXPECT_TRUE(GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
+    expect_title_fills_client("200 rows, scroll bar shown");
+
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
+    expect_title_fills_client("four rows again");
+}
+
+TEST_F(ThreadListView, RowsShrinkAgainAfterLongTitles)
+{
+    std::string subject;
+    for (int i = 0; i < 20; ++i) {
+        std::string title;
+        for (int w = 0; w < 30; ++w) title += "word ";
+        subject += std::to_string(1300000000 + i) + ".dat<>" + title + " (1)\n";
+    }
+    write_subject(subject);
+    ASSERT_EQ(load(), 1);
+    ASSERT_GT(row_height(view), line_height_of(view) * 2);
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    EXPECT_EQ(row_height(view), std::max(line_height_of(view), GetSystemMetrics(SM_CXSMICON)));
+}
+
 TEST_F(ThreadListView, LongTitlesMakeTallerRows)
 {
     std::string subject;
