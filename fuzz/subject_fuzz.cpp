@@ -62,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int32_t logOnly = size > 1 ? data[1] & 1 : 0;
     ListLimiter limit(logOnly, 1, threadMax, size > 2 ? data[2] & 1 : 0);
     ThreadList list(16);
+    const std::shared_ptr<const ThreadBoard> board = make_thread_board(L"b", L"s");
     int32_t lineNumber = 0;
     size_t start = 0;
     while (start < text.size()) {
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (parse_subject_line(line, &row) && limit.admits(held)) {
                 bool added = list.add(std::make_unique<ThreadEntry>(
                     held ? 1 : 0, std::wstring(row.title.begin(), row.title.end()), row.count,
-                    held ? 1 : -1, std::wstring(row.file.begin(), row.file.end()), L"b", L"s", lineNumber));
+                    held ? 1 : -1, std::wstring(row.file.begin(), row.file.end()), board, lineNumber));
                 if (added && !limit.added()) break;
             }
         }

@@ -59,7 +59,7 @@ struct CheckDump {
 
 bool same_board(const BoardEntry& board, const ThreadEntry& row)
 {
-    return row.server == board.host && row.boardDir == board.dir;
+    return row.board->server == board.host && row.board->dir == board.dir;
 }
 
 // The board of a row: the current board (or a favourite's own), as long as
@@ -185,7 +185,7 @@ void update_check_list()
             if (!entry || entry->lastRead == -1) continue;
             int32_t board = board_of_row(*list, *entry);
             if (board < 0) continue;
-            if (check_thread_modified(board, entry->fileName.c_str()) == 1) entry->state = ThreadHasNew;
+            if (check_thread_modified(board, entry->fileName) == 1) entry->state = ThreadHasNew;
         }
         if (Settings.SortNew == 2) list->sort(0, false);
     }

@@ -1,6 +1,7 @@
 #include "reader/threadentry.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <utility>
 
 #include "app/settings.h"
@@ -17,7 +18,7 @@ int three_way(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int compare_text(const std::wstring& a, const std::wstring& b)
+int compare_text(std::wstring_view a, std::wstring_view b)
 {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
@@ -31,17 +32,23 @@ int compare_text(const std::wstring& a, const std::wstring& b)
 
 }  // namespace
 
+std::shared_ptr<const ThreadBoard> make_thread_board(std::wstring dir, std::wstring server)
+{
+    return std::make_shared<const ThreadBoard>(ThreadBoard{std::move(dir), std::move(server)});
+}
+
 ThreadEntry::ThreadEntry(int32_t state, std::wstring title, int32_t count, int32_t lastRead,
-                         std::wstring fileName, std::wstring boardDir, std::wstring server, int32_t extra)
+                         std::wstring_view fileName, std::shared_ptr<const ThreadBoard> board, int32_t extra)
     : state(state),
       title(std::move(title)),
       count(count),
       lastRead(lastRead),
-      fileName(std::move(fileName)),
-      boardDir(std::move(boardDir)),
-      server(std::move(server)),
+      board(board ? std::move(board) : make_thread_board(std::wstring(), std::wstring())),
       extra(extra)
 {
+    const size_t n = std::min(fileName.size(), static_cast<size_t>(kFileNameUnits - 1));
+    std::wmemcpy(this->fileName, fileName.data(), n);
+    this->fileName[n] = L'\0';
 }
 
 ThreadEntry::~ThreadEntry() = default;
@@ -93,8 +100,8 @@ int compare_thread_entries(const ThreadEntry& a, const ThreadEntry& b, int32_t c
     case 2: r = three_way(a.count, b.count); break;
     case 3: r = three_way(a.lastRead, b.lastRead); break;
     case 4: r = compare_text(a.fileName, b.fileName); break;
-    case 5: r = compare_text(a.boardDir, b.boardDir); break;
-    case 6: r = compare_text(a.server, b.server); break;
+    case 5: r = compare_text(a.board->dir, b.board->dir); break;
+    case 6: r = compare_text(a.board->server, b.board->server); break;
     case 7: r = three_way(a.extra, b.extra); break;
     default: break;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reader/responses.h"
@@ -16,10 +17,21 @@ enum ThreadState : int32_t {
     ThreadHasNew = 2,    // held, and the server has more responses than recorded
 };
 
+// The board a row belongs to. The rows of one board share one record: a
+// board's list has up to 2047 rows, and two strings fewer to allocate, copy
+// and free for each is a good part of the time a list takes to load.
+struct ThreadBoard {
+    std::wstring dir;
+    std::wstring server;
+};
+std::shared_ptr<const ThreadBoard> make_thread_board(std::wstring dir, std::wstring server);
+
 class ThreadEntry {
 public:
-    ThreadEntry(int32_t state, std::wstring title, int32_t count, int32_t lastRead, std::wstring fileName,
-                std::wstring boardDir, std::wstring server, int32_t extra);
+    // A null board stands for a board with empty names; the file name is cut
+    // to kFileNameUnits - 1 units (a log name has 14).
+    ThreadEntry(int32_t state, std::wstring title, int32_t count, int32_t lastRead, std::wstring_view fileName,
+                std::shared_ptr<const ThreadBoard> board, int32_t extra);
     virtual ~ThreadEntry();
 
     int32_t position = -1;   // its index when added: shown, last tie-break, found again by it
@@ -27,9 +39,8 @@ public:
     std::wstring title;      // entity-decoded
     int32_t count;           // responses: from subject.txt; for favourites the recorded count
     int32_t lastRead;        // last read response from the held-thread list, -1 when not held
-    std::wstring fileName;
-    std::wstring boardDir;
-    std::wstring server;
+    wchar_t fileName[kFileNameUnits];   // held in the row: no allocation for each
+    std::shared_ptr<const ThreadBoard> board;   // never null
     int32_t extra;           // board list: line number in subject.txt; favourites: board index
 };
 

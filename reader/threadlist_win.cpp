@@ -74,13 +74,14 @@ std::wstring display_title(std::string_view bytes)
     return wide;
 }
 
-std::wstring file_name_of(std::string_view bytes)
+// A log's file name as a row holds it (at most 15 units), converted into
+// `wide`.
+const wchar_t* file_name_of(std::string_view bytes, wchar_t (&wide)[kEntryFileNameUnits + 1])
 {
     char ansi[kEntryFileNameUnits + 1];
     size_t n = bytes.size() < kEntryFileNameUnits ? bytes.size() : kEntryFileNameUnits;
     std::memcpy(ansi, bytes.data(), n);
     ansi[n] = '\0';
-    wchar_t wide[kEntryFileNameUnits + 1];
     if (mb_to_wide(wide, ansi, kEntryFileNameUnits + 1) == 0) wide[0] = L'\0';
     return wide;
 }
@@ -158,10 +159,10 @@ bool board_index_ok(int index)
 int board_of_row(const ThreadList& list, const ThreadEntry& e)
 {
     int preferred = list.favorites ? e.extra : AppState.currentBoard;
-    if (board_index_ok(preferred) && same_board(BoardTable.items[preferred], e.server, e.boardDir))
+    if (board_index_ok(preferred) && same_board(BoardTable.items[preferred], e.board->server, e.board->dir))
         return preferred;
     for (int i = 0; board_index_ok(i); ++i)
-        if (same_board(BoardTable.items[i], e.server, e.boardDir)) return i;
+        if (same_board(BoardTable.items[i], e.board->server, e.board->dir)) return i;
     return -1;
 }
 
@@ -490,7 +491,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
     LogListFile* held = heldList.setboard(host, dir) == 1 ? &heldList : nullptr;
     ListLimiter limit(Settings.LogOnlyMode, Settings.UseThreadMax, Settings.ThreadMax,
                       Settings.LogsExcludedFromCount);
-    const std::wstring boardDir = dir, server = host;
+    const std::shared_ptr<const ThreadBoard> board = make_thread_board(dir, host);
 
     LineReader reader(file);
     char line[kSubjectLineBytes];
@@ -508,8 +509,9 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
         if (!limit.admits(h.held())) continue;
         int32_t state = ThreadNotHeld;
         if (h.held()) state = h.count < row.count ? ThreadHasNew : ThreadHeld;
+        wchar_t wideFile[kEntryFileNameUnits + 1];
         auto entry = std::make_unique<ThreadEntry>(state, display_title(row.title), row.count, h.lastRead,
-                                                   file_name_of(row.file), boardDir, server, n);
+                                                   file_name_of(row.file, wideFile), board, n);
         if (!list->add(std::move(entry))) break;   // 2047 rows: the rest is not listed
         if (!limit.added()) break;
     }
@@ -532,19 +534,25 @@ int favorite_sure_load()
 
     auto list = std::make_unique<ThreadList>(kThreadListCapacity);
     list->favorites = true;
-    // One held-thread list per board, read once; null for a board whose
-    // directory the log tree does not have (it holds nothing yet).
-    std::map<int, std::unique_ptr<LogListFile>> heldLists;
-    auto held_list_of = [&heldLists](int board) -> LogListFile* {
-        auto found = heldLists.find(board);
-        if (found != heldLists.end()) return found->second.get();
-        std::unique_ptr<LogListFile> list;
+    // Per board met: its held-thread list, read once (null for a board whose
+    // directory the log tree does not have: it holds nothing yet), and the
+    // names its rows share.
+    struct BoardRows {
+        std::unique_ptr<LogListFile> held;
+        std::shared_ptr<const ThreadBoard> names;
+    };
+    std::map<int, BoardRows> boards;
+    auto rows_of = [&boards](int board) -> const BoardRows& {
+        auto found = boards.find(board);
+        if (found != boards.end()) return found->second;
+        BoardRows r;
         const BoardEntry& b = BoardTable.items[board];
         if (board_dir_exists(b)) {
-            list = std::make_unique<LogListFile>();
-            if (list->setboard(b.host, b.dir) != 1) list.reset();
+            r.held = std::make_unique<LogListFile>();
+            if (r.held->setboard(b.host, b.dir) != 1) r.held.reset();
         }
-        return heldLists.emplace(board, std::move(list)).first->second.get();
+        r.names = make_thread_board(b.dir, b.host);
+        return boards.emplace(board, std::move(r)).first->second;
     };
 
     LineReader reader(file);
@@ -555,16 +563,16 @@ int favorite_sure_load()
         if (!parse_favorite_row(std::string_view(line, static_cast<size_t>(length)), &row)) continue;
         const int board = board_of_dir(row.dir);
         if (board < 0) continue;   // a board the table does not know
-        const std::string fileName(row.file);
-        const Held h = held_state(held_list_of(board), fileName);
-        const BoardEntry& b = BoardTable.items[board];
+        const BoardRows& of = rows_of(board);
+        const Held h = held_state(of.held.get(), std::string(row.file));
+        wchar_t wideFile[kEntryFileNameUnits + 1];
         auto entry = std::make_unique<ThreadEntry>(h.held() ? ThreadHeld : ThreadNotHeld, display_title(row.title),
-                                                   h.count, h.lastRead, file_name_of(row.file), b.dir, b.host,
+                                                   h.count, h.lastRead, file_name_of(row.file, wideFile), of.names,
                                                    board);
         if (!list->add(std::move(entry))) break;
     }
     libce_fclose(file);
-    heldLists.clear();
+    boards.clear();
     show_new_list(std::move(list));
     return 1;
 }

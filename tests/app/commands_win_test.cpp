@@ -337,13 +337,13 @@ TEST_F(Commands, NewFirstSortAndItsTwinToggleTheSort)
     command(IDM_SORT_NEW);
     EXPECT_EQ(Settings.SortNew, 2);
     EXPECT_TRUE(menu_bar_checked(AppState.ListMenuBar, IDM_SORT_NEW));
-    EXPECT_EQ(ProcessThreadList->at(0)->fileName, L"1064500000.dat") << "the thread with news first";
+    EXPECT_STREQ(ProcessThreadList->at(0)->fileName, L"1064500000.dat") << "the thread with news first";
 
     // Menu 159's item does the same.
     command(IDM_SORT_NEW_ALT);
     EXPECT_EQ(Settings.SortNew, 1);
     EXPECT_FALSE(menu_bar_checked(AppState.ListMenuBar, IDM_SORT_NEW));
-    EXPECT_EQ(ProcessThreadList->at(0)->fileName, L"1065069078.dat");
+    EXPECT_STREQ(ProcessThreadList->at(0)->fileName, L"1065069078.dat");
 }
 
 TEST_F(Commands, SortTwinCarriesItsCheckMarkInMenu159)

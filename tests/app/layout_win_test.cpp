@@ -207,7 +207,7 @@ protected:
         delete_thread_list();
         create_thread_list();
         for (const std::wstring& t : titles)
-            ProcessThreadList->add(std::make_unique<ThreadEntry>(0, t, 1, -1, L"1.dat", L"b", L"s", 0));
+            ProcessThreadList->add(std::make_unique<ThreadEntry>(0, t, 1, -1, L"1.dat", nullptr, 0));
         ListView_SetItemCountEx(AppState.threadListView, ProcessThreadList->count(), 0);
     }
 

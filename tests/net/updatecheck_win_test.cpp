@@ -149,8 +149,8 @@ protected:
     void add_row(const std::wstring& file, int32_t lastRead, int32_t extra, int32_t state = ThreadHeld,
                  const std::wstring& dir = L"mobile")
     {
-        ProcessThreadList->add(std::make_unique<ThreadEntry>(state, L"title " + file, 10, lastRead, file, dir,
-                                                             L"pc.2ch.net", extra));
+        ProcessThreadList->add(std::make_unique<ThreadEntry>(state, L"title " + file, 10, lastRead, file,
+                                                             make_thread_board(dir, L"pc.2ch.net"), extra));
     }
 
     ThreadList* savedList_ = nullptr;
@@ -356,10 +356,10 @@ TEST_F(UpdateCheck, ListMarksGrownHeldRowsAndSortsThemFirst)
     ThreadList& list = *ProcessThreadList;
     ASSERT_EQ(list.count(), 4);
     // New first, in load order among equals; then held; then not held.
-    EXPECT_EQ(list.at(0)->fileName, L"1000000002.dat");
-    EXPECT_EQ(list.at(1)->fileName, L"1000000003.dat");
-    EXPECT_EQ(list.at(2)->fileName, L"1000000000.dat");
-    EXPECT_EQ(list.at(3)->fileName, L"1000000001.dat");
+    EXPECT_STREQ(list.at(0)->fileName, L"1000000002.dat");
+    EXPECT_STREQ(list.at(1)->fileName, L"1000000003.dat");
+    EXPECT_STREQ(list.at(2)->fileName, L"1000000000.dat");
+    EXPECT_STREQ(list.at(3)->fileName, L"1000000001.dat");
     EXPECT_EQ(list.at(0)->state, ThreadHasNew);
     EXPECT_EQ(list.at(1)->state, ThreadHasNew);
     EXPECT_EQ(list.at(2)->state, ThreadHeld);
@@ -378,7 +378,7 @@ TEST_F(UpdateCheck, ListNeverLowersAStateAndKeepsOrderWithoutNewFirst)
     add_row(L"1000000001.dat", 4, 1);
     update_check_list();
     ThreadList& list = *ProcessThreadList;
-    EXPECT_EQ(list.at(0)->fileName, L"1000000000.dat");
+    EXPECT_STREQ(list.at(0)->fileName, L"1000000000.dat");
     EXPECT_EQ(list.at(0)->state, ThreadHasNew);
     EXPECT_EQ(list.at(1)->state, ThreadHasNew);
 }
@@ -491,8 +491,8 @@ TEST_F(OpenBoardList, FetchesThenShowsTheSelectedBoard)
     EXPECT_EQ(read_file_bytes(root_ + "\\software\\subject.txt"), list);
     ASSERT_NE(ProcessThreadList, nullptr);
     EXPECT_EQ(ProcessThreadList->count(), lines_of(list));
-    EXPECT_EQ(ProcessThreadList->at(0)->server, L"pc.2ch.net");
-    EXPECT_EQ(ProcessThreadList->at(0)->boardDir, L"software");
+    EXPECT_EQ(ProcessThreadList->at(0)->board->server, L"pc.2ch.net");
+    EXPECT_EQ(ProcessThreadList->at(0)->board->dir, L"software");
     EXPECT_EQ(widen(list.substr(0, list.find("<>"))), ProcessThreadList->at(0)->fileName);
     EXPECT_TRUE(messages().empty());
 }
@@ -504,7 +504,7 @@ TEST_F(OpenBoardList, WithoutFetchShowsTheLocalListOnly)
     open_board_list(0);
     EXPECT_EQ(AppState.currentBoard, 0);
     ASSERT_EQ(ProcessThreadList->count(), 2);
-    EXPECT_EQ(ProcessThreadList->at(1)->fileName, L"1000000001.dat");
+    EXPECT_STREQ(ProcessThreadList->at(1)->fileName, L"1000000001.dat");
     Sleep(200);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
@@ -519,7 +519,7 @@ TEST_F(OpenBoardList, FailedFetchStillShowsTheLocalList)
     open_board_list(1);
     EXPECT_EQ(read_file_bytes(root_ + "\\mobile\\subject.txt"), local);
     ASSERT_EQ(ProcessThreadList->count(), 1);
-    EXPECT_EQ(ProcessThreadList->at(0)->fileName, L"1000000000.dat");
+    EXPECT_STREQ(ProcessThreadList->at(0)->fileName, L"1000000000.dat");
     expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}});
 }
 

@@ -291,7 +291,7 @@ namespace {
 std::unique_ptr<ThreadEntry> row(int32_t state, const wchar_t* title, int32_t count, int32_t lastRead = -1,
                                  const wchar_t* file = L"1.dat")
 {
-    return std::make_unique<ThreadEntry>(state, title, count, lastRead, file, L"mobile", L"srv", 0);
+    return std::make_unique<ThreadEntry>(state, title, count, lastRead, file, make_thread_board(L"mobile", L"srv"), 0);
 }
 
 std::vector<int32_t> positions(const ThreadList& list)
@@ -407,22 +407,22 @@ TEST_F(ThreadListClick, ResetLeavesSortNewAndUnknownColumnsChangeNothing)
 
 TEST(ThreadListSort, EveryColumnOrdersAndNegates)
 {
-    ThreadEntry a(1, L"a", 5, 3, L"2.dat", L"b", L"s2", 9);
-    ThreadEntry b(2, L"b", 4, 7, L"1.dat", L"a", L"s1", 1);
+    ThreadEntry a(1, L"a", 5, 3, L"2.dat", make_thread_board(L"b", L"s1"), 9);
+    ThreadEntry b(2, L"b", 4, 7, L"1.dat", make_thread_board(L"a", L"s2"), 1);
     a.position = 0;
     b.position = 1;
     EXPECT_LT(compare_thread_entries(a, b, 1, true), 0);
     EXPECT_GT(compare_thread_entries(a, b, 2, true), 0);
     EXPECT_LT(compare_thread_entries(a, b, 3, true), 0);
     EXPECT_GT(compare_thread_entries(a, b, 4, true), 0);
-    EXPECT_GT(compare_thread_entries(a, b, 5, true), 0);
-    EXPECT_GT(compare_thread_entries(a, b, 6, true), 0);
+    EXPECT_GT(compare_thread_entries(a, b, 5, true), 0);   // directory
+    EXPECT_LT(compare_thread_entries(a, b, 6, true), 0);   // server
     EXPECT_GT(compare_thread_entries(a, b, 7, true), 0);
     EXPECT_LT(compare_thread_entries(a, b, 7, false), 0);
     EXPECT_GT(compare_thread_entries(a, b, 0, false), 0);   // state 2 first
     EXPECT_LT(compare_thread_entries(a, b, 0, true), 0);    // load order
     // Equal values: position, ascending in both directions.
-    ThreadEntry c(1, L"a", 5, 3, L"2.dat", L"b", L"s2", 9);
+    ThreadEntry c(1, L"a", 5, 3, L"2.dat", make_thread_board(L"b", L"s1"), 9);
     c.position = 2;
     EXPECT_LT(compare_thread_entries(a, c, 2, false), 0);
     EXPECT_LT(compare_thread_entries(a, c, 2, true), 0);
@@ -431,10 +431,10 @@ TEST(ThreadListSort, EveryColumnOrdersAndNegates)
 
 TEST(ThreadListSort, TitlesCompareByCodeUnitNotByLocale)
 {
-    ThreadEntry upper(0, L"Z", 0, -1, L"1.dat", L"", L"", 0);
-    ThreadEntry lower(0, L"a", 0, -1, L"2.dat", L"", L"", 0);
-    ThreadEntry kana(0, L"\x30A2", 0, -1, L"3.dat", L"", L"", 0);   // ア
-    ThreadEntry prefix(0, L"ZZ", 0, -1, L"4.dat", L"", L"", 0);
+    ThreadEntry upper(0, L"Z", 0, -1, L"1.dat", nullptr, 0);
+    ThreadEntry lower(0, L"a", 0, -1, L"2.dat", nullptr, 0);
+    ThreadEntry kana(0, L"\x30A2", 0, -1, L"3.dat", nullptr, 0);   // ア
+    ThreadEntry prefix(0, L"ZZ", 0, -1, L"4.dat", nullptr, 0);
     upper.position = 0;
     lower.position = 1;
     kana.position = 2;

@@ -242,9 +242,9 @@ TEST_F(ThreadListView, RowsCarryStateCountLastReadAndLineNumber)
     EXPECT_EQ(row(0).title, L"First & best");
     EXPECT_EQ(row(0).count, 10);
     EXPECT_EQ(row(0).lastRead, -1);
-    EXPECT_EQ(row(0).fileName, L"1000000001.dat");
-    EXPECT_EQ(row(0).boardDir, L"mobile");
-    EXPECT_EQ(row(0).server, L"srv");
+    EXPECT_STREQ(row(0).fileName, L"1000000001.dat");
+    EXPECT_EQ(row(0).board->dir, L"mobile");
+    EXPECT_EQ(row(0).board->server, L"srv");
     EXPECT_EQ(row(0).extra, 0);
 
     EXPECT_EQ(row(1).state, ThreadHeld);
@@ -312,10 +312,10 @@ TEST_F(ThreadListView, LogOnlyListsHeldThreadsWithTheirLineNumbers)
     Settings.LogOnlyMode = 1;
     ASSERT_EQ(load(), 1);
     ASSERT_EQ(rows(), 2);
-    EXPECT_EQ(row(0).fileName, L"1000000002.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000002.dat");
     EXPECT_EQ(row(0).extra, 1);
     EXPECT_EQ(row(0).position, 0);
-    EXPECT_EQ(row(1).fileName, L"1000000003.dat");
+    EXPECT_STREQ(row(1).fileName, L"1000000003.dat");
     EXPECT_EQ(row(1).extra, 2);
 }
 
@@ -394,9 +394,9 @@ TEST_F(ThreadListView, MalformedLinesAreSkippedAndNothingOutsideIsRead)
     ASSERT_EQ(load(), 1);
     EXPECT_TRUE(capture.messages().empty());
     ASSERT_EQ(rows(), 2);
-    EXPECT_EQ(row(0).fileName, L"1000000001.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000001.dat");
     EXPECT_EQ(row(0).extra, 0);
-    EXPECT_EQ(row(1).fileName, L"1000000009.dat");
+    EXPECT_STREQ(row(1).fileName, L"1000000009.dat");
     EXPECT_EQ(row(1).extra, 8) << "every line counts, the skipped ones too";
     EXPECT_EQ(files_in(root), before);
     EXPECT_EQ(read_file_bytes(root + "\\acquired.txt"), "secret.dat<>secret(3)<>2\r\n");
@@ -409,10 +409,10 @@ TEST_F(ThreadListView, SortNewAtLoadPutsNewThreadsFirst)
     Settings.SortNew = 2;
     ASSERT_EQ(load(), 1);
     ASSERT_EQ(rows(), 4);
-    EXPECT_EQ(row(0).fileName, L"1000000003.dat");
-    EXPECT_EQ(row(1).fileName, L"1000000002.dat");
-    EXPECT_EQ(row(2).fileName, L"1000000001.dat");
-    EXPECT_EQ(row(3).fileName, L"1000000004.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000003.dat");
+    EXPECT_STREQ(row(1).fileName, L"1000000002.dat");
+    EXPECT_STREQ(row(2).fileName, L"1000000001.dat");
+    EXPECT_STREQ(row(3).fileName, L"1000000004.dat");
     EXPECT_EQ(selected(), 0);
 }
 
@@ -460,12 +460,12 @@ TEST_F(ThreadListView, FirstColumnTogglesSortNewAndItsCheckMark)
     ASSERT_NE(popup, nullptr);
     click_column(0);
     EXPECT_EQ(Settings.SortNew, 2);
-    EXPECT_EQ(row(0).fileName, L"1000000003.dat");
-    EXPECT_EQ(row(1).fileName, L"1000000002.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000003.dat");
+    EXPECT_STREQ(row(1).fileName, L"1000000002.dat");
     EXPECT_TRUE(GetMenuState(popup, IDM_SORT_NEW, MF_BYCOMMAND) & MF_CHECKED);
     click_column(0);
     EXPECT_EQ(Settings.SortNew, 1);
-    EXPECT_EQ(row(0).fileName, L"1000000001.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000001.dat");
     EXPECT_FALSE(GetMenuState(popup, IDM_SORT_NEW, MF_BYCOMMAND) & MF_CHECKED);
 }
 
@@ -669,7 +669,7 @@ TEST_F(ThreadListView, FavouritesListKnownBoardsWithRecordedCounts)
     EXPECT_TRUE(capture.messages().empty());
     EXPECT_TRUE(ProcessThreadList->favorites);
     ASSERT_EQ(rows(), 3);
-    EXPECT_EQ(row(0).fileName, L"1000000002.dat");
+    EXPECT_STREQ(row(0).fileName, L"1000000002.dat");
     EXPECT_EQ(row(0).title, L"Held fav");
     EXPECT_EQ(row(0).state, ThreadHeld);
     EXPECT_EQ(row(0).count, 20);
@@ -679,8 +679,8 @@ TEST_F(ThreadListView, FavouritesListKnownBoardsWithRecordedCounts)
     EXPECT_EQ(row(1).state, ThreadNotHeld);
     EXPECT_EQ(row(1).count, -1);
     EXPECT_EQ(row(2).extra, 2);
-    EXPECT_EQ(row(2).server, L"srv");
-    EXPECT_EQ(row(2).boardDir, L"news");
+    EXPECT_EQ(row(2).board->server, L"srv");
+    EXPECT_EQ(row(2).board->dir, L"news");
     EXPECT_FALSE(file_exists(root + "\\news")) << "a board without logs gets no held-thread list";
 }
 
