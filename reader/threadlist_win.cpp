@@ -358,6 +358,17 @@ bool rows_need_measuring(HWND view)
     return row.bottom - row.top != measured_row_height(view);
 }
 
+// Takes the header's strip out of what the view has to paint. The view does
+// not clip its header, so painting that strip would erase the header too.
+void keep_header_as_drawn(HWND view, HWND header)
+{
+    RECT strip;
+    if (!GetWindowRect(header, &strip)) return;
+    MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&strip), 2);
+    ValidateRect(view, &strip);
+    ValidateRect(header, nullptr);
+}
+
 // Puts a freshly loaded list behind the view.
 void show_new_list(std::unique_ptr<ThreadList> list)
 {
@@ -366,6 +377,8 @@ void show_new_list(std::unique_ptr<ThreadList> list)
     ProcessThreadList = list.release();
     HWND view = list_view();
     if (!view) return;
+    HWND header = ListView_GetHeader(view);
+    const bool headerPending = header && GetUpdateRect(header, nullptr, FALSE);
     // Laid out and drawn once, when all of it is done: the scroll bars settle
     // when redrawing is turned back on, and only then is the client width
     // the title column is measured against final.
@@ -375,8 +388,13 @@ void show_new_list(std::unique_ptr<ThreadList> list)
     SendMessageW(view, WM_SETREDRAW, TRUE, 0);
     // Telling the view its size changed costs it a whole relayout; a list of
     // the same shape as the last one needs none.
-    if (rows_need_measuring(view)) remeasure_rows(view);
+    const bool reshaped = rows_need_measuring(view);
+    if (reshaped) remeasure_rows(view);
     InvalidateRect(view, nullptr, TRUE);
+    // Turning redrawing back on invalidated the header with the rest of the
+    // view; when its columns kept their widths it already shows what it
+    // would draw again.
+    if (header && !headerPending && !reshaped) keep_header_as_drawn(view, header);
 }
 
 void fill_item_text(LVITEMW& item)

@@ -799,6 +799,56 @@ TEST_F(ThreadListView, TitleColumnFollowsTheScrollBarOfEachLoad)
     expect_title_fills_client("four rows again");
 }
 
+namespace {
+
+// The header's pixels as its window holds them.
+std::vector<COLORREF> header_pixels(HWND view)
+{
+    HWND header = ListView_GetHeader(view);
+    RECT r{};
+    GetClientRect(header, &r);
+    DibDC dib(r.right, r.bottom);
+    HDC dc = GetDC(header);
+    BitBlt(dib.get(), 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(header, dc);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x) pixels.push_back(dib.at(x, y));
+    return pixels;
+}
+
+std::vector<COLORREF> header_drawn_afresh(HWND view)
+{
+    RedrawWindow(ListView_GetHeader(view), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return header_pixels(view);
+}
+
+}  // namespace
+
+TEST_F(ThreadListView, HeaderShowsItsColumnsAfterEveryLoad)
+{
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    UpdateWindow(main);
+    const std::vector<COLORREF> fourRows = header_drawn_afresh(view);
+    ASSERT_FALSE(fourRows.empty());
+    ASSERT_NE(std::count(fourRows.begin(), fourRows.end(), fourRows[0]), static_cast<long>(fourRows.size()))
+        << "the header shows its captions";
+
+    ASSERT_EQ(load(), 1);
+    UpdateWindow(main);
+    EXPECT_EQ(header_pixels(view), fourRows) << "a list of the same shape";
+
+    std::string subject;
+    for (int i = 0; i < 200; ++i) subject += std::to_string(1400000000 + i) + ".dat<>Row (1)\n";
+    write_subject(subject);
+    ASSERT_EQ(load(), 1);
+    UpdateWindow(main);
+    const std::vector<COLORREF> shown = header_pixels(view);
+    EXPECT_NE(shown, fourRows) << "the title column narrowed for the scroll bar";
+    EXPECT_EQ(shown, header_drawn_afresh(view)) << "a list that changed the columns";
+}
+
 TEST_F(ThreadListView, RowsShrinkAgainAfterLongTitles)
 {
     std::string subject;
