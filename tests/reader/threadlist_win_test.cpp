@@ -158,6 +158,13 @@ protected:
     void write_subject(const std::string& bytes) { write_file_bytes(board_dir() + "\\subject.txt", bytes); }
     void write_acquired(const std::string& bytes) { write_file_bytes(board_dir() + "\\acquired.txt", bytes); }
     void write_favorites(const std::string& bytes) { write_file_bytes(dir.file("favorite.txt"), bytes); }
+    // "subject.txt" with `rows` threads of one-word titles.
+    void write_plain_rows(int rows)
+    {
+        std::string subject;
+        for (int i = 0; i < rows; ++i) subject += std::to_string(1400000000 + i) + ".dat<>Row (1)\n";
+        write_subject(subject);
+    }
 
     const ThreadEntry& row(int i) const
     {
@@ -786,9 +793,7 @@ TEST_F(ThreadListView, TitleColumnFollowsTheScrollBarOfEachLoad)
     EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
     expect_title_fills_client("four rows");
 
-    std::string subject;
-    for (int i = 0; i < 200; ++i) subject += std::to_string(1400000000 + i) + ".dat<>Row " + std::to_string(i) + " (1)\n";
-    write_subject(subject);
+    write_plain_rows(200);
     ASSERT_EQ(load(), 1);
     EXPECT_TRUE(GetWindowLongW(view, GWL_STYLE) & WS_VSCROLL);
     expect_title_fills_client("200 rows, scroll bar shown");
@@ -839,9 +844,7 @@ TEST_F(ThreadListView, HeaderShowsItsColumnsAfterEveryLoad)
     UpdateWindow(main);
     EXPECT_EQ(header_pixels(view), fourRows) << "a list of the same shape";
 
-    std::string subject;
-    for (int i = 0; i < 200; ++i) subject += std::to_string(1400000000 + i) + ".dat<>Row (1)\n";
-    write_subject(subject);
+    write_plain_rows(200);
     ASSERT_EQ(load(), 1);
     UpdateWindow(main);
     const std::vector<COLORREF> shown = header_pixels(view);
@@ -849,26 +852,9 @@ TEST_F(ThreadListView, HeaderShowsItsColumnsAfterEveryLoad)
     EXPECT_EQ(shown, header_drawn_afresh(view)) << "a list that changed the columns";
 }
 
-TEST_F(ThreadListView, RowsShrinkAgainAfterLongTitles)
+TEST_F(ThreadListView, LongTitlesMakeTallerRowsUntilShortOnesCome)
 {
     std::string subject;
-    for (int i = 0; i < 20; ++i) {
-        std::string title;
-        for (int w = 0; w < 30; ++w) title += "word ";
-        subject += std::to_string(1300000000 + i) + ".dat<>" + title + " (1)\n";
-    }
-    write_subject(subject);
-    ASSERT_EQ(load(), 1);
-    ASSERT_GT(row_height(view), line_height_of(view) * 2);
-    four_threads();
-    ASSERT_EQ(load(), 1);
-    EXPECT_EQ(row_height(view), std::max(line_height_of(view), GetSystemMetrics(SM_CXSMICON)));
-}
-
-TEST_F(ThreadListView, LongTitlesMakeTallerRows)
-{
-    std::string subject;
-    const std::string longTitle(200, 'w');
     for (int i = 0; i < 20; ++i) {
         std::string title;
         for (int w = 0; w < 30; ++w) title += "word ";
@@ -877,6 +863,9 @@ TEST_F(ThreadListView, LongTitlesMakeTallerRows)
     write_subject(subject);
     ASSERT_EQ(load(), 1);
     EXPECT_GT(row_height(view), line_height_of(view) * 2);
+    four_threads();
+    ASSERT_EQ(load(), 1);
+    EXPECT_EQ(row_height(view), std::max(line_height_of(view), GetSystemMetrics(SM_CXSMICON)));
 }
 
 TEST_F(ThreadListView, ColumnsAndImages)
