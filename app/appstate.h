@@ -61,3 +61,7 @@ struct AppStateRecord {
 };
 
 extern AppStateRecord AppState;
+
+// The module resources are loaded from: AppState.instance, or before start-up
+// has set it (as under test) the executable's own.
+HINSTANCE program_instance();

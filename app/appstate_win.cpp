@@ -1,3 +1,5 @@
 #include "app/appstate.h"
 
 AppStateRecord AppState;
+
+HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }

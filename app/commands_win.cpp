@@ -35,8 +35,6 @@
 
 namespace {
 
-HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
-
 void focus(HWND window)
 {
     if (window) SetFocus(window);

@@ -21,20 +21,6 @@ MemoryStatusQuery g_memoryStatus = GlobalMemoryStatusEx;
 // A field read with room for kDialogTextChars characters.
 constexpr int kFieldUnits = static_cast<int>(kDialogTextChars) + 1;
 
-HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
-
-// The dialog keeps its soft-key bar in DWLP_USER until it is destroyed.
-void attach_menu_bar(HWND dialog, UINT menuId)
-{
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, menuId)));
-}
-
-void release_menu_bar(HWND dialog)
-{
-    DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
-    SetWindowLongPtrW(dialog, DWLP_USER, 0);
-}
-
 void invalidate_response_view()
 {
     if (AppState.responseView) InvalidateRect(AppState.responseView, nullptr, TRUE);
@@ -73,44 +59,50 @@ void fill_free_memory(HWND dialog)
     SetDlgItemTextW(dialog, IDC_FREE_MEMORY, free_memory_text(status.ullAvailPhys).c_str());
 }
 
-INT_PTR end_with_command(HWND dialog, WORD id)
+// The procedure every dialog here shares: `init` fills the dialog and
+// attaches its soft-key bar; OK runs `accept`, which ends the dialog, or ends
+// it at once when there is nothing to take over; Cancel ends it. Other
+// commands (the check boxes' own clicks) are left to the dialog manager.
+INT_PTR soft_key_dialog(HWND dialog, UINT msg, WPARAM wp, void (*init)(HWND), void (*accept)(HWND))
 {
-    if (id != IDOK && id != IDCANCEL) return FALSE;
-    EndDialog(dialog, id);
-    return TRUE;
+    switch (msg) {
+    case WM_INITDIALOG:
+        init(dialog);
+        return TRUE;
+    case WM_COMMAND: {
+        const WORD id = LOWORD(wp);
+        if (id == IDOK && accept) {
+            accept(dialog);
+            return TRUE;
+        }
+        if (id != IDOK && id != IDCANCEL) return FALSE;
+        EndDialog(dialog, id);
+        return TRUE;
+    }
+    case WM_DESTROY:
+        release_dialog_menu_bar(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void about_init(HWND dialog)
+{
+    attach_dialog_menu_bar(dialog, IDR_MENU_OK);
+    fill_free_memory(dialog);
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        attach_menu_bar(dialog, IDR_MENU_OK);
-        fill_free_memory(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return end_with_command(dialog, LOWORD(wp));
-    case WM_DESTROY:
-        release_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return soft_key_dialog(dialog, msg, wp, about_init, nullptr);
 }
+
+void key_help_init(HWND dialog) { attach_dialog_menu_bar(dialog, IDR_MENU_OK); }
 
 INT_PTR CALLBACK KeyHelpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        attach_menu_bar(dialog, IDR_MENU_OK);
-        return TRUE;
-    case WM_COMMAND:
-        return end_with_command(dialog, LOWORD(wp));
-    case WM_DESTROY:
-        release_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return soft_key_dialog(dialog, msg, wp, key_help_init, nullptr);
 }
 
 // ---- settings
@@ -148,7 +140,7 @@ void fill_font_combo(HWND dialog)
 
 void settings_init(HWND dialog)
 {
-    attach_menu_bar(dialog, IDR_MENU_OK_CANCEL);
+    attach_dialog_menu_bar(dialog, IDR_MENU_OK_CANCEL);
     SendDlgItemMessageW(dialog, IDC_PROXY_NAME, EM_LIMITTEXT, kDialogProxyNameChars, 0);
     for (int id : {IDC_PROXY_PORT, IDC_FONT_SIZE, IDC_THREAD_MAX, IDC_SURE_LINES})
         SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kDialogTextChars, 0);
@@ -184,42 +176,17 @@ void settings_ok(HWND dialog)
     EndDialog(dialog, IDOK);
 }
 
-INT_PTR settings_command(HWND dialog, WORD id)
-{
-    switch (id) {
-    case IDOK:
-        settings_ok(dialog);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 {
     TranslateBackKey(msg, wp, lp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        settings_init(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return settings_command(dialog, LOWORD(wp));
-    case WM_DESTROY:
-        release_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return soft_key_dialog(dialog, msg, wp, settings_init, settings_ok);
 }
 
 // ---- debug settings
 
 void debug_init(HWND dialog)
 {
-    attach_menu_bar(dialog, IDR_MENU_OK_CANCEL);
+    attach_dialog_menu_bar(dialog, IDR_MENU_OK_CANCEL);
     set_checked(dialog, IDC_DEBUG_MODE, Settings.DebugMode);
     set_checked(dialog, IDC_LOGS_EXCLUDED, Settings.LogsExcludedFromCount);
 }
@@ -232,41 +199,16 @@ void debug_ok(HWND dialog)
     EndDialog(dialog, IDOK);
 }
 
-INT_PTR debug_command(HWND dialog, WORD id)
-{
-    switch (id) {
-    case IDOK:
-        debug_ok(dialog);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    default:
-        return FALSE;   // the check boxes' own clicks
-    }
-}
-
 INT_PTR CALLBACK DebugDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        debug_init(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return debug_command(dialog, LOWORD(wp));
-    case WM_DESTROY:
-        release_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return soft_key_dialog(dialog, msg, wp, debug_init, debug_ok);
 }
 
 // ---- board-list source
 
 void board_source_init(HWND dialog)
 {
-    attach_menu_bar(dialog, IDR_MENU_BOARD_SOURCE);
+    attach_dialog_menu_bar(dialog, IDR_MENU_BOARD_SOURCE);
     wchar_t url[kSettingsTextUnits];
     copy_dialog_text(url, kSettingsTextUnits, Settings.BBSTable, kDialogBBSTableChars);
     SendDlgItemMessageW(dialog, IDC_BBSTABLE, EM_LIMITTEXT, kDialogBBSTableChars, 0);
@@ -300,34 +242,10 @@ void board_source_ok(HWND dialog)
     EndDialog(dialog, IDOK);
 }
 
-INT_PTR board_source_command(HWND dialog, WORD id)
-{
-    switch (id) {
-    case IDOK:   // the soft key "板一覧取得" and the button "Get"
-        board_source_ok(dialog);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
+// OK is both the soft key "板一覧取得" and the button "Get".
 INT_PTR CALLBACK BoardSourceDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        board_source_init(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return board_source_command(dialog, LOWORD(wp));
-    case WM_DESTROY:
-        release_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
+    return soft_key_dialog(dialog, msg, wp, board_source_init, board_source_ok);
 }
 
 INT_PTR run_dialog(HWND owner, UINT templateId, DLGPROC proc)
@@ -351,8 +269,11 @@ INT_PTR ShowAboutDialog(HWND owner) { return run_dialog(owner, IDD_ABOUT, AboutD
 
 INT_PTR ShowKeyHelpDialog(HWND owner, int32_t view)
 {
-    return run_dialog(owner, view == ThreadMode ? IDD_KEYHELP_KEYS : IDD_KEYHELP_VIEW, KeyHelpDialogProc);
+    if (view != ThreadMode) return ShowResponseKeysDialog(owner);
+    return run_dialog(owner, IDD_KEYHELP_KEYS, KeyHelpDialogProc);
 }
+
+INT_PTR ShowResponseKeysDialog(HWND owner) { return run_dialog(owner, IDD_KEYHELP_VIEW, KeyHelpDialogProc); }
 
 INT_PTR ShowSettingsDialog(HWND owner)
 {

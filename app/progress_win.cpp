@@ -38,7 +38,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 
 HWND CreateProgressDialog(HWND owner, const wchar_t* caption)
 {
-    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    HINSTANCE instance = program_instance();
     return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, ProgressDialogProc,
                               reinterpret_cast<LPARAM>(caption));
 }

@@ -82,7 +82,7 @@ LRESULT CALLBACK search_box_proc(HWND box, UINT msg, WPARAM wp, LPARAM lp, UINT_
 
 HWND create_box(HWND main, int id, DWORD_PTR which, const RECT& place)
 {
-    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    HINSTANCE instance = program_instance();
     HWND box = CreateWindowExW(0, kSearchBoxClass, L"", kSearchBoxStyle, place.left, place.top,
                                place.right - place.left, place.bottom - place.top, main,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);

@@ -11,7 +11,7 @@ HWND create_selector(HWND main, const wchar_t* text, int id, int x, int width)
 {
     const RECT& list = AppState.listRect;
     // The height of a drop-down list includes its list: it reaches the bottom.
-    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    HINSTANCE instance = program_instance();
     return CreateWindowExW(0, kSelectorClass, text, kSelectorStyle, x, list.top, width, list.bottom - list.top,
                            main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }

@@ -45,6 +45,17 @@ void DestroyDialogMenuBar(HWND bar)
     if (AppState.dialogMenuBar == bar) AppState.dialogMenuBar = nullptr;
 }
 
+void attach_dialog_menu_bar(HWND dialog, UINT menuId)
+{
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, menuId)));
+}
+
+void release_dialog_menu_bar(HWND dialog)
+{
+    DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
+    SetWindowLongPtrW(dialog, DWLP_USER, 0);
+}
+
 bool TranslateBackKey(UINT msg, WPARAM, LPARAM lp)
 {
     if (AppState.DeviceKind != DeviceSmartphone || msg != WM_HOTKEY) return false;

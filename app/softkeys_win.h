@@ -22,6 +22,11 @@ HWND InitDialogMenuBar(HWND dialog, UINT menuId);
 // it is that bar. Called by each dialog when it is destroyed.
 void DestroyDialogMenuBar(HWND bar);
 
+// For a dialog that keeps its soft-key bar in DWLP_USER: InitDialogMenuBar
+// at initialisation, DestroyDialogMenuBar when the dialog is destroyed.
+void attach_dialog_menu_bar(HWND dialog, UINT menuId);
+void release_dialog_menu_bar(HWND dialog);
+
 // Called first by the procedures that take text input: on a Smartphone only,
 // the Back key's hot-key message (0x0312, key code 27 in the high word of
 // lParam, without the key-up bit 0x1000 in the low word) becomes Backspace

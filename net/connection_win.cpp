@@ -333,7 +333,7 @@ INT_PTR CALLBACK WorkerDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
 INT_PTR run_worker_task(HWND owner, WorkerTask* task)
 {
     WorkerDialog wd{task, nullptr};
-    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    HINSTANCE instance = program_instance();
     INT_PTR r = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NET_PROGRESS), owner, WorkerDialogProc,
                                 reinterpret_cast<LPARAM>(&wd));
     if (wd.thread) {

@@ -14,8 +14,6 @@ namespace {
 
 HWND g_modeless = nullptr;
 
-HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
-
 // What the editor holds, read into buffers of the editor's capacities.
 struct ReplyTexts {
     wchar_t name[kReplyNameUnits];
@@ -67,7 +65,7 @@ void sage(HWND dialog) { SetDlgItemTextW(dialog, IDC_REPLY_MAIL, kSageText); }
 
 void modal_init(HWND dialog)
 {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, IDR_MENU_REPLY)));
+    attach_dialog_menu_bar(dialog, IDR_MENU_REPLY);
     set_limits(dialog);
     hide_buttons_on_smartphone(dialog);
     SetDlgItemTextW(dialog, IDC_REPLY_NAME, ReplyDraft.name);
@@ -168,7 +166,7 @@ INT_PTR CALLBACK ReplyEditorModalProc(HWND dialog, UINT msg, WPARAM wp, LPARAM l
     case WM_COMMAND:
         return modal_command(dialog, LOWORD(wp));
     case WM_DESTROY:
-        DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
+        release_dialog_menu_bar(dialog);
         return FALSE;
     default:
         return FALSE;

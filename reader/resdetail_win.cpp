@@ -19,8 +19,6 @@ struct DetailContext {
     HWND bar;
 };
 
-HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
-
 DetailContext* context_of(HWND dialog) { return reinterpret_cast<DetailContext*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
 // Raw Shift-JIS of the thread as window text (code page 932).

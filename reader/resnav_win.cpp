@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/appstate.h"
+#include "app/dialogs_win.h"
 #include "app/handles.h"
 #include "app/softkeys_win.h"
 #include "platform/commandbar.h"
@@ -12,8 +13,6 @@
 #include "res/resource.h"
 
 namespace {
-
-HINSTANCE program_instance() { return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr); }
 
 // Modal dialogs and popups belong to the main window; before it exists (and
 // in a view of its own) to the view's top-level window.
@@ -42,30 +41,9 @@ void previous_response(HWND view)
     ResponseView_set_position(view, previous_response_position(*t, record->nPos));
 }
 
-INT_PTR key_help_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, IDR_MENU_OK)));
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dialog, LOWORD(wp));
-        return TRUE;
-    case WM_DESTROY:
-        DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
-        return FALSE;
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK KeyHelpViewProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
-{
-    return key_help_proc(dialog, msg, wp, lp);
-}
-
 void key_help(HWND view)
 {
-    DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(IDD_KEYHELP_VIEW), owner_for(view), KeyHelpViewProc, 0);
+    ShowResponseKeysDialog(owner_for(view));
     SetFocus(view);
 }
 
@@ -84,8 +62,7 @@ void show_thread_list()
 
 void jump_init(HWND dialog)
 {
-    SetWindowLongPtrW(dialog, DWLP_USER,
-                      reinterpret_cast<LONG_PTR>(InitDialogMenuBar(dialog, IDR_MENU_OK_CANCEL)));
+    attach_dialog_menu_bar(dialog, IDR_MENU_OK_CANCEL);
     const ResponseBuffer* t = current_thread();
     const ScrollRecord* record = current_scroll_record();
     const int32_t count = t ? t->responseCount : 0;
@@ -122,7 +99,7 @@ INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
         if (LOWORD(wp) == IDCANCEL) EndDialog(dialog, IDCANCEL);
         return TRUE;
     case WM_DESTROY:
-        DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
+        release_dialog_menu_bar(dialog);
         return FALSE;
     }
     return FALSE;

@@ -420,7 +420,7 @@ LRESULT CALLBACK ResponseViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 int sureWnd_create(HWND parent)
 {
-    HINSTANCE instance = AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
+    HINSTANCE instance = program_instance();
     HWND view = nullptr;
     if (register_class(instance)) {
         view = CreateWindowExW(0, kResponseViewClass, kResponseViewText,

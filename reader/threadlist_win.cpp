@@ -39,11 +39,6 @@ constexpr DWORD kDrawFlags = DT_WORDBREAK | DT_NOPREFIX;
 
 ThreadList g_noRows(1);
 
-HINSTANCE module_instance()
-{
-    return AppState.instance ? AppState.instance : GetModuleHandleW(nullptr);
-}
-
 void report(const std::wstring& text, const wchar_t* caption)
 {
     report_message(AppState.hwndMain, text.c_str(), caption, MB_OK);
@@ -447,12 +442,12 @@ HWND CreateThreadListView(HWND parent)
     HWND view = CreateWindowExW(0, WC_LISTVIEWW, kListWindowText, style, client.left, client.top,
                                 client.right - client.left, client.bottom - client.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_THREAD_LIST)),
-                                module_instance(), nullptr);
+                                program_instance(), nullptr);
     if (!view) return nullptr;
     ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
 
     const int icon = small_icon_size();
-    if (HIMAGELIST images = create_state_images(module_instance(), icon))
+    if (HIMAGELIST images = create_state_images(program_instance(), icon))
         ListView_SetImageList(view, images, LVSIL_SMALL);
 
     int countWidth = 0;
@@ -635,7 +630,7 @@ void thread_list_sort_by_column(int column)
 
 HMENU load_settings_dropdown()
 {
-    HMENU menu = LoadMenuW(module_instance(), MAKEINTRESOURCEW(IDR_SETTINGS_DROPDOWN));
+    HMENU menu = LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_SETTINGS_DROPDOWN));
     HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
     if (!popup) {
         if (menu) DestroyMenu(menu);

@@ -72,7 +72,9 @@ TEST_F(ProgressDialog, TopTruncatesTowardZero)
     ASSERT_TRUE(progress_dialog_top(d, &left, &top));
     EXPECT_EQ(left, r.left);
     EXPECT_EQ(top, (client.bottom - h) / 3);
-    if (client.bottom < h) EXPECT_LE(top, 0);
+    if (client.bottom < h) {
+        EXPECT_LE(top, 0);
+    }
     CloseProgressDialog(d);
 }
 

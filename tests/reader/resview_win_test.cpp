@@ -373,7 +373,10 @@ TEST_F(ResponseView, ScreenshotsOnBothDeviceKinds)
                                      IDM_WRITE, IDM_CLOSE_THREAD, IDM_DELETE_LOG, IDM_SETTINGS_MENU};
             TBBUTTON buttons[8] = {};
             for (int i = 0; i < 8; ++i) {
-                buttons[i] = {i, commands[i], TBSTATE_ENABLED, static_cast<BYTE>(i == 7 ? BTNS_DROPDOWN : BTNS_BUTTON)};
+                buttons[i].iBitmap = i;
+                buttons[i].idCommand = commands[i];
+                buttons[i].fsState = TBSTATE_ENABLED;
+                buttons[i].fsStyle = static_cast<BYTE>(i == 7 ? BTNS_DROPDOWN : BTNS_BUTTON);
             }
             commandbar_add_buttons(bar, 8, buttons);
             top = commandbar_height(bar);
