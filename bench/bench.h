@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/settings.h"
+#include "store/boardtable.h"
+
 using BenchFunction = int (*)();   // 0 when the run went as planned
 
 struct BenchRegistration {
@@ -22,5 +25,31 @@ double bench_seconds();
 std::string sjis(const wchar_t* text);
 
 // Writes `bytes` to `path` through the file library; false unless all of it
-// reached the file.
+// reached the file. read_bytes gives a file's bytes, empty when it cannot be
+// opened.
 bool write_bytes(const std::string& path, const std::string& bytes);
+std::string read_bytes(const std::string& path);
+
+// A program folder of its own in the temporary directory, with a log tree
+// "log" holding the board "mobile" of `host`, the only board of the table.
+// Settings and the board table point at them while it lives and are put back
+// afterwards; the folders are removed then (the benchmark deletes its files).
+class BenchLogTree {
+public:
+    BenchLogTree(const wchar_t* name, const wchar_t* host);
+    ~BenchLogTree();
+    BenchLogTree(const BenchLogTree&) = delete;
+    BenchLogTree& operator=(const BenchLogTree&) = delete;
+
+    std::wstring program;    // ends in a backslash
+    std::wstring root;       // program + "log"
+    std::wstring boardDir;   // root + "\\mobile"
+
+    // A path in the board's directory, in the ANSI code page.
+    std::string board_file(const wchar_t* name) const;
+
+private:
+    SettingsRecord savedSettings_;
+    BoardArray savedBoards_;
+    BoardEntry board_{};
+};

@@ -49,6 +49,54 @@ bool write_bytes(const std::string& path, const std::string& bytes)
     return libce_fclose(f) == 0 && n == bytes.size();
 }
 
+std::string read_bytes(const std::string& path)
+{
+    std::string out;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    CloseHandle(h);
+    return out;
+}
+
+BenchLogTree::BenchLogTree(const wchar_t* name, const wchar_t* host)
+    : savedSettings_(Settings), savedBoards_(BoardTable)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    program = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    root = program + L"log";
+    boardDir = root + L"\\mobile";
+    for (const std::wstring* dir : {&program, &root, &boardDir}) CreateDirectoryW(dir->c_str(), nullptr);
+
+    wide_to_mb(Settings.ProgramDirectory, program.c_str(), sizeof Settings.ProgramDirectory);
+    std::wcscpy(Settings.LogDir, root.c_str());
+    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
+    Settings.UseServerDir = 0;
+    std::wcscpy(board_.name, L"mobile");
+    std::wcscpy(board_.host, host);
+    std::wcscpy(board_.dir, L"mobile");
+    BoardTable.items = &board_;
+    BoardTable.count = 1;
+    BoardTable.capacity = 1;
+}
+
+BenchLogTree::~BenchLogTree()
+{
+    for (const std::wstring* dir : {&boardDir, &root, &program}) RemoveDirectoryW(dir->c_str());
+    BoardTable = savedBoards_;
+    Settings = savedSettings_;
+}
+
+std::string BenchLogTree::board_file(const wchar_t* name) const
+{
+    char path[MAX_PATH];
+    wide_to_mb(path, (boardDir + L"\\" + name).c_str(), sizeof path);
+    return path;
+}
+
 BenchRegistration::BenchRegistration(const char* name, BenchFunction run)
 {
     registry().push_back({name, run});

@@ -98,37 +98,17 @@ double fresh_page_microseconds()
 
 QUORVEX_BENCH(parse_thread_log, "parse")
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring root = std::wstring(temp) + L"quorvex-bench-" + std::to_wstring(GetCurrentProcessId());
-    std::wstring boardDir = root + L"\\mobile";
-    CreateDirectoryW(root.c_str(), nullptr);
-    CreateDirectoryW(boardDir.c_str(), nullptr);
-
-    SettingsRecord savedSettings = Settings;
-    BoardArray savedBoards = BoardTable;
-    BoardEntry board{};
-    std::wcscpy(board.name, L"mobile");
-    std::wcscpy(board.host, L"srv.example.test");
-    std::wcscpy(board.dir, L"mobile");
-    BoardTable.items = &board;
-    BoardTable.count = 1;
-    BoardTable.capacity = 1;
-    std::wcscpy(Settings.LogDir, root.c_str());
-    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
-    Settings.UseServerDir = 0;
-
+    BenchLogTree tree(L"quorvex-bench-parse", L"srv.example.test");
     std::string log = make_log();
-    char pathAnsi[MAX_PATH];
-    wide_to_mb(pathAnsi, (boardDir + L"\\" + kLogName).c_str(), sizeof pathAnsi);
+    const std::string path = tree.board_file(kLogName);
     int result = 1;
-    if (write_bytes(pathAnsi, log)) {
+    if (write_bytes(path, log)) {
         Alloc_resdata_buf();
         double bestRead = 1e9, bestParse = 1e9;
         int lines = 0, responses = 0;
         for (int round = 0; round < kRounds; ++round) {
             double t0 = bench_seconds();
-            lines = read_lines(pathAnsi);
+            lines = read_lines(path);
             double t1 = bench_seconds();
             int ok = Resdata_read2(0, kLogName, 0);
             double t2 = bench_seconds();
@@ -149,13 +129,8 @@ QUORVEX_BENCH(parse_thread_log, "parse")
         OpenThreadTable.entries = nullptr;
         OpenThreadTable.entryCapacity = 0;
     } else {
-        std::printf("cannot write the log under %s\n", pathAnsi);
+        std::printf("cannot write the log under %s\n", path.c_str());
     }
-
-    DeleteFileA(pathAnsi);
-    RemoveDirectoryW(boardDir.c_str());
-    RemoveDirectoryW(root.c_str());
-    BoardTable = savedBoards;
-    Settings = savedSettings;
+    DeleteFileA(path.c_str());
     return result;
 }

@@ -85,27 +85,16 @@ LRESULT CALLBACK bench_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 QUORVEX_BENCH(thread_list_load, "threadlist")
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring root = std::wstring(temp) + L"quorvex-bench-list-" + std::to_wstring(GetCurrentProcessId());
-    std::wstring boardDir = root + L"\\mobile";
-    CreateDirectoryW(root.c_str(), nullptr);
-    CreateDirectoryW(boardDir.c_str(), nullptr);
-
-    SettingsRecord savedSettings = Settings;
+    BenchLogTree tree(L"quorvex-bench-list", L"srv.example.test");
     AppStateRecord savedApp = AppState;
-    std::wcscpy(Settings.LogDir, root.c_str());
-    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
-    Settings.UseServerDir = 0;
     Settings.SortNew = 2;
     Settings.UseThreadMax = 0;
     Settings.LogOnlyMode = 0;
 
     std::string subject, acquired;
     make_lists(&subject, &acquired);
-    char subjectPath[MAX_PATH], acquiredPath[MAX_PATH];
-    wide_to_mb(subjectPath, (boardDir + L"\\subject.txt").c_str(), sizeof subjectPath);
-    wide_to_mb(acquiredPath, (boardDir + L"\\acquired.txt").c_str(), sizeof acquiredPath);
+    const std::string subjectPath = tree.board_file(L"subject.txt");
+    const std::string acquiredPath = tree.board_file(L"acquired.txt");
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = bench_main_proc;
@@ -152,17 +141,14 @@ QUORVEX_BENCH(thread_list_load, "threadlist")
         std::printf("ratio load/read: %.2f (goal: within 3.00) %s\n", ratio, ratio <= 3.0 ? "ok" : "OVER");
         result = split == kThreads && listed == kThreads && held == kHeld ? 0 : 1;
     } else {
-        std::printf("cannot set up the board under %s\n", subjectPath);
+        std::printf("cannot set up the board under %s\n", subjectPath.c_str());
     }
 
     if (main) DestroyWindow(main);
     destroy_state_images();
     delete_thread_list();
-    DeleteFileA(subjectPath);
-    DeleteFileA(acquiredPath);
-    RemoveDirectoryW(boardDir.c_str());
-    RemoveDirectoryW(root.c_str());
+    DeleteFileA(subjectPath.c_str());
+    DeleteFileA(acquiredPath.c_str());
     AppState = savedApp;
-    Settings = savedSettings;
     return result;
 }

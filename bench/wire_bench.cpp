@@ -179,18 +179,6 @@ std::string dat_of_size(size_t size)
     return s;
 }
 
-std::string read_bytes(const std::string& path)
-{
-    std::string out;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    CloseHandle(h);
-    return out;
-}
-
 // Prints one line; false when the reply is over its limit (limit 0: none).
 bool report(const char* what, const std::vector<Exchange>& ex, size_t bodyLimit, bool checked)
 {
@@ -218,30 +206,9 @@ QUORVEX_BENCH(wire_bytes, "wire")
 {
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) return 1;
-    SettingsRecord savedSettings = Settings;
-    BoardArray savedBoards = BoardTable;
-
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring program = std::wstring(temp) + L"quorvex_wire_bench\\";
-    std::wstring root = program + L"log";
-    CreateDirectoryW(program.c_str(), nullptr);
-    CreateDirectoryW(root.c_str(), nullptr);
-    CreateDirectoryW((root + L"\\mobile").c_str(), nullptr);
-    wide_to_mb(Settings.ProgramDirectory, program.c_str(), sizeof Settings.ProgramDirectory);
-    std::wcscpy(Settings.LogDir, root.c_str());
-    wide_to_mb(Settings.LogDirAnsi, root.c_str(), sizeof Settings.LogDirAnsi);
-    Settings.UseServerDir = 0;
+    BenchLogTree tree(L"quorvex-bench-wire", L"pc.2ch.net");
     Settings.DebugMode = 0;
-    std::string logPath = std::string(Settings.LogDirAnsi) + "\\mobile\\" + kKey + ".dat";
-
-    BoardEntry board{};
-    std::wcscpy(board.name, L"mobile");
-    std::wcscpy(board.host, L"pc.2ch.net");
-    std::wcscpy(board.dir, L"mobile");
-    BoardTable.items = &board;
-    BoardTable.count = 1;
-    BoardTable.capacity = 1;
+    const std::string logPath = tree.board_file(kDat);
 
     int failures = 0;
     boardserver::BoardServer server;
@@ -303,12 +270,7 @@ QUORVEX_BENCH(wire_bytes, "wire")
     server.stop();
 
     DeleteFileA(logPath.c_str());
-    RemoveDirectoryW((root + L"\\mobile").c_str());
-    RemoveDirectoryW(root.c_str());
-    DeleteFileW((program + L"work.gz").c_str());
-    RemoveDirectoryW(program.c_str());
-    BoardTable = savedBoards;
-    Settings = savedSettings;
+    DeleteFileW((tree.program + L"work.gz").c_str());
     WSACleanup();
     return failures == 0 ? 0 : 1;
 }

@@ -1,25 +1,14 @@
 // One line of "2channel.brd" as the loader sees it: classified and split
 // within its own bytes, and every line the writer makes reads back the same.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzzcheck.h"
 #include "store/boardlines.h"
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok) std::abort();
-}
-
-bool inside(std::string_view part, std::string_view whole)
-{
-    const char* end = whole.data() + whole.size();
-    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= end);
-}
 
 bool clean(std::string_view field)
 {

@@ -2,25 +2,14 @@
 // the remover's field agrees with the adder's piece on every line the adder
 // could have written, and written lines read back the same.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzzcheck.h"
 #include "store/boardlines.h"
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok) std::abort();
-}
-
-bool inside(std::string_view part, std::string_view whole)
-{
-    const char* end = whole.data() + whole.size();
-    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= end);
-}
 
 bool has_nul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
 

@@ -4,28 +4,17 @@
 // the favourites' adder and remover both find by its name. A file of lines
 // also runs through the list's limit and sorting.
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzzcheck.h"
 #include "reader/subject.h"
 #include "reader/threadentry.h"
 #include "store/boardlines.h"
 #include "store/logpaths.h"
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok) std::abort();
-}
-
-bool inside(std::string_view part, std::string_view whole)
-{
-    const char* end = whole.data() + whole.size();
-    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= end);
-}
 
 bool no_line_end(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
 
