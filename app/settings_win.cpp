@@ -35,25 +35,6 @@ std::wstring module_path()
     }
 }
 
-// UTF-16 to code page 932 in full, or false when it does not fit `limit`
-// bytes with its terminator: paths are refused, never cut.
-bool to_ansi(const std::wstring& text, char* out, size_t limit)
-{
-    std::vector<char> buf(text.size() * 2 + 2);
-    if (wide_to_mb(buf.data(), text.c_str(), static_cast<int>(buf.size())) == 0) return false;
-    size_t n = std::strlen(buf.data());
-    if (n + 1 > limit) return false;
-    std::memcpy(out, buf.data(), n + 1);
-    return true;
-}
-
-std::wstring to_wide(const char* text)
-{
-    std::vector<wchar_t> buf(std::strlen(text) + 1);
-    if (mb_to_wide(buf.data(), text, static_cast<int>(buf.size())) == 0) return std::wstring();
-    return std::wstring(buf.data());
-}
-
 // One whole line, its pieces joined (the reader hands out at most 1023 bytes
 // at a time). `hadLineFeed` tells a complete line from an unterminated last one.
 bool read_line(LibceFile* f, std::string& line, bool& hadLineFeed)
@@ -97,11 +78,11 @@ void resolve_log_dir()
 {
     std::wstring dir(Settings.LogDir);
     if (settings_logdir_is_absolute(Settings.LogDir)) {
-        if (to_ansi(dir, Settings.LogDirAnsi, kAnsiPathBytes)) return;
+        if (wide_to_mb_whole(Settings.LogDirAnsi, dir.c_str(), kAnsiPathBytes)) return;
     } else {
         char relative[kAnsiPathBytes];
         size_t base = std::strlen(Settings.ProgramDirectory);
-        if (to_ansi(dir, relative, kAnsiPathBytes) && base + std::strlen(relative) < kAnsiPathBytes) {
+        if (wide_to_mb_whole(relative, dir.c_str(), kAnsiPathBytes) && base + std::strlen(relative) < kAnsiPathBytes) {
             libce_snprintf(Settings.LogDirAnsi, kAnsiPathBytes, "%s%s", Settings.ProgramDirectory, relative);
             mb_to_wide(Settings.LogDir, Settings.LogDirAnsi, kSettingsTextUnits);
             return;
@@ -135,7 +116,7 @@ void settings_set_module_path(const wchar_t* modulePath)
 int settings_fill_program_directory()
 {
     std::wstring dir = settings_program_directory(module_path());
-    if (!to_ansi(dir, Settings.ProgramDirectory, kAnsiPathBytes)) {
+    if (!wide_to_mb_whole(Settings.ProgramDirectory, dir.c_str(), kAnsiPathBytes)) {
         Settings.ProgramDirectory[0] = '\0';
         return 0;
     }
@@ -154,9 +135,9 @@ int inifile_load()
     std::wstring stem = settings_path_stem(module_path());
     std::wstring path = stem + L"ini";
     LibceFile* f = nullptr;
-    if (to_ansi(path, Settings.SettingsFilePath, kAnsiPathBytes)) {
+    if (wide_to_mb_whole(Settings.SettingsFilePath, path.c_str(), kAnsiPathBytes)) {
         f = libce_fopen(Settings.SettingsFilePath, "r");
-        path = to_wide(Settings.SettingsFilePath);
+        path = mb_to_wstring(Settings.SettingsFilePath);
     } else {
         Settings.SettingsFilePath[0] = '\0';   // nowhere to save either
     }

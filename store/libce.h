@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "store/format.h"
 
@@ -73,6 +74,12 @@ int libce_fclose_replace(LibceFile* f, bool commit);
 constexpr UINT kCodePage = 932;
 int mb_to_wide(wchar_t* dst, const char* src, int wsize);
 int wide_to_mb(char* dst, const wchar_t* src, int size);
+// For paths and names, which are refused rather than cut: `src` whole into
+// `dst`, or false (and `dst` untouched) when it would take more than `size`
+// bytes with its terminator. A null `src` is the empty text.
+bool wide_to_mb_whole(char* dst, const wchar_t* src, size_t size);
+// A code page 932 text whole; the empty text when it cannot be converted.
+std::wstring mb_to_wstring(const char* src);
 
 // The internal trace points; nothing reads them, they go to the debug output
 // only when tracing is switched on.

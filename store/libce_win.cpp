@@ -587,6 +587,29 @@ int wide_to_mb(char* dst, const wchar_t* src, int size)
     return n + 1;
 }
 
+bool wide_to_mb_whole(char* dst, const wchar_t* src, size_t size)
+{
+    if (dst == nullptr || size < 1) return false;
+    if (src == nullptr) {
+        dst[0] = '\0';
+        return true;
+    }
+    if (wcslen(src) >= size) return false;   // every character takes a byte at least
+    int need = WideCharToMultiByte(kCodePage, 0, src, -1, nullptr, 0, nullptr, nullptr);
+    if (need <= 0 || static_cast<size_t>(need) > size) return false;
+    return WideCharToMultiByte(kCodePage, 0, src, -1, dst, need, nullptr, nullptr) == need;
+}
+
+std::wstring mb_to_wstring(const char* src)
+{
+    if (src == nullptr) return std::wstring();
+    // A byte never becomes more than one unit, so nothing is cut.
+    std::wstring out(strlen(src) + 1, L'\0');
+    if (mb_to_wide(&out[0], src, static_cast<int>(out.size())) == 0) return std::wstring();
+    out.resize(wcslen(out.c_str()));
+    return out;
+}
+
 int trace_tag(const char* tag)
 {
     char text[512];

@@ -19,21 +19,13 @@ const wchar_t kBadFileName[] = L"ログのファイル名に使えません";
 const wchar_t kOpenCaption[] = L"filelist_open";
 const wchar_t kRewriteCaption[] = L"filelist_changeitem";
 
-std::wstring to_wide(const char* text)
-{
-    std::vector<wchar_t> buf(std::strlen(text) + 1);
-    if (mb_to_wide(buf.data(), text, static_cast<int>(buf.size())) == 0) return std::wstring();
-    return std::wstring(buf.data());
-}
-
 // A file name in code page 932, whole; false when it does not fit the field.
 bool name_to_ansi(const wchar_t* name, std::string& out)
 {
-    if (!name) return false;
-    std::vector<char> buf(std::wcslen(name) * 2 + 2);
-    if (wide_to_mb(buf.data(), name, static_cast<int>(buf.size())) == 0) return false;
-    out.assign(buf.data());
-    return out.size() < static_cast<size_t>(kLogFileNameBytes);
+    char buf[kLogFileNameBytes];
+    if (!name || !wide_to_mb_whole(buf, name, sizeof buf)) return false;
+    out.assign(buf);
+    return true;
 }
 
 void tell(const std::wstring& text, const wchar_t* caption)
@@ -128,14 +120,14 @@ int LogListFile::filelist_open()
     close_list();
     if (listPath[0] != '\0') file = libce_fopen(listPath, "a+");
     if (!file) {
-        tell(to_wide(listPath) + kTextOpenFailed, kOpenCaption);
+        tell(mb_to_wstring(listPath) + kTextOpenFailed, kOpenCaption);
         return 0;
     }
     // Without its lines the object could not answer, and a rewrite would
     // lose them: a list that cannot be read is not opened.
     if (libce_fseek(file, 0, 0) != 0) {
         close_list();
-        tell(to_wide(listPath) + kTextOpenFailed, kOpenCaption);
+        tell(mb_to_wstring(listPath) + kTextOpenFailed, kOpenCaption);
         return 0;
     }
     if (!read_lines()) {
@@ -235,7 +227,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
     if (libce_fseek(file, 0, 2) != 0 || !put_bytes(file, bytes) || libce_fflush(file) != 0) {
         // Closed, so that no later line is appended to a partly written one.
         close_list();
-        tell(to_wide(listPath) + kTextWriteFailed, caption);
+        tell(mb_to_wstring(listPath) + kTextWriteFailed, caption);
         return 0;
     }
     if (closeLast) lines_.back() += '\n';
@@ -304,12 +296,12 @@ int LogListFile::rewrite(const std::vector<std::string>& lines)
     close_list();
     LibceFile* out = libce_fopen_replace(listPath);
     if (!out) {
-        tell(to_wide(listPath) + kTextOpenFailed, kRewriteCaption);
+        tell(mb_to_wstring(listPath) + kTextOpenFailed, kRewriteCaption);
         return 0;
     }
     bool whole = put_bytes(out, bytes);
     if (libce_fclose_replace(out, whole) != 0) {
-        tell(to_wide(listPath) + kTextWriteFailed, kRewriteCaption);
+        tell(mb_to_wstring(listPath) + kTextWriteFailed, kRewriteCaption);
         return 0;
     }
     return 1;
@@ -327,5 +319,5 @@ int LogListFile::deletelog(const wchar_t* name)
     int n = libce_snprintf(path, sizeof path, Settings.UseServerDir ? "%sdat\\%s" : "%s%s", dir.c_str(),
                            ansi.c_str());
     if (n < 0 || static_cast<size_t>(n) >= sizeof path) return 0;
-    return DeleteFileW(to_wide(path).c_str()) ? 1 : 0;
+    return DeleteFileW(mb_to_wstring(path).c_str()) ? 1 : 0;
 }

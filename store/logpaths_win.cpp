@@ -1,9 +1,7 @@
 // The log tree on disk: its root, board directories and thread-log sizes.
 #include "app/handles.h"
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "app/report.h"
 #include "app/settings.h"
@@ -15,25 +13,6 @@
 namespace {
 
 const wchar_t kCreateCaption[] = L"CreateDirectory";
-
-// UTF-16 to code page 932 in full; false when it does not fit `size` bytes.
-bool to_ansi(const wchar_t* text, char* out, size_t size)
-{
-    size_t units = std::wcslen(text);
-    std::vector<char> buf(units * 2 + 2);
-    if (wide_to_mb(buf.data(), text, static_cast<int>(buf.size())) == 0) return false;
-    size_t n = std::strlen(buf.data());
-    if (n + 1 > size) return false;
-    std::memcpy(out, buf.data(), n + 1);
-    return true;
-}
-
-std::wstring to_wide(const char* text)
-{
-    std::vector<wchar_t> buf(std::strlen(text) + 1);
-    if (mb_to_wide(buf.data(), text, static_cast<int>(buf.size())) == 0) return std::wstring();
-    return std::wstring(buf.data());
-}
 
 const BoardEntry* board_at(int boardIndex)
 {
@@ -58,8 +37,8 @@ bool log_board_names(const wchar_t* host, const wchar_t* dir, bool serverDir, ch
     // Both forms are checked: a character such as the yen sign becomes a
     // backslash byte in code page 932.
     if (!log_name_is_safe(dir, LogNameKind::Dir)) return false;
-    if (!to_ansi(dir, dirOut, dirSize) || !log_name_is_safe(dirOut, LogNameKind::Dir)) return false;
-    if (!to_ansi(host, hostOut, hostSize)) return false;
+    if (!wide_to_mb_whole(dirOut, dir, dirSize) || !log_name_is_safe(dirOut, LogNameKind::Dir)) return false;
+    if (!wide_to_mb_whole(hostOut, host, hostSize)) return false;
     if (serverDir && (!log_name_is_safe(host, LogNameKind::Host) || !log_name_is_safe(hostOut, LogNameKind::Host)))
         return false;
     return true;
@@ -82,7 +61,7 @@ bool log_thread_path_of(int boardIndex, const wchar_t* fileName, wchar_t* out, s
     bool serverDir = Settings.UseServerDir != 0;
     char host[kLogPathBytes], dir[kLogPathBytes], file[kLogPathBytes];
     if (!log_board_names(board->host, board->dir, serverDir, host, sizeof host, dir, sizeof dir)) return false;
-    if (!to_ansi(fileName, file, sizeof file) || !log_name_is_safe(file, LogNameKind::File)) return false;
+    if (!wide_to_mb_whole(file, fileName, sizeof file) || !log_name_is_safe(file, LogNameKind::File)) return false;
     LogBoardW b{Settings.LogDir, board->host, board->dir, serverDir};
     return log_thread_path(out, units, b, fileName);
 }
@@ -121,7 +100,7 @@ int create_board_dirs(const wchar_t* host, const wchar_t* dir)
         return 0;
     }
     for (int i = 0; i < count; ++i) {
-        std::wstring path = to_wide(dirs[i]);
+        std::wstring path = mb_to_wstring(dirs[i]);
         if (!CreateDirectoryW(path.c_str(), nullptr)) {
             DWORD code = GetLastError();
             if (code != ERROR_ALREADY_EXISTS) {
