@@ -9,6 +9,7 @@
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
+#include "tests/support/pump_win.h"
 #include "tests/support/winsetup.h"
 
 namespace {
@@ -95,18 +96,6 @@ INT_PTR CALLBACK dialog_proc(HWND d, UINT msg, WPARAM wp, LPARAM lp)
     return FALSE;
 }
 
-void pump()
-{
-    for (int i = 0; i < 4; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(5);
-    }
-}
-
 class DialogMenuBar : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -163,7 +152,7 @@ TEST_F(DialogMenuBar, FullScreenWithItsSoftKeys)
     // The soft keys answer.
     SetForegroundWindow(d);
     PostMessageW(d, WM_KEYDOWN, VK_F2, 1);
-    pump();
+    pump_rounds(4);
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(g_commands[0], static_cast<UINT>(IDCANCEL));
     DestroyWindow(d);
@@ -195,7 +184,7 @@ TEST_F(DialogMenuBar, SmartphoneBackKeyDeletesInsteadOfClosing)
     ASSERT_NE(InitDialogMenuBar(d, IDR_MENU_OK_CANCEL), nullptr);
     PostMessageW(d, WM_KEYDOWN, VK_ESCAPE, 1);
     PostMessageW(d, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
-    pump();
+    pump_rounds(4);
     // One Backspace, pressed and released; the dialog is not cancelled.
     ASSERT_EQ(g_inputs.size(), 2u);
     EXPECT_EQ(g_inputs[0].ki.wVk, VK_BACK);
@@ -218,7 +207,7 @@ TEST_F(DialogMenuBar, PocketPCEscapeStaysEscape)
     m.lParam = 1;
     // In a dialog's loop Escape is the cancel command.
     IsDialogMessageW(d, &m);
-    pump();
+    pump_rounds(4);
     EXPECT_TRUE(g_inputs.empty());
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(g_commands[0], static_cast<UINT>(IDCANCEL));
@@ -254,14 +243,14 @@ TEST(BackKeyInAnEdit, OneBackPressDeletesOneCharacter)
     SetForegroundWindow(main);
     SetFocus(edit);
     SendMessageW(edit, EM_SETSEL, 3, 3);
-    pump();
+    pump_rounds(4);
     if (GetFocus() != edit) {
         DestroyWindow(main);
         GTEST_SKIP() << "the display gives no keyboard focus";
     }
     PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
     PostMessageW(edit, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
-    for (int i = 0; i < 10; ++i) pump();
+    for (int i = 0; i < 10; ++i) pump_rounds(4);
     wchar_t text[16] = {};
     GetWindowTextW(edit, text, 16);
     EXPECT_STREQ(text, L"ab");

@@ -4,6 +4,7 @@
 
 #include "platform/commandbar.h"
 #include "res/resource.h"
+#include "tests/support/pump_win.h"
 
 namespace {
 std::vector<WPARAM> g_commands;
@@ -23,18 +24,6 @@ LRESULT CALLBACK parent_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         }
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void pump()
-{
-    for (int i = 0; i < 3; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(5);
-    }
 }
 
 // One parent for the suite (a top-level window is slow to take down under
@@ -90,7 +79,7 @@ protected:
         LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
         SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(bar, WM_LBUTTONUP, 0, at);
-        pump();
+        pump_rounds(3);
     }
 
     static inline HWND parent_ = nullptr;
@@ -168,7 +157,7 @@ TEST_F(CommandBarTest, DropDownArrowNotifiesTheParent)
     LPARAM arrow = MAKELPARAM(r.right - 3, (r.top + r.bottom) / 2);
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
     SendMessageW(bar, WM_LBUTTONUP, 0, arrow);
-    pump();
+    pump_rounds(3);
     ASSERT_EQ(g_dropdowns.size(), 1u);
     EXPECT_EQ(g_dropdowns[0], IDM_SETTINGS_MENU);
 }

@@ -7,6 +7,7 @@
 #include "platform/fullscreen.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
+#include "tests/support/pump_win.h"
 
 namespace {
 std::vector<WPARAM> g_commands;
@@ -19,18 +20,6 @@ INT_PTR CALLBACK dialog_proc(HWND, UINT msg, WPARAM wp, LPARAM)
         return TRUE;
     }
     return FALSE;
-}
-
-void pump()
-{
-    for (int i = 0; i < 3; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(5);
-    }
 }
 
 // A dialog template in memory: a caption and `count` static controls 20
@@ -155,7 +144,7 @@ TEST_F(FullScreenTest, DoneButtonConfirms)
     ASSERT_TRUE(fullscreen_dialog_init(d, kDialogDoneButton | kDialogFullScreen));
     EXPECT_NE(GetWindowLongPtrW(d, GWL_STYLE) & WS_SYSMENU, 0);
     SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
-    pump();
+    pump_rounds(3);
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(LOWORD(g_commands[0]), IDOK);
     EXPECT_TRUE(IsWindow(d));

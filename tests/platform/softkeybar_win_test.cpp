@@ -5,6 +5,7 @@
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
+#include "tests/support/pump_win.h"
 
 namespace {
 struct Seen {
@@ -41,18 +42,6 @@ LRESULT CALLBACK owner_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void pump(int rounds = 5)
-{
-    for (int i = 0; i < rounds; ++i) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        Sleep(5);
-    }
-}
-
 // One owner window for the whole suite: a top-level window takes Wine a
 // while to take down without a window manager. Each test removes its bars.
 class SoftKeyBarTest : public testing::Test {
@@ -71,7 +60,7 @@ protected:
     static void TearDownTestSuite()
     {
         DestroyWindow(owner_);
-        pump();
+        pump_rounds(5);
     }
     void SetUp() override
     {
@@ -81,7 +70,7 @@ protected:
         SetWindowPos(owner, nullptr, 0, 0, 260, 360, SWP_NOZORDER);
         SetForegroundWindow(owner);
         SetFocus(owner);
-        pump();
+        pump_rounds(5);
         g_seen.clear();
         g_popupSeen = nullptr;
         g_closePopup = true;
@@ -89,7 +78,7 @@ protected:
     void TearDown() override
     {
         while (HWND child = GetWindow(owner, GW_CHILD)) DestroyWindow(child);
-        pump();
+        pump_rounds(5);
     }
 
     std::vector<Seen> seen(UINT msg) const
@@ -104,7 +93,7 @@ protected:
     {
         LPARAM lp = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         PostMessageW(target, down ? WM_KEYDOWN : WM_KEYUP, vk, lp);
-        pump();
+        pump_rounds(5);
     }
 
     static inline HWND owner_ = nullptr;
@@ -147,7 +136,7 @@ TEST_F(SoftKeyBarTest, AutoRepeatDoesNotPressAgain)
     ASSERT_NE(bar, nullptr);
     key(owner, VK_F1, true);
     PostMessageW(owner, WM_KEYDOWN, VK_F1, 0x40000001);   // repeat: previous state down
-    pump();
+    pump_rounds(5);
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }
 
@@ -194,7 +183,7 @@ TEST_F(SoftKeyBarTest, ChosenPopupItemReachesTheOwner)
     softkey_bar_show(bar, false);
     // Up then Enter in the open popup chooses its last item: "終了".
     key(owner, VK_F1, true);
-    pump(10);
+    pump_rounds(10);
     auto cmds = seen(WM_COMMAND);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), IDM_EXIT);
@@ -253,14 +242,14 @@ TEST_F(SoftKeyBarTest, TapOnTheRightHalfPressesTheRightKey)
     LPARAM at = MAKELPARAM(r.right * 3 / 4, r.bottom / 2);
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(bar, WM_LBUTTONUP, 0, at);
-    pump();
+    pump_rounds(5);
     auto cmds = seen(WM_COMMAND);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), IDCANCEL);
     // A press that slides over to the other key before release does nothing.
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(bar, WM_LBUTTONUP, 0, at);
-    pump();
+    pump_rounds(5);
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }
 
@@ -333,10 +322,10 @@ TEST_F(SoftKeyBarTest, SoftKeysAlsoWithoutAFocusedWindow)
     HWND bar = softkey_bar_create(owner, IDR_MENU_OK_CANCEL);
     ASSERT_NE(bar, nullptr);
     PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1);
-    pump();
+    pump_rounds(5);
     ASSERT_EQ(seen(WM_COMMAND).size(), 1u);
     EXPECT_EQ(LOWORD(seen(WM_COMMAND)[0].wp), IDCANCEL);
     PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1 | (1L << 29));
-    pump();
+    pump_rounds(5);
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }

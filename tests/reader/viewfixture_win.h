@@ -16,6 +16,7 @@
 #include "reader/resnav_win.h"
 #include "reader/resview_win.h"
 #include "res/resource.h"
+#include "tests/support/pump_win.h"
 
 inline std::vector<UINT>& main_commands()
 {
@@ -30,16 +31,6 @@ inline LRESULT CALLBACK StandInMainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-// Delivers what was posted to this thread.
-inline void pump_messages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 inline HFONT make_view_font(int height, int weight)

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pump_win.h"
+
 class DialogDriver {
 public:
     using Step = std::function<void(HWND dialog)>;
@@ -88,16 +90,4 @@ inline std::wstring control_text(HWND dialog, int id)
     n = GetWindowTextW(c, &w[0], static_cast<int>(w.size()));
     w.resize(static_cast<size_t>(n > 0 ? n : 0));
     return w;
-}
-
-// Handles every message waiting for the thread, as a message loop would,
-// passing them through `dialog` (a modeless dialog) first when given.
-inline void pump_messages(HWND dialog = nullptr)
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
