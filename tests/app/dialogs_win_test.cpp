@@ -24,6 +24,7 @@
 #include "res/resource.h"
 #include "store/boardtable.h"
 #include "tests/net/boardfetch_fixture_win.h"
+#include "tests/support/bitmaps_win.h"
 #include "tests/support/dialogdriver_win.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
@@ -1062,50 +1063,6 @@ TEST_F(BoardSourceDialog, FailedFetchLeavesTheBoardFileUntouched)
 // ------------------------------------------- a look at them (run by hand with
 // --gtest_also_run_disabled_tests and QUORVEX_SHOT_DIR set to a folder)
 
-namespace {
-
-// What the screen shows of `window`, as a 24-bit BMP file.
-void save_window(HWND window, const std::string& path)
-{
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    const DWORD until = GetTickCount() + 400;
-    while (GetTickCount() < until) {
-        pump_messages();
-        Sleep(10);
-    }
-    RECT r;
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const int stride = ((w * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * h;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), static_cast<size_t>(stride) * h);
-    write_file_bytes(path, bytes);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-}
-
-}  // namespace
-
 TEST_F(DialogsTest, DISABLED_Screenshots)
 {
     const char* out = std::getenv("QUORVEX_SHOT_DIR");
@@ -1134,7 +1091,7 @@ TEST_F(DialogsTest, DISABLED_Screenshots)
             std::string path = std::string(out) + "\\" + shot.name + (smartphone ? "_sp" : "_ppc") + ".bmp";
             DialogDriver driver(shot.caption);
             driver.then([&](HWND d) {
-                save_window(d, path);
+                save_window(d, path, true);
                 press(d, IDCANCEL);
             });
             run(driver, shot.show);

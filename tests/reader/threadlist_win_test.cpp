@@ -16,6 +16,7 @@
 #include "reader/subject.h"
 #include "res/resource.h"
 #include "tests/reader/threadfixture_win.h"
+#include "tests/support/bitmaps_win.h"
 #include "tests/support/dibdc_win.h"
 #include "tools/boardserver/boardserver.h"
 
@@ -1066,50 +1067,6 @@ TEST_F(ThreadListView, DropDownButtonTracksTheMenu)
 
 // ---- a look at it (run by hand with --gtest_also_run_disabled_tests) ----
 
-namespace {
-
-void save_bitmap(HWND window, const std::string& path)
-{
-    RECT r;
-    GetClientRect(window, &r);
-    HDC source = GetDC(window);
-    HDC dc = CreateCompatibleDC(source);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = r.right;
-    info.bmiHeader.biHeight = r.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    // Let every window paint, then copy what the screen shows.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    const DWORD until = GetTickCount() + 500;
-    MSG msg;
-    while (GetTickCount() < until) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        Sleep(10);
-    }
-    BitBlt(dc, 0, 0, r.right, r.bottom, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const int stride = ((r.right * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * r.bottom;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), static_cast<size_t>(stride) * r.bottom);
-    write_file_bytes(path, bytes);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(window, source);
-}
-
-}  // namespace
-
 TEST_F(ThreadListView, DISABLED_Screenshot)
 {
     const char* out = std::getenv("QUORVEX_SHOT_DIR");
@@ -1130,7 +1087,7 @@ TEST_F(ThreadListView, DISABLED_Screenshot)
         ASSERT_EQ(load(), 1);
         select(2);
         UpdateWindow(main);
-        save_bitmap(main, std::string(out) + (smartphone ? "\\smartphone.bmp" : "\\pocketpc.bmp"));
+        save_window(main, std::string(out) + (smartphone ? "\\smartphone.bmp" : "\\pocketpc.bmp"), false);
     }
     platform_set_smartphone(false);
 }

@@ -16,6 +16,7 @@
 #include "reader/resnav_win.h"
 #include "reader/resview_win.h"
 #include "res/resource.h"
+#include "tests/support/bitmaps_win.h"
 #include "tests/support/pump_win.h"
 
 inline std::vector<UINT>& main_commands()
@@ -235,31 +236,3 @@ inline bool is_green(COLORREF c) { return GetGValue(c) >= 200 && GetRValue(c) <=
 inline bool is_dark(COLORREF c) { return GetRValue(c) <= 80 && GetGValue(c) <= 80 && GetBValue(c) <= 80; }
 inline bool is_ink(COLORREF c) { return c != RGB(255, 255, 255); }
 
-// Writes `bitmap` as a 24-bit BMP file, for looking at a page by eye.
-inline bool save_bitmap(HBITMAP bitmap, const std::string& path)
-{
-    BITMAP info{};
-    if (!GetObjectW(bitmap, sizeof info, &info)) return false;
-    const int w = info.bmWidth, h = info.bmHeight;
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::string pixels(static_cast<size_t>(stride) * h, '\0');
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bitmap, 0, h, pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    bytes += pixels;
-    write_file_bytes(path, bytes);
-    return true;
-}
