@@ -7,20 +7,13 @@
 #include <memory>
 #include <new>
 
+#include "app/report.h"
 #include "app/settings.h"
 #include "net/boardmenu.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
-#include "store/libce.h"
 
 namespace {
-
-void widen_field(wchar_t (&dst)[kBoardFieldUnits], const char* src)
-{
-    // Cut at a character boundary when the text has more than 32 characters.
-    if (mb_to_wide(dst, src, kBoardFieldUnits) == 0) dst[0] = L'\0';
-    dst[kBoardFieldUnits - 1] = L'\0';
-}
 
 // The scanned menu as table records, with the one spare zero-filled record
 // the table always holds at its end. Null when the array cannot be had.
@@ -32,9 +25,9 @@ BoardEntry* build_boards(const BoardMenu& menu)
     for (size_t i = 0; i < count; ++i) {
         const MenuBoard& from = menu.boards[i];
         BoardEntry& to = items[i];
-        widen_field(to.name, from.name);
-        widen_field(to.host, from.host);
-        widen_field(to.dir, from.dir);
+        board_field_from_bytes(to.name, from.name);
+        board_field_from_bytes(to.host, from.host);
+        board_field_from_bytes(to.dir, from.dir);
         to.index = static_cast<int32_t>(i);
     }
     return items;
@@ -45,7 +38,7 @@ void build_categories(const BoardMenu& menu, CategoryArray* out)
     std::memset(out, 0, sizeof *out);
     out->lastCategory = menu.lastCategory;
     for (int32_t c = 0; c <= menu.lastCategory && c < kCategoryMax; ++c) {
-        widen_field(out->items[c].name, menu.categories[c].name);
+        board_field_from_bytes(out->items[c].name, menu.categories[c].name);
         out->items[c].first = menu.categories[c].first;
         out->items[c].last = menu.categories[c].last;
     }
@@ -65,11 +58,11 @@ int ItaList_get()
     if (menu) scan_board_menu(page, length, menu.get());   // the 416 marker has length 0: nothing
     LocalFree(page);
     if (!menu) {
-        report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+        report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
         return 0;
     }
     // The scan keeps what it found before running out of room.
-    if (menu->stop == MenuStop::OutOfMemory) report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+    if (menu->stop == MenuStop::OutOfMemory) report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
     if (menu->refused > 0) {
         wchar_t text[96];
         swprintf(text, sizeof text / sizeof text[0], kTextMenuLinksRefused, static_cast<int>(menu->refused));
@@ -84,16 +77,14 @@ int ItaList_get()
 
     BoardEntry* items = build_boards(*menu);
     if (!items) {
-        report_net(kTextBoardArrayFailed, kCaptionItaListGet);
+        report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
         return 0;
     }
     CategoryArray categories;
     build_categories(*menu, &categories);
 
-    if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
-    BoardTable.items = items;
-    BoardTable.count = static_cast<int32_t>(menu->boards.size());
-    BoardTable.capacity = BoardTable.count + 1;
+    int32_t count = static_cast<int32_t>(menu->boards.size());
+    replace_board_table(items, count, count + 1);
     CategoryTable = categories;
     return 1;
 }

@@ -4,7 +4,6 @@
 
 constexpr wchar_t kCaptionItaListGet[] = L"ItaList_get";
 constexpr wchar_t kTextBbsTableFailed[] = L"bbstable取得に失敗";
-constexpr wchar_t kTextBoardArrayFailed[] = L"LocalReAlloc失敗";
 // A page that gave no category with boards: the table stays as it was.
 constexpr wchar_t kTextMenuHasNoBoards[] = L"板一覧に板が見つかりません";
 // Links whose host or directory cannot stand in the log tree.

@@ -1,6 +1,7 @@
 // The in-memory board table with its categories, and the *.brd files behind it.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 constexpr int kBoardFieldUnits = 33;      // 32 characters and terminator
 constexpr int kCategoryMax = 50;
@@ -35,9 +36,16 @@ struct CategoryArray {
 // cannot be converted.
 constexpr int kBoardFieldBytes = 2 * (kBoardFieldUnits - 1) + 1;
 void board_field_bytes(char (&dst)[kBoardFieldBytes], const wchar_t (&src)[kBoardFieldUnits]);
+// The reverse: code page 932 bytes as a field, cut to 32 characters at a
+// character boundary.
+void board_field_from_bytes(wchar_t (&dst)[kBoardFieldUnits], std::string_view src);
 
 extern BoardArray BoardTable;
 extern CategoryArray CategoryTable;
+
+// Frees the board array and makes `items` (a local-heap block of `capacity`
+// records, `count` of them in use) the table.
+void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity);
 
 // The favourites pseudo-category at position 0 after a load from the files.
 // A favourite board that stands for no ordinary board carries this index:

@@ -32,18 +32,6 @@ constexpr wchar_t kCaptionFavoriteLoad[] = L"favorite_ita_load";
 int32_t g_favoriteBase = -1;
 int32_t g_favoriteEnd = -1;
 
-// Stores bytes of a file as a UTF-16 field, cut to 32 characters at a
-// character boundary.
-void store_field(wchar_t (&dst)[kBoardFieldUnits], std::string_view src)
-{
-    char buf[kBrdLineBytes];
-    size_t n = src.size() < sizeof buf - 1 ? src.size() : sizeof buf - 1;
-    std::memcpy(buf, src.data(), n);
-    buf[n] = '\0';
-    if (mb_to_wide(dst, buf, kBoardFieldUnits) == 0) dst[0] = L'\0';
-    dst[kBoardFieldUnits - 1] = L'\0';
-}
-
 
 bool same_field(const wchar_t (&a)[kBoardFieldUnits], const wchar_t (&b)[kBoardFieldUnits])
 {
@@ -135,6 +123,24 @@ void board_field_bytes(char (&dst)[kBoardFieldBytes], const wchar_t (&src)[kBoar
     if (wide_to_mb(dst, copy, kBoardFieldBytes) == 0) dst[0] = '\0';
 }
 
+void board_field_from_bytes(wchar_t (&dst)[kBoardFieldUnits], std::string_view src)
+{
+    char buf[kBrdLineBytes];
+    size_t n = src.size() < sizeof buf - 1 ? src.size() : sizeof buf - 1;
+    std::memcpy(buf, src.data(), n);
+    buf[n] = '\0';
+    if (mb_to_wide(dst, buf, kBoardFieldUnits) == 0) dst[0] = L'\0';
+    dst[kBoardFieldUnits - 1] = L'\0';
+}
+
+void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity)
+{
+    if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
+    BoardTable.items = items;
+    BoardTable.count = count;
+    BoardTable.capacity = capacity;
+}
+
 int ItaList_save()
 {
     if (CategoryTable.lastCategory <= 0) return 1;
@@ -203,10 +209,7 @@ int ItaList_load()
         report_store_failure(kTextAllocFailed, kCaptionLoad);
         return 0;
     }
-    if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
-    BoardTable.items = items;
-    BoardTable.count = 0;
-    BoardTable.capacity = kBoardTableInitialCapacity;
+    replace_board_table(items, 0, kBoardTableInitialCapacity);
     std::memset(&CategoryTable, 0, sizeof CategoryTable);
     set_favorites_category(-1, -1);
     g_favoriteBase = -1;
@@ -229,16 +232,16 @@ int ItaList_load()
             }
             current = ++CategoryTable.lastCategory;
             Category& category = CategoryTable.items[current];
-            store_field(category.name, parsed.name);
+            board_field_from_bytes(category.name, parsed.name);
             category.first = BoardTable.count;
             category.last = BoardTable.count - 1;
         } else if (parsed.kind == BrdLineKind::Board) {
             if (ignoring) continue;
             if (!ensure_record()) break;
             BoardEntry& board = BoardTable.items[BoardTable.count];
-            store_field(board.host, parsed.host);
-            store_field(board.dir, parsed.dir);
-            store_field(board.name, parsed.name);
+            board_field_from_bytes(board.host, parsed.host);
+            board_field_from_bytes(board.dir, parsed.dir);
+            board_field_from_bytes(board.name, parsed.name);
             board.index = BoardTable.count;
             // Boards ahead of the first category line belong to none; they
             // stay findable by directory.
@@ -278,8 +281,8 @@ int favorite_ita_load()
         if (!ensure_record()) break;
         BoardEntry& favorite = BoardTable.items[BoardTable.count];
         std::memset(&favorite, 0, sizeof favorite);
-        store_field(favorite.name, parsed.name);
-        store_field(favorite.dir, parsed.dir);
+        board_field_from_bytes(favorite.name, parsed.name);
+        board_field_from_bytes(favorite.dir, parsed.dir);
         // Standing for no ordinary board, it has no board to reload from.
         favorite.index = kNoBoardIndex;
         int32_t board = find_board_for(favorite, ordinary);
