@@ -56,7 +56,7 @@ int addFontsInfo(const LOGFONTW* font)
         SIZE_T bytes = sizeof(LOGFONTW) * (static_cast<SIZE_T>(list.count) + 1);
         items = static_cast<LOGFONTW*>(g_realloc(list.items, bytes, LMEM_MOVEABLE | LMEM_ZEROINIT));
         if (!items) {
-            report_message(AppState.hwndMain, kTextFontListReAllocFailed, kCaptionAddFontsInfo, MB_OK);
+            report_message(AppState.hwndMain, kTextLocalReAllocFailed, kCaptionAddFontsInfo, MB_OK);
             return 0;
         }
     }

@@ -6,7 +6,6 @@ constexpr wchar_t kTextMenuBarFailed[] = L"SHCreateMenuBar Failed";
 constexpr wchar_t kCaptionShellError[] = L"Error";
 
 constexpr wchar_t kTextFontListAllocFailed[] = L"LocalAlloc失敗";
-constexpr wchar_t kTextFontListReAllocFailed[] = L"LocalReAlloc失敗";
 constexpr wchar_t kCaptionAddFontsInfo[] = L"addFontsInfo";
 
 constexpr wchar_t kProgressInitialising[] = L"初期化中";
