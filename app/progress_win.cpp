@@ -14,14 +14,19 @@ bool progress_dialog_top(HWND dialog, int* left, int* top)
     return true;
 }
 
+void place_progress_dialog(HWND dialog)
+{
+    int left, top;
+    if (progress_dialog_top(dialog, &left, &top))
+        SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_INITDIALOG: {
         if (lp) SetWindowTextW(dialog, reinterpret_cast<const wchar_t*>(lp));
-        int left, top;
-        if (progress_dialog_top(dialog, &left, &top))
-            SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        place_progress_dialog(dialog);
         ShowWindow(dialog, SW_SHOW);
         UpdateWindow(dialog);
         return TRUE;

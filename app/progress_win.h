@@ -13,6 +13,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 // dialog height) / 3, truncated toward zero. False without an owner or a
 // readable rectangle (the dialog then stays where it stands).
 bool progress_dialog_top(HWND dialog, int* left, int* top);
+// Moves the dialog there, keeping its size, z-order and activation.
+void place_progress_dialog(HWND dialog);
 
 // Creates the modeless dialog from template IDD_PROGRESS with `caption`;
 // `owner` may be null. Null when it cannot be created.

@@ -13,6 +13,7 @@
 #include "net/worker.h"
 #include "res/resource.h"
 #include "store/libce.h"
+#include "store/storereport.h"
 
 HostCacheEntry HostCache;
 
@@ -123,15 +124,13 @@ ScopeTimer::~ScopeTimer()
 
 bool program_dir_path(char* out, size_t size, const char* name)
 {
-    int n = libce_snprintf(out, size, "%s%s", Settings.ProgramDirectory, name);
-    return n >= 0 && static_cast<size_t>(n) < size;
+    return program_file_path(out, size, name);
 }
 
 bool write_debug_dump(const char* name, const void* data, size_t len)
 {
     char path[kAnsiPathBytes];
-    if (!program_dir_path(path, sizeof path, name)) return false;
-    LibceFile* f = libce_fopen(path, "wb");
+    LibceFile* f = open_program_file(path, sizeof path, name, "wb");
     if (!f) return false;
     bool ok = len == 0 || libce_fwrite(data, 1, len, f) == len;
     if (libce_fclose(f) != 0) ok = false;
@@ -225,6 +224,28 @@ bool send_request(const Connection& c, const char* data, size_t len)
     return true;
 }
 
+bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, const wchar_t* caption,
+                   const std::atomic<uint8_t>* cancel, Connection* out, std::string* sent)
+{
+    char urlAnsi[kUrlBytes];
+    if (!url || !wide_to_mb_whole(urlAnsi, url, sizeof urlAnsi)) {
+        report_net(kTextBadUrl, caption);
+        return false;
+    }
+    if (!open_connection(urlAnsi, kind, cancel, out)) return false;
+
+    char request[kRequestTextBytes];
+    size_t requestLen = kind == RequestKind::Head
+                            ? format_head_request(request, sizeof request, urlAnsi, out->host, rangeStart)
+                            : format_get_request(request, sizeof request, urlAnsi, out->host, rangeStart);
+    if (requestLen == 0) {
+        report_net(kTextBadUrl, caption);
+        return false;
+    }
+    if (sent) sent->assign(request, requestLen);
+    return send_request(*out, request, requestLen);
+}
+
 int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t>* cancel, int waitMs)
 {
     for (;;) {
@@ -275,20 +296,11 @@ struct WorkerDialog {
     HANDLE thread;
 };
 
-// One third down the owner's client area, as every progress dialog sits.
-void place_dialog(HWND dialog)
-{
-    int left = 0;
-    int top = 0;
-    if (progress_dialog_top(dialog, &left, &top)) {
-        SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
 INT_PTR on_init(HWND dialog, WorkerDialog* wd)
 {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(wd));
-    place_dialog(dialog);
+    // One third down the owner's client area, as every progress dialog sits.
+    place_progress_dialog(dialog);
     ShowWindow(dialog, SW_SHOW);
     wd->task->dialog = dialog;
     wd->task->flag.store(0);

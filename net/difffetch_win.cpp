@@ -18,6 +18,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/storereport.h"
 
 GetWorkerTask GetTask;
 
@@ -188,27 +189,13 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     if (!length) length = &ignored;
     *length = 0;
 
-    // The URL in the ANSI code page, whole or not at all.
-    char urlAnsi[kUrlBytes * 2];
-    if (!url || wide_to_mb(urlAnsi, url, sizeof urlAnsi) == 0 || std::strlen(urlAnsi) >= kUrlBytes) {
-        report_net(kTextBadUrl, kCaptionGetHtmlSabun);
-        return nullptr;
-    }
-
     Connection c;
-    if (!open_connection(urlAnsi, RequestKind::Get, flag, &c)) return nullptr;
-
-    char request[kRequestTextBytes];
-    size_t requestLen = format_get_request(request, sizeof request, urlAnsi, c.host, rangeStart);
-    if (requestLen == 0) {
-        report_net(kTextBadUrl, kCaptionGetHtmlSabun);
-        return nullptr;
-    }
-    if (!send_request(c, request, requestLen)) return nullptr;
+    std::string request;
+    if (!open_and_send(url, RequestKind::Get, rangeStart, kCaptionGetHtmlSabun, flag, &c, &request)) return nullptr;
 
     char spoolPath[kAnsiPathBytes];
     SpoolFile spool;
-    if (program_dir_path(spoolPath, sizeof spoolPath, kWorkFile)) spool.f = libce_fopen(spoolPath, "wb");
+    spool.f = open_program_file(spoolPath, sizeof spoolPath, kWorkFile, "wb");
     if (!spool.f) {
         report_net(kTextSaveFileOpenFailed, kTextError);
         return nullptr;
@@ -302,7 +289,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         // nothing of the data.
         write_debug_dump(kDumpReceiveData, data, inflated);
         write_debug_dump(kDumpReceiveHead, headText.data(), headText.size());
-        write_debug_dump(kDumpSendHead, request, requestLen);
+        write_debug_dump(kDumpSendHead, request.data(), request.size());
     }
     *length = inflated;
     return data;
@@ -328,15 +315,6 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
 
 namespace {
 
-void report_log_path(const char* path, const wchar_t* suffix)
-{
-    wchar_t wide[kAnsiPathBytes + 32];
-    if (mb_to_wide(wide, path, kAnsiPathBytes) == 0) wide[0] = L'\0';
-    std::wstring text = wide;
-    text += suffix;
-    report_net(text.c_str(), kCaptionResdataGet);
-}
-
 // Writes the checked reply to the local log: a full fetch through a safe
 // rewrite, growth appended. False (reported) when the log could not be written.
 bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t length)
@@ -351,24 +329,24 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
     if (w.replace) {
         LibceFile* f = libce_fopen_replace(path);
         if (!f) {
-            report_log_path(path, kTextOpenFailed);
+            report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
             return false;
         }
         bool ok = libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
         if (libce_fclose_replace(f, ok) != 0) {
-            report_log_path(path, kTextWriteFailedSuffix);
+            report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
             return false;
         }
         return true;
     }
     LibceFile* f = libce_fopen(path, "ab");
     if (!f) {
-        report_log_path(path, kTextOpenFailed);
+        report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
         return false;
     }
     bool ok = libce_fseek(f, 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
     if (libce_fclose(f) != 0) ok = false;
-    if (!ok) report_log_path(path, kTextWriteFailedSuffix);
+    if (!ok) report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
     return ok;
 }
 
@@ -397,9 +375,9 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
 
     // The log's place is checked before anything is fetched for it.
     wchar_t widePath[kLogPathUnits];
-    char path[kAnsiPathBytes * 2];
+    char path[kLibcePathBytes];
     if (!log_thread_path_of(boardIndex, datName, widePath, kLogPathUnits) ||
-        wide_to_mb(path, widePath, sizeof path) == 0 || std::strlen(path) >= static_cast<size_t>(kLibcePathBytes)) {
+        !wide_to_mb_whole(path, widePath, sizeof path)) {
         std::wstring text = datName;
         text += kTextOpenFailed;
         report_net(text.c_str(), kCaptionResdataGet);

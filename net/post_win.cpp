@@ -4,11 +4,13 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "proxyctl/venturi_win.h"
 #include "reader/responses.h"
 #include "store/libce.h"
+#include "store/storereport.h"
 
 PostWorkerTask PostTask;
 
@@ -58,14 +60,9 @@ struct PostRequest {
 // bytes with its terminator.
 bool to_sjis(const wchar_t* text, size_t room, std::string* out)
 {
-    out->clear();
-    if (!text || !*text) return true;
-    if (wcslen(text) >= room) return false;   // a character is at least one byte
-    int need = WideCharToMultiByte(kCodePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (need <= 0 || static_cast<size_t>(need) > room) return false;
-    out->resize(static_cast<size_t>(need));
-    if (WideCharToMultiByte(kCodePage, 0, text, -1, &(*out)[0], need, nullptr, nullptr) != need) return false;
-    out->resize(static_cast<size_t>(need) - 1);
+    std::vector<char> buf(room);
+    if (!wide_to_mb_whole(buf.data(), text, room)) return false;
+    out->assign(buf.data());
     return true;
 }
 
@@ -142,8 +139,7 @@ bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* messa
 bool read_cookie_file(char* out, size_t size)
 {
     char path[kAnsiPathBytes];
-    if (!program_dir_path(path, sizeof path, kCookieFile)) return false;
-    LibceFile* f = libce_fopen(path, "r");
+    LibceFile* f = open_program_file(path, sizeof path, kCookieFile, "r");
     if (!f) return false;
     std::string content;
     char line[kCookieFileLineBytes];
@@ -158,7 +154,7 @@ bool read_cookie_file(char* out, size_t size)
 void write_cookie_file(const CookieList& cookies)
 {
     char path[kAnsiPathBytes];
-    if (!program_dir_path(path, sizeof path, kCookieFile)) return;
+    if (!program_file_path(path, sizeof path, kCookieFile)) return;
     LibceFile* f = libce_fopen_replace(path);
     bool ok = f != nullptr;
     if (f) {
@@ -167,25 +163,19 @@ void write_cookie_file(const CookieList& cookies)
         if (!text.empty() && libce_fputs(text.c_str(), f) <= 0) ok = false;
         if (libce_fclose_replace(f, ok) != 0) ok = false;
     }
-    if (!ok) {
-        wchar_t wide[kAnsiPathBytes + 16];
-        if (mb_to_wide(wide, path, kAnsiPathBytes) == 0) wide[0] = L'\0';
-        std::wstring text = std::wstring(wide) + kTextOpenFailed;
-        report_post(text.c_str());
-    }
+    if (!ok) report_path_failure(path, kTextOpenFailed, kCaptionPostRes);
 }
 
 void clear_send_dump()
 {
     char path[kAnsiPathBytes];
-    if (!program_dir_path(path, sizeof path, kDumpPostSent)) return;
-    if (LibceFile* f = libce_fopen(path, "wb")) libce_fclose(f);
+    if (LibceFile* f = open_program_file(path, sizeof path, kDumpPostSent, "wb")) libce_fclose(f);
 }
 
 void append_send_dump(const char* head, size_t headLength, const PostRequest& req)
 {
     char path[kAnsiPathBytes];
-    LibceFile* f = program_dir_path(path, sizeof path, kDumpPostSent) ? libce_fopen(path, "a+") : nullptr;
+    LibceFile* f = open_program_file(path, sizeof path, kDumpPostSent, "a+");
     if (!f) {
         report_net(kTextTempOpenFailed, kTextError);
         return;
@@ -216,7 +206,7 @@ bool receive_reply(const Connection& c, LibceFile* file, std::atomic<uint8_t>* f
         if (libce_fwrite(block, 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) whole = false;
         total += static_cast<size_t>(n);
         if (total > kPostReplyMax) {
-            report_net(kTextReplyTooLarge, kTextError);
+            report_net(kTextPostReplyTooLarge, kTextError);
             return false;
         }
     }
@@ -264,7 +254,7 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
 
     char path[kAnsiPathBytes];
     const char* replyName = !first && Settings.DebugMode ? kPostReply2 : kPostReply1;
-    LibceFile* file = program_dir_path(path, sizeof path, replyName) ? libce_fopen(path, "wb+") : nullptr;
+    LibceFile* file = open_program_file(path, sizeof path, replyName, "wb+");
     if (!file) {
         report_net(kTextTempCreateFailed, kTextError);
         return Attempt::Failed;

@@ -54,5 +54,4 @@ constexpr wchar_t kTextBoardNotPostable[] = L"この板には書き込めませ�
 constexpr wchar_t kTextThreadNotPostable[] = L"このスレには書き込めません";
 constexpr wchar_t kTextPostTooLong[] = L"書き込みが長すぎます";
 // The reply was larger than any page of the script.
-constexpr wchar_t kTextReplyTooLarge[] = L"返事が大きすぎます";
-// "cookie.txt" could not be rewritten (after its path).
+constexpr wchar_t kTextPostReplyTooLarge[] = L"返事が大きすぎます";

@@ -11,17 +11,9 @@
 #include "net/subjectfetch.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/storereport.h"
 
 namespace {
-
-void report_subject_path(const char* path, const wchar_t* suffix)
-{
-    wchar_t wide[kLogPathUnits];
-    if (mb_to_wide(wide, path, kLogPathUnits) == 0) wide[0] = L'\0';
-    std::wstring text = wide;
-    text += suffix;
-    report_net(text.c_str(), kCaptionLstSureGet);
-}
 
 // Writes the list beside the old one and lets it replace the old one only
 // once every byte is on the disk.
@@ -29,12 +21,12 @@ bool store_subject(const char* path, const char* data, size_t len)
 {
     LibceFile* f = libce_fopen_replace(path);
     if (!f) {
-        report_subject_path(path, kTextSubjectOpenFailed);
+        report_path_failure(path, kTextSubjectOpenFailed, kCaptionLstSureGet);
         return false;
     }
     bool ok = libce_fwrite(data, 1, len, f) == len;
     if (libce_fclose_replace(f, ok) != 0) {
-        report_subject_path(path, kTextSubjectWriteFailed);
+        report_path_failure(path, kTextSubjectWriteFailed, kCaptionLstSureGet);
         return false;
     }
     return true;

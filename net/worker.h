@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "app/handles.h"
 #include "net/httphead.h"
@@ -16,6 +17,7 @@
 // ---- Texts of the connection layer --------------------------------------
 
 constexpr wchar_t kTextError[] = L"Error";
+constexpr wchar_t kTextBadUrl[] = L"URLが不正です";
 constexpr wchar_t kTextSocketOpenFailed[] = L"ソケットをオープンできません";
 constexpr wchar_t kTextSocketOpenFailedCode[] = L"ソケットをオープンできません:%d";
 constexpr wchar_t kTextHostNotFound[] = L"が見つかりません";   // after the host name
@@ -74,6 +76,14 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
 // Sends the whole request, however the platform splits it. False (and the
 // message "送信に失敗しました") when the connection fails on the way.
 bool send_request(const Connection& c, const char* data, size_t len);
+
+// The opening of a GET or HEAD: the URL whole in the ANSI code page, the
+// connection, and the request sent (from byte `rangeStart` on when it is
+// above 0). False when any step failed; a URL that is refused is reported as
+// kTextBadUrl with `caption`, every other failure as its own step reports it.
+// `sent` (may be null) receives the request bytes, for the debug dump.
+bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, const wchar_t* caption,
+                   const std::atomic<uint8_t>* cancel, Connection* out, std::string* sent);
 
 // Waits for data in one-second slices: the count received (>0), 0 when the
 // server closed, -1 on an error, or when `cancel` (may be null) is set while
