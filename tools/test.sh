@@ -9,11 +9,10 @@ bash "$top/tools/build.sh" || exit 1
 . "$top/tools/wineenv.sh"
 
 status=0
-# Test cases counted from the test programs' own closing lines.
+# Test cases counted from the test programs' own closing lines: "passed failed".
 cases() {
-  local log="$1/Testing/Temporary/LastTest.log"
-  local what="$2"
-  grep -hoE "\[  $what  \] [0-9]+ tests?" "$log" 2>/dev/null | awk '{s+=$4} END {print s+0}'
+  grep -hoE "\[  (PASSED|FAILED)  \] [0-9]+ tests?" "$1/Testing/Temporary/LastTest.log" 2>/dev/null |
+    awk '$2 == "PASSED" {p += $4} $2 == "FAILED" {f += $4} END {print p + 0, f + 0}'
 }
 echo "== native build: unit tests and fuzz harnesses (AddressSanitizer, UBSan)"
 (cd "$top/build/native" && ctest --output-on-failure) || status=1
@@ -24,11 +23,13 @@ trap cleanup EXIT
 (cd "$top/build/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
 cleanup
 
-passed=$(( $(cases "$top/build/native" PASSED) + $(cases "$top/build/win" PASSED) ))
-failed=$(( $(cases "$top/build/native" FAILED) + $(cases "$top/build/win" FAILED) ))
+read -r nativePassed nativeFailed < <(cases "$top/build/native")
+read -r winPassed winFailed < <(cases "$top/build/win")
+passed=$((nativePassed + winPassed))
+failed=$((nativeFailed + winFailed))
 # A test program that crashed or timed out counted nothing: still a failure.
 if [ $status -ne 0 ] && [ $failed -eq 0 ]; then failed=1; fi
-echo "test cases: native $(cases "$top/build/native" PASSED) passed, Win32 under Wine $(cases "$top/build/win" PASSED) passed; fuzz harnesses run by the native ctest"
+echo "test cases: native $nativePassed passed, Win32 under Wine $winPassed passed; fuzz harnesses run by the native ctest"
 echo "$passed passed, $failed failed"
 if [ $status -eq 0 ]; then echo "all tests passed (both builds)"; else echo "TESTS FAILED"; fi
 exit $status
