@@ -28,11 +28,6 @@ bool name_to_ansi(const wchar_t* name, std::string& out)
     return true;
 }
 
-void tell(const std::wstring& text, const wchar_t* caption)
-{
-    report_message(store_owner_window(), text.c_str(), caption, MB_OK);
-}
-
 std::wstring bad_name_text(const wchar_t* name)
 {
     return (name ? name : L"") + std::wstring(L"\n") + kBadFileName;
@@ -109,7 +104,7 @@ int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
         boardDir[0] = '\0';
         hostName[0] = '\0';
         listPath[0] = '\0';
-        tell(log_board_refused_message(host, dir), L"LogListFile::setboard");
+        report_store_failure(log_board_refused_message(host, dir).c_str(), L"LogListFile::setboard");
         return 0;
     }
     return filelist_open();
@@ -120,19 +115,19 @@ int LogListFile::filelist_open()
     close_list();
     if (listPath[0] != '\0') file = libce_fopen(listPath, "a+");
     if (!file) {
-        tell(mb_to_wstring(listPath) + kTextOpenFailed, kOpenCaption);
+        report_path_failure(listPath, kTextOpenFailed, kOpenCaption);
         return 0;
     }
     // Without its lines the object could not answer, and a rewrite would
     // lose them: a list that cannot be read is not opened.
     if (libce_fseek(file, 0, 0) != 0) {
         close_list();
-        tell(mb_to_wstring(listPath) + kTextOpenFailed, kOpenCaption);
+        report_path_failure(listPath, kTextOpenFailed, kOpenCaption);
         return 0;
     }
     if (!read_lines()) {
         close_list();
-        tell(kTextAllocFailed, kOpenCaption);
+        report_store_failure(kTextAllocFailed, kOpenCaption);
         return 0;
     }
     return 1;
@@ -168,7 +163,7 @@ bool LogListFile::read_lines()
 int LogListFile::finditem(const char* name)
 {
     if (!file) {
-        tell(kNotOpened, L"LogListFile::finditem");
+        report_store_failure(kNotOpened, L"LogListFile::finditem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -186,7 +181,7 @@ int LogListFile::finditem(const wchar_t* name)
 int LogListFile::totalitem(const char* name)
 {
     if (!file) {
-        tell(kNotOpened, L"LogListFile::totalitem");
+        report_store_failure(kNotOpened, L"LogListFile::totalitem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -205,12 +200,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 {
     const wchar_t* caption = L"LogListFile::additem";
     if (!file) {
-        tell(kNotOpened, caption);
+        report_store_failure(kNotOpened, caption);
         return 0;
     }
     std::string ansi;
     if (!name_to_ansi(name, ansi) || !log_name_is_safe(ansi.c_str(), LogNameKind::File)) {
-        tell(bad_name_text(name), caption);
+        report_store_failure(bad_name_text(name).c_str(), caption);
         return 0;
     }
     if (index_.count(ansi) != 0) return 0;
@@ -227,7 +222,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
     if (libce_fseek(file, 0, 2) != 0 || !put_bytes(file, bytes) || libce_fflush(file) != 0) {
         // Closed, so that no later line is appended to a partly written one.
         close_list();
-        tell(mb_to_wstring(listPath) + kTextWriteFailed, caption);
+        report_path_failure(listPath, kTextWriteFailed, caption);
         return 0;
     }
     if (closeLast) lines_.back() += '\n';
@@ -239,12 +234,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 bool LogListFile::name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out)
 {
     if (!file) {
-        tell(kNotOpened, caption);
+        report_store_failure(kNotOpened, caption);
         return false;
     }
     if (!name_to_ansi(name, out) || !log_name_is_safe(out.c_str(), LogNameKind::File)) {
         close_list();
-        tell(bad_name_text(name), caption);
+        report_store_failure(bad_name_text(name).c_str(), caption);
         return false;
     }
     return true;
@@ -260,7 +255,7 @@ int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topR
         acquired_change(next, name, responseCount, topResponseNumber);
     } catch (const std::bad_alloc&) {
         close_list();
-        tell(kTextAllocFailed, kRewriteCaption);
+        report_store_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -276,7 +271,7 @@ int LogListFile::delitem(const wchar_t* name)
         acquired_delete(next, ansi);
     } catch (const std::bad_alloc&) {
         close_list();
-        tell(kTextAllocFailed, kRewriteCaption);
+        report_store_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -289,19 +284,19 @@ int LogListFile::rewrite(const std::vector<std::string>& lines)
         bytes = acquired_file_bytes(lines);
     } catch (const std::bad_alloc&) {
         close_list();
-        tell(kTextAllocFailed, kRewriteCaption);
+        report_store_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     // The list is closed first: the finished copy must be able to replace it.
     close_list();
     LibceFile* out = libce_fopen_replace(listPath);
     if (!out) {
-        tell(mb_to_wstring(listPath) + kTextOpenFailed, kRewriteCaption);
+        report_path_failure(listPath, kTextOpenFailed, kRewriteCaption);
         return 0;
     }
     bool whole = put_bytes(out, bytes);
     if (libce_fclose_replace(out, whole) != 0) {
-        tell(mb_to_wstring(listPath) + kTextWriteFailed, kRewriteCaption);
+        report_path_failure(listPath, kTextWriteFailed, kRewriteCaption);
         return 0;
     }
     return 1;
