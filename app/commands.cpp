@@ -1,7 +1,5 @@
 #include "app/commands.h"
 
-#include <cwchar>
-
 #include "res/resource.h"
 
 int32_t command_for(int32_t id)
@@ -49,18 +47,34 @@ int32_t board_for_selection(const CategoryArray& categories, const BoardArray& b
 }
 
 namespace {
-bool same_place(const BoardEntry& a, const BoardEntry& b)
+
+// A field of a board record up to its terminator, never past the field.
+std::wstring_view field(const wchar_t (&units)[kBoardFieldUnits])
 {
-    return std::wcsncmp(a.host, b.host, kBoardFieldUnits) == 0 && std::wcsncmp(a.dir, b.dir, kBoardFieldUnits) == 0;
+    size_t n = 0;
+    while (n < kBoardFieldUnits && units[n] != L'\0') ++n;
+    return std::wstring_view(units, n);
 }
+
+bool has_place(const BoardEntry& board, std::wstring_view host, std::wstring_view dir)
+{
+    return field(board.host) == host && field(board.dir) == dir;
+}
+
 }  // namespace
+
+int32_t board_with_place(const BoardArray& boards, int32_t preferred, std::wstring_view host,
+                         std::wstring_view dir)
+{
+    if (!boards.items) return -1;
+    if (preferred >= 0 && preferred < boards.count && has_place(boards.items[preferred], host, dir))
+        return preferred;
+    for (int32_t i = 0; i < boards.count; ++i)
+        if (has_place(boards.items[i], host, dir)) return i;
+    return -1;
+}
 
 int32_t board_of_thread(const BoardArray& boards, const BoardEntry& recorded)
 {
-    if (!boards.items) return -1;
-    const int32_t index = recorded.index;
-    if (index >= 0 && index < boards.count && same_place(boards.items[index], recorded)) return index;
-    for (int32_t i = 0; i < boards.count; ++i)
-        if (same_place(boards.items[i], recorded)) return i;
-    return -1;
+    return board_with_place(boards, recorded.index, field(recorded.host), field(recorded.dir));
 }

@@ -3,6 +3,7 @@
 // closed, and which board a choice or an open thread names.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "reader/responses.h"
 #include "store/boardtable.h"
@@ -39,8 +40,13 @@ BoardChoice board_choice(const BoardEntry& board);
 int32_t board_for_selection(const CategoryArray& categories, const BoardArray& boards, int32_t category,
                             int32_t row);
 
-// The board table's index of the board an open thread was read from, as
-// recorded in its ResponseBuffer: the recorded index while the board there
-// still has the same server and directory, else the first board that has
-// them (the table may have been rebuilt since); -1 when none has.
+// The board table's index of the board with server `host` and directory
+// `dir`: `preferred` while the board there still has them, else the first
+// board that has them (the table may have been rebuilt since); -1 when none
+// has.
+int32_t board_with_place(const BoardArray& boards, int32_t preferred, std::wstring_view host,
+                         std::wstring_view dir);
+
+// The board an open thread was read from, as recorded in its ResponseBuffer:
+// its recorded index and place, as board_with_place finds them.
 int32_t board_of_thread(const BoardArray& boards, const BoardEntry& recorded);

@@ -8,7 +8,6 @@
 #include "app/appstate.h"
 #include "app/commands.h"
 #include "app/dialogs_win.h"
-#include "app/handles.h"
 #include "app/layout_win.h"
 #include "app/progress_win.h"
 #include "app/report.h"
@@ -19,7 +18,6 @@
 #include "net/replyeditor_win.h"
 #include "net/subjectfetch_win.h"
 #include "net/updatecheck_win.h"
-#include "platform/commandbar.h"
 #include "reader/datread_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resdetail_win.h"
@@ -87,22 +85,6 @@ const ThreadEntry* selected_row()
     return ProcessThreadList->at(ListView_GetNextItem(AppState.threadListView, -1, LVNI_SELECTED));
 }
 
-// The rectangle of button 40019 of the current command bar in screen
-// coordinates; without a visible bar (a Smartphone shows none) a point at
-// the top left of the client area.
-RECT action_menu_anchor(HWND main)
-{
-    RECT button{};
-    HWND bar = AppState.currentToolbar;
-    if (bar && IsWindowVisible(bar) && commandbar_button_rect(bar, IDM_SETTINGS_MENU, &button)) {
-        MapWindowPoints(bar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
-        return button;
-    }
-    POINT origin{0, 0};
-    ClientToScreen(main, &origin);
-    return RECT{origin.x, origin.y, origin.x, origin.y};
-}
-
 void show_new_list_mode()
 {
     AppState.view = ListMode;
@@ -133,17 +115,7 @@ void MainWindow_setting_changed(HWND main, WPARAM code)
     InvalidateRect(main, nullptr, TRUE);
 }
 
-void show_action_menu(HWND main)
-{
-    const RECT button = action_menu_anchor(main);
-    UniqueMenu menu(LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_ACTION_MENU)));
-    HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
-    if (!popup) return;
-    AppState.lastPopupMenu = menu.get();
-    TPMPARAMS exclude{sizeof exclude, button};
-    TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left, button.bottom, main, &exclude);
-    AppState.lastPopupMenu = nullptr;
-}
+void show_action_menu(HWND main) { show_action_menu_below(AppState.currentToolbar, main, main); }
 
 // ---- program ----
 
@@ -206,15 +178,9 @@ void remove_favorite_thread()
     favorite_sure_load();
 }
 
-void sort_new_first(HWND main)
+void sort_new_first(HWND)
 {
-    NMLISTVIEW click{};
-    click.hdr.hwndFrom = AppState.threadListView;
-    click.hdr.idFrom = IDC_THREAD_LIST;
-    click.hdr.code = LVN_COLUMNCLICK;
-    click.iItem = -1;
-    click.iSubItem = 0;
-    SendMessageW(main, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&click));
+    thread_list_sort_by_column(0);
     // Menu 159 carries the item as 40072.
     SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW_ALT, Settings.SortNew == 2);
 }
@@ -404,23 +370,9 @@ void board_chosen()
                                               static_cast<int32_t>(row));
     if (board >= 0) {
         AppState.currentBoard = board;
-        // Copies: the fetch runs a dialog, and the board table must not be
-        // read from under it.
-        BoardEntry chosen = BoardTable.items[board];
-        chosen.host[kBoardFieldUnits - 1] = L'\0';
-        chosen.dir[kBoardFieldUnits - 1] = L'\0';
-        switch (board_choice(chosen)) {
-        case BoardChoice::FavoriteThreads:
-            favorite_sure_load();
-            break;
-        case BoardChoice::Fetchable:
-            if (Settings.LineOnOff) LstSure_get(chosen.host, chosen.dir);
-            LstSure_load(chosen.host, chosen.dir);
-            break;
-        case BoardChoice::LocalOnly:
-            LstSure_load(chosen.host, chosen.dir);
-            break;
-        }
+        const BoardEntry& chosen = BoardTable.items[board];
+        if (board_choice(chosen) == BoardChoice::FavoriteThreads) favorite_sure_load();
+        else show_board_threads(chosen, Settings.LineOnOff);
     }
     SetCursor(AppState.savedCursor);
     focus(AppState.threadListView);

@@ -55,7 +55,7 @@ void toggle_thread_max();
 // 40047: the selected row leaves the favourite threads; the favourite-thread
 // list is shown.
 void remove_favorite_thread();
-// 40073: a click on the header of column 0 (new-first sort), sent to `main`.
+// 40073: the new-first sort, as a click on the header of column 0 sorts.
 void sort_new_first(HWND main);
 // 1042: log-only on and off, then the list again from the local files
 // (40070 posted to `main`).

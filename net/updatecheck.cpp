@@ -48,10 +48,3 @@ CheckCaption check_caption(int status, bool debugMode)
     if (status >= 301 && status <= 303) return CheckCaption::Moved;
     return CheckCaption::Failed;
 }
-
-int32_t check_row_board(bool favorites, int32_t extra, int32_t currentBoard, int32_t boardCount)
-{
-    int32_t board = favorites ? extra : currentBoard;
-    if (board < 0 || board >= boardCount) return -1;
-    return board;
-}

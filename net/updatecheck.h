@@ -1,6 +1,6 @@
 // The update check's rules over bytes: where a thread's HEAD starts, reading
-// the one status line of its reply, the verdict and the progress caption it
-// leads to, and which board a row of the thread list belongs to.
+// the one status line of its reply, and the verdict and the progress caption
+// it leads to.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -54,8 +54,3 @@ private:
 // are shown only in debug mode; other 2xx codes leave the caption alone.
 enum class CheckCaption { Keep, Unchanged, Changed, Moved, Failed };
 CheckCaption check_caption(int status, bool debugMode);
-
-// The board a row of the thread list belongs to: a favourite row names its
-// board in its extra field, every row of an ordinary board's list belongs to
-// the current board. -1 when that index lies outside the table.
-int32_t check_row_board(bool favorites, int32_t extra, int32_t currentBoard, int32_t boardCount);

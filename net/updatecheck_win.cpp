@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/appstate.h"
+#include "app/commands.h"
 #include "app/report.h"
 #include "app/settings.h"
 #include "net/difffetch_win.h"
@@ -56,24 +57,6 @@ struct CheckDump {
         if (f) libce_fclose(f);
     }
 };
-
-bool same_board(const BoardEntry& board, const ThreadEntry& row)
-{
-    return row.board->server == board.host && row.board->dir == board.dir;
-}
-
-// The board of a row: the current board (or a favourite's own), as long as
-// it still has the row's server and directory; after the table was rebuilt
-// under the list, the first board that has them; -1 when none has.
-int32_t board_of_row(const ThreadList& list, const ThreadEntry& row)
-{
-    if (!BoardTable.items) return -1;
-    int32_t board = check_row_board(list.favorites, row.extra, AppState.currentBoard, BoardTable.count);
-    if (board >= 0 && same_board(BoardTable.items[board], row)) return board;
-    for (int32_t i = 0; i < BoardTable.count; ++i)
-        if (same_board(BoardTable.items[i], row)) return i;
-    return -1;
-}
 
 void head_task_run(WorkerTask* t)
 {
@@ -183,7 +166,7 @@ void update_check_list()
         for (int32_t row = 0; row < rows; ++row) {
             ThreadEntry* entry = list->at(row);
             if (!entry || entry->lastRead == -1) continue;
-            int32_t board = board_of_row(*list, *entry);
+            int32_t board = thread_list_row_board(*list, *entry);
             if (board < 0) continue;
             if (check_thread_modified(board, entry->fileName) == 1) entry->state = ThreadHasNew;
         }
@@ -210,11 +193,8 @@ int32_t selected_board()
     if (!AppState.BoardSelector) return -1;
     SendMessageW(AppState.BoardSelector, CB_SHOWDROPDOWN, FALSE, 0);
     LRESULT row = SendMessageW(AppState.BoardSelector, CB_GETCURSEL, 0, 0);
-    int32_t category = AppState.currentCategory;
-    if (row < 0 || category < 0 || category > CategoryTable.lastCategory || category >= kCategoryMax) return -1;
-    int64_t board = static_cast<int64_t>(CategoryTable.items[category].first) + row;
-    if (!BoardTable.items || board < 0 || board >= BoardTable.count) return -1;
-    return static_cast<int32_t>(board);
+    if (row < 0) return -1;
+    return board_for_selection(CategoryTable, BoardTable, AppState.currentCategory, static_cast<int32_t>(row));
 }
 
 void reload_board(int32_t boardIndex, int fetch)
@@ -226,6 +206,13 @@ void reload_board(int32_t boardIndex, int fetch)
         update_check_list();
         return;
     }
+    show_board_threads(board, fetch);
+}
+
+}  // namespace
+
+void show_board_threads(const BoardEntry& board, int fetch)
+{
     // Copies: the fetch runs a dialog, and nothing may pull the record away
     // from under the load that follows.
     wchar_t host[kBoardFieldUnits], dir[kBoardFieldUnits];
@@ -238,8 +225,6 @@ void reload_board(int32_t boardIndex, int fetch)
     if (fetch && host[0] != L'\0') LstSure_get(host, dir);
     LstSure_load(host, dir);
 }
-
-}  // namespace
 
 void open_board_list(int fetch)
 {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "net/worker.h"
+#include "store/boardtable.h"
 
 constexpr wchar_t kCaptionFindHtmlModified[] = L"find_html_modified";
 constexpr wchar_t kCaptionInfo[] = L"info";
@@ -43,6 +44,10 @@ uint8_t check_thread_modified(int boardIndex, const wchar_t* datName);
 // other, and gives the grown ones the new-responses state; with SortNew 2
 // they then come first. Redraws the list view.
 void update_check_list();
+
+// Shows the thread list of `board` from its local files, fetched first when
+// `fetch` is set and the board has a server.
+void show_board_threads(const BoardEntry& board, int fetch);
 
 // Reloads the thread list of the board selected in the board selector: for
 // an ordinary board the thread list is fetched first when `fetch` is set and

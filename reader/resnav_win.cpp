@@ -58,6 +58,19 @@ void show_thread_list()
     if (AppState.hwndMain) PostMessageW(AppState.hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SWITCH_VIEW, 0), 0);
 }
 
+// Where show_action_menu_below opens, in screen coordinates.
+RECT action_menu_anchor(HWND bar, HWND fallback)
+{
+    RECT button{};
+    if (bar && IsWindowVisible(bar) && commandbar_button_rect(bar, IDM_SETTINGS_MENU, &button)) {
+        MapWindowPoints(bar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
+        return button;
+    }
+    POINT origin{0, 0};
+    ClientToScreen(fallback, &origin);
+    return RECT{origin.x, origin.y, origin.x, origin.y};
+}
+
 // ---- the jump dialog
 
 void jump_init(HWND dialog)
@@ -114,27 +127,22 @@ void ResponseView_jump_dialog(HWND view)
     SetFocus(view);
 }
 
-void ResponseView_action_menu(HWND view)
+void ResponseView_action_menu(HWND view) { show_action_menu_below(AppState.ThreadToolbar, view, owner_for(view)); }
+
+void show_action_menu_below(HWND bar, HWND fallback, HWND owner)
 {
-    // Below button 40019 of the thread bar, in screen coordinates; without the
-    // bar (a Smartphone shows none) at the view's top left corner.
-    RECT button{};
-    HWND bar = AppState.ThreadToolbar;
-    if (bar && IsWindowVisible(bar) && commandbar_button_rect(bar, IDM_SETTINGS_MENU, &button)) {
-        MapWindowPoints(bar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
-    } else {
-        POINT origin{0, 0};
-        ClientToScreen(view, &origin);
-        button = {origin.x, origin.y, origin.x, origin.y};
-    }
+    const RECT button = action_menu_anchor(bar, fallback);
     UniqueMenu menu(LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_ACTION_MENU)));
-    if (!menu.get()) return;
-    HMENU popup = GetSubMenu(menu.get(), 0);
+    track_menu_below(menu.get(), button, owner);
+}
+
+void track_menu_below(HMENU menu, const RECT& button, HWND owner)
+{
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
     if (!popup) return;
-    AppState.lastPopupMenu = menu.get();
+    AppState.lastPopupMenu = menu;
     TPMPARAMS exclude{sizeof exclude, button};
-    TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left, button.bottom, owner_for(view),
-                     &exclude);
+    TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left, button.bottom, owner, &exclude);
     AppState.lastPopupMenu = nullptr;
 }
 

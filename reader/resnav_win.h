@@ -14,3 +14,13 @@ INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);
 // it), owned by the main window; the chosen item reaches the main window as a
 // command. Key Enter.
 void ResponseView_action_menu(HWND view);
+
+// Menu 147's first popup below button 40019 of `bar`; without a visible bar
+// (a Smartphone shows none) at the top left corner of `fallback`'s client
+// area. The chosen item reaches `owner` as a command.
+void show_action_menu_below(HWND bar, HWND fallback, HWND owner);
+
+// Tracks the first popup of `menu` below `button` (screen coordinates, kept
+// clear of it), owned by `owner`. Meanwhile AppState.lastPopupMenu names
+// `menu`, so that a command can tick its items while it is open.
+void track_menu_below(HMENU menu, const RECT& button, HWND owner);

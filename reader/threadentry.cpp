@@ -53,6 +53,13 @@ ThreadEntry::ThreadEntry(int32_t state, std::wstring title, int32_t count, int32
 
 ThreadEntry::~ThreadEntry() = default;
 
+int32_t check_row_board(bool favorites, int32_t extra, int32_t currentBoard, int32_t boardCount)
+{
+    int32_t board = favorites ? extra : currentBoard;
+    if (board < 0 || board >= boardCount) return -1;
+    return board;
+}
+
 ThreadList::ThreadList(int32_t capacity) : capacity_(capacity > 0 ? capacity : 0)
 {
     entries_.reserve(static_cast<size_t>(capacity_));

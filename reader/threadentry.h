@@ -44,6 +44,11 @@ public:
     int32_t extra;           // board list: line number in subject.txt; favourites: board index
 };
 
+// The board a row names for itself: a favourite row names its board in its
+// extra field, every row of an ordinary board's list belongs to the current
+// board. -1 when that index lies outside the table.
+int32_t check_row_board(bool favorites, int32_t extra, int32_t currentBoard, int32_t boardCount);
+
 // Pointers to the rows, at most capacity - 1 of them.
 constexpr int32_t kThreadListCapacity = 2048;
 

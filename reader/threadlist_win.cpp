@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/appstate.h"
+#include "app/commands.h"
 #include "app/handles.h"
 #include "app/report.h"
 #include "app/settings.h"
@@ -16,6 +17,7 @@
 #include "reader/datread_win.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
+#include "reader/resnav_win.h"
 #include "reader/stateicons_win.h"
 #include "reader/subject.h"
 #include "net/difffetch_win.h"
@@ -138,27 +140,9 @@ int selected_row(HWND view) { return view ? ListView_GetNextItem(view, -1, LVNI_
 
 // ---- boards ----
 
-bool same_board(const BoardEntry& b, const std::wstring& host, const std::wstring& dir)
-{
-    return host == b.host && dir == b.dir;
-}
-
 bool board_index_ok(int index)
 {
     return BoardTable.items && index >= 0 && index < BoardTable.count;
-}
-
-// The board of a row: the one its list was loaded for (the current board,
-// or for a favourite the index it carries), checked against the row's own
-// server and directory; else the first board that has them.
-int board_of_row(const ThreadList& list, const ThreadEntry& e)
-{
-    int preferred = list.favorites ? e.extra : AppState.currentBoard;
-    if (board_index_ok(preferred) && same_board(BoardTable.items[preferred], e.board->server, e.board->dir))
-        return preferred;
-    for (int i = 0; board_index_ok(i); ++i)
-        if (same_board(BoardTable.items[i], e.board->server, e.board->dir)) return i;
-    return -1;
 }
 
 // The ordinary board with this directory: the first record that has it and
@@ -590,6 +574,14 @@ int favorite_sure_load()
     return 1;
 }
 
+// ---- rows ----
+
+int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row)
+{
+    const int32_t preferred = check_row_board(list.favorites, row.extra, AppState.currentBoard, BoardTable.count);
+    return board_with_place(BoardTable, preferred, row.board->server, row.board->dir);
+}
+
 // ---- opening and sorting ----
 
 void open_selected_thread(HWND)
@@ -600,7 +592,7 @@ void open_selected_thread(HWND)
     // Copies: fetching runs a dialog, and the list may be drawn meanwhile.
     const std::wstring file = e->fileName, title = e->title;
     const int32_t rowCount = e->count;
-    const int board = board_of_row(list, *e);
+    const int board = thread_list_row_board(list, *e);
     if (board < 0) {
         report(file + L"\n" + kTextBoardGone, kCaptionOpenThread);
         return;
@@ -644,14 +636,7 @@ HMENU load_settings_dropdown()
 void show_settings_dropdown(HWND main, const RECT& button)
 {
     UniqueMenu menu(load_settings_dropdown());
-    if (!menu.get()) return;
-    TPMPARAMS params{};
-    params.cbSize = sizeof params;
-    params.rcExclude = button;
-    AppState.lastPopupMenu = menu.get();
-    TrackPopupMenuEx(GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL, button.left,
-                     button.bottom, main, &params);
-    AppState.lastPopupMenu = nullptr;
+    track_menu_below(menu.get(), button, main);
 }
 
 // ---- owner draw and notifications ----

@@ -44,6 +44,12 @@ LRESULT ThreadListNotify(HWND main, NMHDR* header);
 
 // ---- the pieces behind them ----
 
+// The board table's index of the board a row belongs to: the one its list was
+// loaded for (the current board, or for a favourite the index it carries)
+// while that board still has the row's server and directory; else the first
+// board that has them; -1 when none has.
+int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row);
+
 // Opens the thread of the selected row into the response view (switching to
 // it when it is open already) and shows ThreadMode.
 void open_selected_thread(HWND main);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "reader/threadentry.h"
+
 namespace {
 
 // Feeds `blocks` in order until the reader says it may stop; gives how many
