@@ -11,13 +11,6 @@ namespace {
 LayoutBox box_of(const RECT& r) { return LayoutBox{r.left, r.top, r.right, r.bottom}; }
 RECT rect_of(const LayoutBox& b) { return RECT{b.left, b.top, b.right, b.bottom}; }
 
-int window_height(HWND hwnd)
-{
-    RECT r;
-    if (!hwnd || !GetWindowRect(hwnd, &r)) return 0;
-    return r.bottom - r.top;
-}
-
 void apply_child(HWND child, const ChildPlacement& p)
 {
     if (!child) return;
@@ -25,9 +18,22 @@ void apply_child(HWND child, const ChildPlacement& p)
     ShowWindow(child, p.shown ? SW_SHOW : SW_HIDE);
 }
 
-void show_bar(HWND bar, bool shown)
+// A view's windows go where `p` puts them; its menu bar shows with `barShown`.
+void apply_list_view(const AppStateRecord& a, const ViewPlacement& p, bool barShown)
 {
-    if (bar) ShowWindow(bar, shown ? SW_SHOWNA : SW_HIDE);
+    apply_child(a.CategorySelector, p.categorySelector);
+    apply_child(a.BoardSelector, p.boardSelector);
+    apply_child(a.threadListView, p.threadListView);
+    apply_child(a.ThreadSearchBox, p.threadSearchBox);
+    softkey_bar_show(a.ListMenuBar, barShown);
+}
+
+void apply_thread_view(const AppStateRecord& a, const ViewPlacement& p, bool barShown)
+{
+    apply_child(a.OpenThreadSelector, p.openThreadSelector);
+    apply_child(a.responseView, p.responseView);
+    apply_child(a.ResponseSearchBox, p.responseSearchBox);
+    softkey_bar_show(a.ThreadMenuBar, barShown);
 }
 }  // namespace
 
@@ -37,7 +43,7 @@ void ComputeLayout(HWND main)
     GetClientRect(main, &client);
     const int32_t h = commandbar_height(AppState.currentToolbar);
     LayoutValues v = compute_layout(box_of(client), h, AppState.DeviceKind == DevicePocketPC,
-                                    window_height(AppState.ListMenuBar));
+                                    softkey_bar_height(AppState.ListMenuBar));
     AppState.barHeight = v.barHeight;
     AppState.selectorWidth = v.selectorWidth;
     AppState.contentRect = rect_of(v.content);
@@ -60,18 +66,8 @@ void ApplyLayout(bool giveFocus)
 
     // The other view's windows and menu bar go first, so that the focus never
     // rests in a window about to be hidden while this view's windows are shown.
-    if (listMode) {
-        apply_child(a.OpenThreadSelector, p.openThreadSelector);
-        apply_child(a.responseView, p.responseView);
-        apply_child(a.ResponseSearchBox, p.responseSearchBox);
-        show_bar(a.ThreadMenuBar, false);
-    } else {
-        apply_child(a.CategorySelector, p.categorySelector);
-        apply_child(a.BoardSelector, p.boardSelector);
-        apply_child(a.threadListView, p.threadListView);
-        apply_child(a.ThreadSearchBox, p.threadSearchBox);
-        show_bar(a.ListMenuBar, false);
-    }
+    if (listMode) apply_thread_view(a, p, false);
+    else apply_list_view(a, p, false);
 
     if (p.toolbarShown) {
         commandbar_show(a.currentToolbar, true);
@@ -84,17 +80,10 @@ void ApplyLayout(bool giveFocus)
     // focus-lost handling may lay the view out again: the flag is read anew.
     p = place_view(v, a.view, a.DeviceKind, Settings.ToolBarVisible, a.SearchBoxShown != 0);
     if (listMode) {
-        apply_child(a.CategorySelector, p.categorySelector);
-        apply_child(a.BoardSelector, p.boardSelector);
-        apply_child(a.threadListView, p.threadListView);
-        apply_child(a.ThreadSearchBox, p.threadSearchBox);
-        show_bar(a.ListMenuBar, true);
+        apply_list_view(a, p, true);
         if (giveFocus && p.focusView && a.threadListView) SetFocus(a.threadListView);
     } else {
-        apply_child(a.OpenThreadSelector, p.openThreadSelector);
-        apply_child(a.responseView, p.responseView);
-        apply_child(a.ResponseSearchBox, p.responseSearchBox);
-        show_bar(a.ThreadMenuBar, true);
+        apply_thread_view(a, p, true);
         if (giveFocus && p.focusView && a.responseView) SetFocus(a.responseView);
     }
 }
