@@ -9,6 +9,7 @@
 #include "app/report.h"
 #include "app/selectors_win.h"
 #include "app/settings.h"
+#include "app/settingsline.h"
 #include "app/softkeys_win.h"
 #include "net/boardmenu_win.h"
 #include "res/resource.h"
@@ -159,13 +160,13 @@ void settings_ok(HWND dialog)
 {
     wchar_t text[kFieldUnits] = L"";
     GetDlgItemTextW(dialog, IDC_PROXY_NAME, text, kFieldUnits);
-    copy_dialog_text(Settings.ProxyName, kProxyNameUnits, text, kDialogProxyNameChars);
+    copy_settings_text(Settings.ProxyName, kProxyNameUnits, text, kDialogProxyNameChars);
     Settings.ProxyPort = field_number(dialog, IDC_PROXY_PORT);
     Settings.ProxyUse = checked(dialog, IDC_PROXY_USE);
 
     text[0] = L'\0';
     GetWindowTextW(GetDlgItem(dialog, IDC_FONT), text, kFieldUnits);   // chosen or typed
-    copy_dialog_text(Settings.Font, kSettingsTextUnits, text, kDialogTextChars);
+    copy_settings_text(Settings.Font, kSettingsTextUnits, text, kDialogTextChars);
     Settings.FontSize = field_number(dialog, IDC_FONT_SIZE);
     CreateDisplayFonts(FontSearch::EveryMatch);
 
@@ -210,7 +211,7 @@ void board_source_init(HWND dialog)
 {
     attach_dialog_menu_bar(dialog, IDR_MENU_BOARD_SOURCE);
     wchar_t url[kSettingsTextUnits];
-    copy_dialog_text(url, kSettingsTextUnits, Settings.BBSTable, kDialogBBSTableChars);
+    copy_settings_text(url, kSettingsTextUnits, Settings.BBSTable, kDialogBBSTableChars);
     SendDlgItemMessageW(dialog, IDC_BBSTABLE, EM_LIMITTEXT, kDialogBBSTableChars, 0);
     SetDlgItemTextW(dialog, IDC_BBSTABLE, url);
 }
@@ -233,7 +234,7 @@ void board_source_ok(HWND dialog)
 {
     wchar_t url[kSettingsTextUnits] = L"";
     GetDlgItemTextW(dialog, IDC_BBSTABLE, url, static_cast<int>(kDialogBBSTableChars) + 1);
-    copy_dialog_text(Settings.BBSTable, kSettingsTextUnits, url, kDialogBBSTableChars);
+    copy_settings_text(Settings.BBSTable, kSettingsTextUnits, url, kDialogBBSTableChars);
     if (Settings.LineOnOff == 1)
         rebuild_board_table();
     else

@@ -5,25 +5,24 @@
 
 const wchar_t kDefaultBBSTable[] = L"http://menu.2ch.net/bbsmenu.html";
 
-namespace {
-
-// Copies at most units - 1 characters and terminates: a value longer than its
-// field is cut to fit, never overruns it.
-void copy_text(wchar_t* field, size_t units, const wchar_t* src, size_t length)
+void copy_settings_text(wchar_t* dst, size_t units, const wchar_t* src, size_t chars)
 {
+    if (units == 0) return;
     size_t n = 0;
-    while (n < length && n + 1 < units && src[n] != L'\0') {
-        field[n] = src[n];
+    while (n < chars && n + 1 < units && src[n] != L'\0') {
+        dst[n] = src[n];
         ++n;
     }
-    field[n] = L'\0';
+    dst[n] = L'\0';
 }
+
+namespace {
 
 void copy_text(wchar_t* field, size_t units, const wchar_t* src)
 {
     size_t length = 0;
     while (src[length] != L'\0') ++length;
-    copy_text(field, units, src, length);
+    copy_settings_text(field, units, src, length);
 }
 
 bool is_blank(wchar_t c)
@@ -149,19 +148,19 @@ bool settings_apply_line(SettingsRecord& s, const wchar_t* line, size_t length)
         if (valueLength == 0)
             copy_text(s.BBSTable, kSettingsTextUnits, kDefaultBBSTable);
         else
-            copy_text(s.BBSTable, kSettingsTextUnits, value, valueLength);
+            copy_settings_text(s.BBSTable, kSettingsTextUnits, value, valueLength);
         return true;
     }
     if (key_is(key, keyLength, "LogDir")) {
-        copy_text(s.LogDir, kSettingsTextUnits, value, valueLength);
+        copy_settings_text(s.LogDir, kSettingsTextUnits, value, valueLength);
         return true;
     }
     if (key_is(key, keyLength, "Font")) {
-        copy_text(s.Font, kSettingsTextUnits, value, valueLength);
+        copy_settings_text(s.Font, kSettingsTextUnits, value, valueLength);
         return true;
     }
     if (key_is(key, keyLength, "ProxyName")) {
-        copy_text(s.ProxyName, kProxyNameUnits, value, valueLength);
+        copy_settings_text(s.ProxyName, kProxyNameUnits, value, valueLength);
         return true;
     }
 

@@ -22,6 +22,11 @@ void settings_defaults(SettingsRecord& s);
 // unknown key changes nothing.
 bool settings_apply_line(SettingsRecord& s, const wchar_t* line, size_t length);
 
+// Copies at most `chars` characters of `src` (up to its NUL) into `dst` of
+// `units` units, always terminated: a value longer than its field is cut to
+// fit, never overruns it. Nothing is written when `units` is 0.
+void copy_settings_text(wchar_t* dst, size_t units, const wchar_t* src, size_t chars);
+
 // The value's decimal number: leading white space and a sign allowed, stops at
 // the first non-digit, no digits give 0, out-of-range values are held at the
 // 32-bit limits.

@@ -1,4 +1,5 @@
 #include "app/dialogtexts.h"
+#include "app/settingsline.h"
 
 #include <gtest/gtest.h>
 
@@ -63,23 +64,23 @@ TEST(CopyDialogText, CutToTheCharactersAndTheField)
 {
     wchar_t field[33];
     std::wstring forty(40, L'x');
-    copy_dialog_text(field, 33, forty.c_str(), 32);
+    copy_settings_text(field, 33, forty.c_str(), 32);
     EXPECT_EQ(std::wstring(field), std::wstring(32, L'x'));
 
     // The field's size wins over a larger count.
     wchar_t small[5];
-    copy_dialog_text(small, 5, L"abcdefgh", 79);
+    copy_settings_text(small, 5, L"abcdefgh", 79);
     EXPECT_EQ(std::wstring(small), L"abcd");
 
     // A shorter text is copied whole, up to its NUL.
-    copy_dialog_text(field, 33, L"proxy.example", 32);
+    copy_settings_text(field, 33, L"proxy.example", 32);
     EXPECT_EQ(std::wstring(field), L"proxy.example");
 
-    copy_dialog_text(field, 33, L"", 32);
+    copy_settings_text(field, 33, L"", 32);
     EXPECT_EQ(std::wstring(field), L"");
 
     // Nothing is written into a field of no units.
     wchar_t untouched[1] = {L'q'};
-    copy_dialog_text(untouched, 0, L"abc", 3);
+    copy_settings_text(untouched, 0, L"abc", 3);
     EXPECT_EQ(untouched[0], L'q');
 }
