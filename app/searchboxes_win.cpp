@@ -29,7 +29,7 @@ void on_focus_received()
 
 void on_focus_lost(HWND gaining)
 {
-    if (Settings.Flag & kFlagSearchBoxKept) return;
+    if (Settings.Flag & kFlagSearchBoxAlwaysShown) return;
     AppState.SearchBoxShown = 0;
     // The view takes the focus back only when it stays in the main window:
     // taking it from a dialog or from another program would activate the

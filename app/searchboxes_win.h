@@ -1,16 +1,13 @@
 // The two search boxes at the bottom of the views and the searches they run:
 // ThreadSearchBox finds a title in the thread list, ResponseSearchBox finds
 // text in the open thread below its top line. A box shows itself when it
-// takes the focus and hides again when it loses it (unless Settings.Flag bit
-// 2 keeps it shown).
+// takes the focus and hides again when it loses it (unless Settings.Flag has
+// kFlagSearchBoxAlwaysShown).
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
-
 constexpr wchar_t kSearchBoxClass[] = L"EDIT";
 constexpr DWORD kSearchBoxStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL;
-constexpr int32_t kFlagSearchBoxKept = 0x4;   // Settings.Flag bit 2
 
 // Each creates its box (control 1006, 1007) as a child of `main` with empty
 // text, its input limited to what a search reads, its window procedure

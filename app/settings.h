@@ -22,7 +22,7 @@ struct SettingsRecord {
     int32_t UseServerDir;
     int32_t ToolBarVisible = 1;
     int32_t DebugMode;
-    int32_t Flag;            // bit 0 modeless reply editor, bit 1 alternative menu bars, bit 2 search box always shown
+    int32_t Flag;            // the kFlag bits below
     int32_t SureLines;
     int32_t SortNew;
     uint8_t VentCtrl;
@@ -33,6 +33,11 @@ struct SettingsRecord {
     char LogDirAnsi[kAnsiPathBytes];
     int32_t LogsExcludedFromCount = 1;
 };
+
+// Bits of SettingsRecord.Flag.
+constexpr int32_t kFlagModelessReplyEditor = 0x1;
+constexpr int32_t kFlagAlternativeMenuBars = 0x2;
+constexpr int32_t kFlagSearchBoxAlwaysShown = 0x4;   // and kept shown when it loses the focus
 
 extern SettingsRecord Settings;
 

@@ -34,8 +34,6 @@
 
 namespace {
 constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
-constexpr int32_t kFlagAlternativeMenuBars = 0x2;
-constexpr int32_t kFlagSearchBoxAlwaysShown = 0x4;
 
 SocketStartup g_socketStartup = WSAStartup;
 

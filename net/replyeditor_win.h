@@ -1,7 +1,7 @@
 // The reply editor: the dialog in which a reply to the open thread is written
-// and handed to post_res. Modeless when Settings.Flag bit 0 is set (the user
-// can go on reading), modal otherwise, where an unsent text is kept as a draft
-// for the next opening.
+// and handed to post_res. Modeless when Settings.Flag has
+// kFlagModelessReplyEditor (the user can go on reading), modal otherwise,
+// where an unsent text is kept as a draft for the next opening.
 #pragma once
 #include <windows.h>
 
