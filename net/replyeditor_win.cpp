@@ -15,24 +15,11 @@ namespace {
 HWND g_modeless = nullptr;
 
 // What the editor holds, read into buffers of the editor's capacities.
-struct ReplyTexts {
-    wchar_t name[kReplyNameUnits];
-    wchar_t mail[kReplyNameUnits];
-    wchar_t message[kReplyMessageUnits];
-};
-
-void read_texts(HWND dialog, ReplyTexts* t)
+void read_texts(HWND dialog, ReplyDraftRecord* t)
 {
     GetDlgItemTextW(dialog, IDC_REPLY_NAME, t->name, kReplyNameUnits);
     GetDlgItemTextW(dialog, IDC_REPLY_MAIL, t->mail, kReplyNameUnits);
     GetDlgItemTextW(dialog, IDC_REPLY_MESSAGE, t->message, kReplyMessageUnits);
-}
-
-void keep_draft(HWND dialog)
-{
-    GetDlgItemTextW(dialog, IDC_REPLY_NAME, ReplyDraft.name, kReplyNameUnits);
-    GetDlgItemTextW(dialog, IDC_REPLY_MAIL, ReplyDraft.mail, kReplyNameUnits);
-    GetDlgItemTextW(dialog, IDC_REPLY_MESSAGE, ReplyDraft.message, kReplyMessageUnits);
 }
 
 void set_limits(HWND dialog)
@@ -77,13 +64,13 @@ void modal_init(HWND dialog)
 
 void modal_cancel(HWND dialog)
 {
-    keep_draft(dialog);
+    read_texts(dialog, &ReplyDraft);
     EndDialog(dialog, IDCANCEL);
 }
 
 void modal_post(HWND dialog)
 {
-    ReplyTexts t;
+    ReplyDraftRecord t;
     read_texts(dialog, &t);
     if (run_post_res(t.name, t.mail, t.message, dialog) != 1) {
         modal_cancel(dialog);
@@ -116,8 +103,7 @@ INT_PTR modal_command(HWND dialog, WORD id)
 void modeless_init(HWND dialog)
 {
     set_limits(dialog);
-    RECT r;
-    if (GetWindowRect(dialog, &r)) SetWindowPos(dialog, nullptr, 0, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(dialog, nullptr, 0, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     hide_buttons_on_smartphone(dialog);
     show_and_sage(dialog);
 }
@@ -128,7 +114,7 @@ void modeless_post(HWND dialog)
     // Disabled for the time of the post: a second Enter must not post twice.
     if (!IsWindowEnabled(button)) return;
     EnableWindow(button, FALSE);
-    ReplyTexts t;
+    ReplyDraftRecord t;
     read_texts(dialog, &t);
     if (run_post_res(t.name, t.mail, t.message, dialog) == 1) {
         DestroyWindow(dialog);
@@ -194,7 +180,7 @@ HWND ReplyEditor_modeless() { return g_modeless; }
 
 INT_PTR ReplyEditor_open(HWND owner)
 {
-    if ((Settings.Flag & 1) == 0) {
+    if ((Settings.Flag & kFlagModelessReplyEditor) == 0) {
         return DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(IDD_REPLY_EDITOR), owner, ReplyEditorModalProc,
                                0) == IDOK
                    ? IDOK
