@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "store/sjis.h"
+
 namespace {
 // Case folding of the capitals a title of the service carries in practice.
 uint32_t fold(wchar_t c)
@@ -15,8 +17,6 @@ uint32_t fold(wchar_t c)
     if (u >= 0x400 && u <= 0x40F) return u + 0x50;                   // Cyrillic Ѐ-Џ
     return u;
 }
-
-bool is_sjis_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 }  // namespace
 
 bool title_contains(const wchar_t* title, size_t titleLength, const wchar_t* text, size_t textLength)

@@ -4,10 +4,9 @@
 #include <new>
 
 #include "store/logpaths.h"
+#include "store/sjis.h"
 
 namespace {
-
-bool sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc); }
 
 // Copies at most kMenuTextBytes - 1 bytes of `text` into `out`, never
 // splitting a double-byte character and stopping at a NUL in the page.
@@ -16,7 +15,7 @@ void copy_cut(std::string_view text, char (&out)[kMenuTextBytes])
     size_t n = 0;
     size_t i = 0;
     while (i < text.size() && text[i] != '\0') {
-        size_t w = (sjis_lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        size_t w = (is_sjis_lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
         if (w == 2 && text[i + 1] == '\0') w = 1;
         if (n + w > kMenuTextBytes - 1) break;
         std::memcpy(out + n, text.data() + i, w);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "store/sjis.h"
+
 namespace {
 
 constexpr std::string_view kSep = "<>";
@@ -29,11 +31,6 @@ std::string_view take_field(std::string_view& rest, bool* closed)
     rest.remove_prefix(at + kSep.size());
     if (closed) *closed = true;
     return field;
-}
-
-bool is_sjis_lead(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
 size_t find_in(const char* text, size_t length, std::string_view what, size_t from)

@@ -3,13 +3,12 @@
 #include <cstring>
 
 #include "store/format.h"
+#include "store/sjis.h"
 
 namespace {
 
 bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-bool is_sjis_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 }  // namespace
 

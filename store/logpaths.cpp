@@ -5,13 +5,9 @@
 #include <string>
 
 #include "store/format.h"
+#include "store/sjis.h"
 
 namespace {
-
-bool is_lead_byte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 bool is_trail_byte(unsigned char c)
 {
@@ -77,7 +73,7 @@ bool name_is_safe(const Unit* name, LogNameKind kind, bool doubleByte)
     for (size_t i = 0; i < length; ++i) {
         unsigned long c = static_cast<unsigned long>(name[i]);
         if (doubleByte) c &= 0xFF;
-        if (doubleByte && is_lead_byte(static_cast<unsigned char>(c))) {
+        if (doubleByte && is_sjis_lead(static_cast<unsigned char>(c))) {
             if (i + 1 >= length || !is_trail_byte(static_cast<unsigned char>(name[i + 1]))) return false;
             ++i;   // the trail byte may look like "\" but belongs to the character
             continue;
