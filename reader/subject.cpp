@@ -12,12 +12,6 @@ namespace {
 constexpr std::string_view kPairSeparator("<>", 2);
 constexpr std::string_view kAngles("<>", 2);
 
-std::string_view cut_line_end(std::string_view line)
-{
-    size_t end = line.find_first_of("\r\n");
-    return end == std::string_view::npos ? line : line.substr(0, end);
-}
-
 bool has_control_byte(std::string_view text)
 {
     for (char c : text)
@@ -68,10 +62,9 @@ bool parse_subject_line(std::string_view line, SubjectRow* row)
     std::string_view file = line.substr(0, sep);
     if (!list_file_name_ok(file)) return false;
 
-    size_t start = line.find_first_not_of(kAngles, sep);
-    if (start == std::string_view::npos) return false;
-    size_t end = line.find_first_of(kAngles, start);
-    std::string_view field = line.substr(start, end == std::string_view::npos ? end : end - start);
+    size_t pos = sep;
+    std::string_view field = next_token(line, kAngles, &pos);
+    if (field.empty()) return false;
 
     size_t open = field.rfind('(');
     if (open == std::string_view::npos) return false;

@@ -2,17 +2,12 @@
 
 #include "store/format.h"
 
-namespace {
-
-// Cuts a line at its first CR and at its first LF.
 std::string_view cut_line_end(std::string_view line)
 {
     size_t end = line.find_first_of("\r\n");
     return end == std::string_view::npos ? line : line.substr(0, end);
 }
 
-// strtok-like: the next run of bytes that are not in `seps`, starting at
-// `*pos`; empty when none is left.
 std::string_view next_token(std::string_view text, std::string_view seps, size_t* pos)
 {
     size_t start = text.find_first_not_of(seps, *pos);
@@ -25,6 +20,8 @@ std::string_view next_token(std::string_view text, std::string_view seps, size_t
     *pos = end;
     return text.substr(start, end - start);
 }
+
+namespace {
 
 bool only_digits(std::string_view s)
 {

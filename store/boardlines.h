@@ -9,6 +9,13 @@
 // The longest line the readers take in one piece (a 1024-byte buffer).
 constexpr int kBrdLineBytes = 1024;
 
+// Cuts a line at its first CR and at its first LF.
+std::string_view cut_line_end(std::string_view line);
+
+// strtok-like: the next run of bytes that are not in `seps`, starting at
+// `*pos`; empty when none is left.
+std::string_view next_token(std::string_view text, std::string_view seps, size_t* pos);
+
 enum class BrdLineKind { Skip, Category, Board };
 
 // One line of "2channel.brd". Views point into the line passed in.
