@@ -4,17 +4,7 @@
 
 #include <cstdint>
 
-enum DeviceKindValue : int32_t {
-    DeviceUnknown = 0,
-    DevicePocketPC = 1,
-    DeviceSmartphone = 2,
-    DeviceOther = 3,
-};
-
-enum ViewMode : int32_t {
-    ListMode = 0,     // selectors and thread list
-    ThreadMode = 1,   // open-thread selector and response view
-};
+#include "app/appkinds.h"
 
 struct FontListRecord {
     LOGFONTW* items;

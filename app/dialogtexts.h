@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "app/settings.h"
+
 // Fields are read with these many characters at most.
 constexpr size_t kDialogTextChars = 79;      // font name and every number
-constexpr size_t kDialogProxyNameChars = 32; // Settings.ProxyName holds 32
-constexpr size_t kDialogBBSTableChars = 259; // Settings.BBSTable holds 259
+constexpr size_t kDialogProxyNameChars = kProxyNameUnits - 1;   // as Settings.ProxyName holds
+constexpr size_t kDialogBBSTableChars = kSettingsTextUnits - 1;  // as Settings.BBSTable holds
 
 constexpr wchar_t kTextOfflineMode[] = L"Offlineモードです";
 constexpr wchar_t kCaptionInfo[] = L"Info";
@@ -23,7 +25,3 @@ std::wstring free_memory_text(uint64_t availableBytes);
 // digits up to the first non-digit; no digits give 0; held at the 32-bit
 // limits). `text` ends at its NUL.
 int32_t dialog_number(const wchar_t* text);
-
-// Copies at most `chars` characters of `src` (up to its NUL) into `dst` of
-// `units` units, always terminated; never more than units - 1.
-void copy_dialog_text(wchar_t* dst, size_t units, const wchar_t* src, size_t chars);

@@ -1,9 +1,8 @@
 #include "app/layout.h"
 
-namespace {
-constexpr int32_t kPocketPC = 1;
-constexpr int32_t kThreadMode = 1;
+#include "app/appkinds.h"
 
+namespace {
 int32_t not_negative(int32_t v) { return v < 0 ? 0 : v; }
 
 ChildPlacement shown_at(int32_t x, int32_t y, int32_t width, int32_t height, bool shown = true)
@@ -38,8 +37,8 @@ ViewPlacement place_view(const LayoutValues& layout, int32_t view, int32_t devic
     const int32_t searchRow = searchBoxShown ? h : 0;
 
     ViewPlacement p{};
-    p.listView = view != kThreadMode;
-    p.toolbarShown = deviceKind == kPocketPC && toolBarVisible == 1;
+    p.listView = view != ThreadMode;
+    p.toolbarShown = deviceKind == DevicePocketPC && toolBarVisible == 1;
     p.y0 = p.toolbarShown ? h : 0;
     p.focusView = !searchBoxShown;
     const int32_t y0 = p.y0;

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr size_t kWidthCacheSize = 65536;
+#include "reader/wrap.h"
+
+constexpr size_t kWidthCacheSize = kWidthCacheUnits;
 
 extern uint8_t BodyWidthCache[kWidthCacheSize];   // BodyFont
 extern uint8_t BoldWidthCache[kWidthCacheSize];   // BoldFont
