@@ -14,12 +14,6 @@ int32_t command_for(int32_t id)
     }
 }
 
-bool thread_is_current(const OpenThreadTableRecord& table)
-{
-    return table.entries && table.current >= 0 && table.current < table.count &&
-           table.current < table.entryCapacity;
-}
-
 OpenThreadsAfterClose open_threads_after_close(int32_t count, int32_t current)
 {
     OpenThreadsAfterClose after{count - 1, current - 1};

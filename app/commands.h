@@ -13,10 +13,6 @@
 // their twins 40073 and 40035 do. Every other id stands for itself.
 int32_t command_for(int32_t id);
 
-// True when an open thread is current: the table has entries and its
-// current index lies inside the open threads.
-bool thread_is_current(const OpenThreadTableRecord& table);
-
 // The open threads once the current one has been closed: one fewer, and the
 // thread before it current; closing the first leaves the next one (now at
 // index 0) current, closing the last leaves none (-1).

@@ -1,7 +1,5 @@
 #include "app/commands_win.h"
 
-#include <commctrl.h>
-
 #include <cwchar>
 #include <string>
 
@@ -24,7 +22,6 @@
 #include "reader/resnav.h"
 #include "reader/resnav_win.h"
 #include "reader/resview_win.h"
-#include "reader/threadentry.h"
 #include "reader/threadlist_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
@@ -56,12 +53,6 @@ void open_dropdown(HWND selector)
     SetFocus(selector);
 }
 
-// The current thread, or null when none is.
-ResponseBuffer* current_entry()
-{
-    return thread_is_current(OpenThreadTable) ? &OpenThreadTable.entries[OpenThreadTable.current] : nullptr;
-}
-
 // The title the open-thread selector shows for the current thread (at most
 // 255 characters, as a favourite keeps it).
 std::wstring current_thread_title()
@@ -76,13 +67,6 @@ std::wstring current_thread_title()
     title.resize(got == CB_ERR || got < 0 ? 0 : static_cast<size_t>(got));
     if (title.size() > 255) title.resize(255);
     return title;
-}
-
-// The selected row of the thread list, or null.
-const ThreadEntry* selected_row()
-{
-    if (!ProcessThreadList || !AppState.threadListView) return nullptr;
-    return ProcessThreadList->at(ListView_GetNextItem(AppState.threadListView, -1, LVNI_SELECTED));
 }
 
 void show_new_list_mode()
@@ -171,7 +155,7 @@ void toggle_thread_max()
 
 void remove_favorite_thread()
 {
-    const ThreadEntry* row = selected_row();
+    const ThreadEntry* row = thread_list_selected_entry();
     // Copied: the reload below replaces the rows.
     const std::wstring file = row ? row->fileName : std::wstring();
     if (!file.empty()) favorite_sure_delitem(file.c_str());
@@ -196,7 +180,7 @@ void toggle_log_only(HWND main)
 
 void reload_current_thread()
 {
-    ResponseBuffer* entry = current_entry();
+    ResponseBuffer* entry = current_thread();
     if (!entry) return;
     if (!Settings.LineOnOff) {
         focus_and_redraw_view();
@@ -227,20 +211,20 @@ void reload_current_thread()
 
 void open_copy_dialog(HWND main)
 {
-    if (!current_entry()) return;
+    if (!current_thread()) return;
     ResponseDetail_open(main);
     focus(AppState.responseView);
 }
 
 void open_reply_editor(HWND main)
 {
-    if (!current_entry()) return;
+    if (!current_thread()) return;
     ReplyEditor_open(main);
 }
 
 void close_current_thread(HWND main)
 {
-    if (!current_entry()) return;
+    if (!current_thread()) return;
     HWND progress = CreateProgressDialog(main, kProgressClosing);
     const int index = OpenThreadTable.current;
     Resdata_close(index, 0);
@@ -259,7 +243,7 @@ void close_current_thread(HWND main)
 
 void delete_current_log(HWND main)
 {
-    const ResponseBuffer* entry = current_entry();
+    const ResponseBuffer* entry = current_thread();
     if (!entry) return;
     if (report_message(main, kTextReallyDelete, kCaptionDeleteConfirm, kDeleteConfirmType) != IDYES) return;
     {
@@ -276,24 +260,24 @@ void delete_current_log(HWND main)
 
 void add_favorite_board()
 {
-    const ResponseBuffer* entry = current_entry();
+    const ResponseBuffer* entry = current_thread();
     if (entry) favorite_ita_add(entry->board);
 }
 
 void add_favorite_thread()
 {
-    const ResponseBuffer* entry = current_entry();
+    const ResponseBuffer* entry = current_thread();
     if (entry) favorite_sure_add(entry->board, entry->fileName, current_thread_title().c_str());
 }
 
 void jump_to_response()
 {
-    if (current_entry() && AppState.responseView) ResponseView_jump_dialog(AppState.responseView);
+    if (current_thread() && AppState.responseView) ResponseView_jump_dialog(AppState.responseView);
 }
 
 void jump_to_end()
 {
-    if (current_entry() && AppState.responseView) ResponseView_scroll(AppState.responseView, ScrollBottom, 0);
+    if (current_thread() && AppState.responseView) ResponseView_scroll(AppState.responseView, ScrollBottom, 0);
 }
 
 // ---- focus ----

@@ -273,7 +273,9 @@ struct WorkArrays {
     }
 };
 
-void show_scroll(int entryIndex)
+}  // namespace
+
+void Resdata_show_scroll(int entryIndex)
 {
     OpenThreadTableRecord& t = OpenThreadTable;
     if (!t.scroll || entryIndex >= t.scrollCapacity) return;
@@ -285,8 +287,6 @@ void show_scroll(int entryIndex)
         SetScrollInfo(AppState.responseView, SB_VERT, &info, TRUE);
     }
 }
-
-}  // namespace
 
 void set_reader_progress_hook(ReaderProgressHook hook) { g_progressHook.store(hook); }
 void set_reader_growth_hook(ReaderGrowthHook hook) { g_growthHook.store(hook); }
@@ -353,7 +353,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     std::memset(entry.fileName, 0, sizeof entry.fileName);
     std::wcsncpy(entry.fileName, fileName, kFileNameUnits - 1);
 
-    show_scroll(entryIndex);
+    Resdata_show_scroll(entryIndex);
     progress.close();
     return 1;
 }

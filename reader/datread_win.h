@@ -11,6 +11,10 @@
 // working memory could not be had: the entry is then not touched.
 int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex);
 
+// Clamps the scroll record of entry `entryIndex` to its lines and hands it
+// to the response view's scroll bar. Nothing for an entry without a record.
+void Resdata_show_scroll(int entryIndex);
+
 // Every title the parse gives its progress dialog also goes to this hook (the
 // dialog itself only shows the latest), so that tests can follow them.
 using ReaderProgressHook = void (*)(const wchar_t* title);

@@ -8,6 +8,8 @@
 #include "app/appstate.h"
 #include "app/softkeys_win.h"
 #include "reader/resdetail.h"
+#include "reader/resnav.h"
+#include "reader/resview_win.h"
 #include "res/resource.h"
 #include "store/libce.h"
 
@@ -154,9 +156,8 @@ INT_PTR ResponseDetail_open_thread(HWND owner, const ResponseBuffer* thread, int
 
 INT_PTR ResponseDetail_open(HWND owner)
 {
-    const OpenThreadTableRecord& t = OpenThreadTable;
-    if (!t.entries || t.current < 0 || t.current >= t.count) return 0;
-    const ResponseBuffer& thread = t.entries[t.current];
-    int32_t topLine = t.scroll && t.current < t.scrollCapacity ? t.scroll[t.current].nPos : 0;
-    return ResponseDetail_open_thread(owner, &thread, response_number_at_line(thread, topLine));
+    const ResponseBuffer* thread = current_thread();
+    if (!thread) return 0;
+    const ScrollRecord* record = current_scroll_record();
+    return ResponseDetail_open_thread(owner, thread, response_at_top(*thread, record ? record->nPos : 0));
 }

@@ -6,15 +6,31 @@ int32_t page_step(int32_t linesOnPage)
     return step < 1 ? 1 : step;
 }
 
-int32_t first_line_of_response(const ResponseBuffer& thread, int32_t number)
+namespace {
+
+// The header line of response `number` in a thread of `lineCount` lines.
+int32_t header_line(const ResponseBuffer& thread, int32_t number, int32_t lineCount)
 {
-    const int32_t lineCount = thread.lines ? thread.lineCount : 0;
     if (number < 1) return 0;
     if (number > thread.responseCount || !thread.responses) return lineCount;
     int64_t line = thread.responses[number - 1].firstLine;
     // A record never points past the line index; should one, the end is the
     // nearest place that exists.
     return line > lineCount ? lineCount : static_cast<int32_t>(line);
+}
+
+}  // namespace
+
+int32_t first_line_of_response(const ResponseBuffer& thread, int32_t number)
+{
+    return header_line(thread, number, thread.lines ? thread.lineCount : 0);
+}
+
+int32_t scroll_line_for_last_read(const ResponseBuffer& thread, int32_t lastRead)
+{
+    // The line count as the parse left it: the place is chosen before the
+    // view reads any line.
+    return header_line(thread, lastRead, thread.lineCount);
 }
 
 int32_t response_at_top(const ResponseBuffer& thread, int32_t position)

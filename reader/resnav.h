@@ -29,6 +29,12 @@ int32_t page_step(int32_t linesOnPage);
 // count above the response count.
 int32_t first_line_of_response(const ResponseBuffer& thread, int32_t number);
 
+// The display line an opened thread starts at, from the last read response
+// recorded in the held-thread list: 0 when it is 0 or less (never read, or
+// not held), the line count when it lies beyond the responses, else the
+// header line of that response.
+int32_t scroll_line_for_last_read(const ResponseBuffer& thread, int32_t lastRead);
+
 // The response at the top of the view when line `position` is the top line
 // (the response count when the position lies past the last line).
 int32_t response_at_top(const ResponseBuffer& thread, int32_t position);

@@ -6,6 +6,12 @@
 
 OpenThreadTableRecord OpenThreadTable = {nullptr, nullptr, 0, -1, 0, 0};
 
+bool thread_is_current(const OpenThreadTableRecord& table)
+{
+    return table.entries && table.current >= 0 && table.current < table.count &&
+           table.current < table.entryCapacity;
+}
+
 int32_t response_number_at_line(const ResponseBuffer& thread, int32_t line)
 {
     const int32_t lineCount = thread.lines ? thread.lineCount : 0;

@@ -77,6 +77,10 @@ struct OpenThreadTableRecord {
 
 extern OpenThreadTableRecord OpenThreadTable;
 
+// True when an open thread is current: the table has entries and its
+// current index lies inside the open threads.
+bool thread_is_current(const OpenThreadTableRecord& table);
+
 // The number of the response shown on display line `line` of `thread`: the
 // line's response when the line exists, the response count when `line` is at
 // or past the end; 1 for a negative line (the rule of the held-thread list).

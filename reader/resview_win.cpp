@@ -340,9 +340,8 @@ bool register_class(HINSTANCE instance)
 
 ResponseBuffer* current_thread()
 {
-    const OpenThreadTableRecord& t = OpenThreadTable;
-    if (!t.entries || t.current < 0 || t.current >= t.count || t.current >= t.entryCapacity) return nullptr;
-    return &t.entries[t.current];
+    if (!thread_is_current(OpenThreadTable)) return nullptr;
+    return &OpenThreadTable.entries[OpenThreadTable.current];
 }
 
 ScrollRecord* current_scroll_record()

@@ -153,11 +153,3 @@ int32_t thread_list_column_click(ThreadList& list, int32_t column, int32_t selec
     list.sort(column, flipped == 1);
     return position < 0 ? -1 : list.row_of_position(position);
 }
-
-int32_t scroll_line_for_last_read(const ResponseBuffer& thread, int32_t lastRead)
-{
-    if (lastRead <= 0) return 0;
-    if (lastRead > thread.responseCount || !thread.responses) return thread.lineCount;
-    int64_t line = thread.responses[lastRead - 1].firstLine;
-    return line > thread.lineCount ? thread.lineCount : static_cast<int32_t>(line);
-}

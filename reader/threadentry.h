@@ -108,9 +108,3 @@ void reset_sort_directions();
 // caller can select it again. A column outside 0..4 changes nothing and
 // returns `selectedRow`.
 int32_t thread_list_column_click(ThreadList& list, int32_t column, int32_t selectedRow);
-
-// The display line an opened thread starts at, from the last read response
-// recorded in the held-thread list: 0 when it is 0 or less (never read, or
-// not held), the line count when it lies beyond the responses, else the
-// header line of that response.
-int32_t scroll_line_for_last_read(const ResponseBuffer& thread, int32_t lastRead);

@@ -17,12 +17,14 @@
 #include "reader/datread_win.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
+#include "reader/resnav.h"
 #include "reader/resnav_win.h"
 #include "reader/stateicons_win.h"
 #include "reader/subject.h"
 #include "net/difffetch_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
+#include "store/favorites.h"
 #include "store/libce.h"
 #include "store/lineread.h"
 #include "store/loglistfile.h"
@@ -32,7 +34,6 @@
 
 namespace {
 
-constexpr char kFavoriteThreadFile[] = "favorite.txt";
 constexpr int kColumnTitleFirstWidth = 120;
 constexpr int kColumnIconMargin = 20;
 // Text inside a cell keeps this far from the cell's edges.
@@ -197,14 +198,8 @@ void place_view_at(int index, int32_t line)
 {
     OpenThreadTableRecord& t = OpenThreadTable;
     if (!t.scroll || index >= t.scrollCapacity) return;
-    ScrollRecord& record = t.scroll[index];
-    record.nPos = line;
-    clamp_scroll_record(record, t.entries[index].lineCount);
-    if (AppState.responseView) {
-        SCROLLINFO info;
-        scroll_record_to_info(record, &info);
-        SetScrollInfo(AppState.responseView, SB_VERT, &info, TRUE);
-    }
+    t.scroll[index].nPos = line;
+    Resdata_show_scroll(index);
 }
 
 // Fetches (when online) and parses the thread into a new entry of the table,
@@ -479,7 +474,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
     }
     LibceFile* file = libce_fopen(path, "r");
     if (!file) {
-        report(widen(path) + kTextOpenFailed, kCaptionLstSureLoad);
+        report_path_failure(path, kTextOpenFailed, kCaptionLstSureLoad);
         return 0;
     }
 
@@ -525,7 +520,7 @@ int favorite_sure_load()
     char path[kLibcePathBytes];
     LibceFile* file = open_program_file(path, sizeof path, kFavoriteThreadFile, "r");
     if (!file) {
-        report(widen(path) + kTextFavoriteListOpenFailed, kCaptionFavoriteSureLoad);
+        report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionFavoriteSureLoad);
         return 0;
     }
 
@@ -576,6 +571,8 @@ int favorite_sure_load()
 
 // ---- rows ----
 
+const ThreadEntry* thread_list_selected_entry() { return rows().at(selected_row(list_view())); }
+
 int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row)
 {
     const int32_t preferred = check_row_board(list.favorites, row.extra, AppState.currentBoard, BoardTable.count);
@@ -586,13 +583,12 @@ int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row)
 
 void open_selected_thread(HWND)
 {
-    ThreadList& list = rows();
-    const ThreadEntry* e = list.at(selected_row(list_view()));
+    const ThreadEntry* e = thread_list_selected_entry();
     if (!e) return;
     // Copies: fetching runs a dialog, and the list may be drawn meanwhile.
     const std::wstring file = e->fileName, title = e->title;
     const int32_t rowCount = e->count;
-    const int board = thread_list_row_board(list, *e);
+    const int board = thread_list_row_board(rows(), *e);
     if (board < 0) {
         report(file + L"\n" + kTextBoardGone, kCaptionOpenThread);
         return;

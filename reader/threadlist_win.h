@@ -44,6 +44,9 @@ LRESULT ThreadListNotify(HWND main, NMHDR* header);
 
 // ---- the pieces behind them ----
 
+// The row selected in the thread list view, or null.
+const ThreadEntry* thread_list_selected_entry();
+
 // The board table's index of the board a row belongs to: the one its list was
 // loaded for (the current board, or for a favourite the index it carries)
 // while that board still has the row's server and directory; else the first
@@ -68,7 +71,6 @@ void show_settings_dropdown(HWND main, const RECT& button);
 constexpr wchar_t kCaptionLstSureLoad[] = L"LstSure_load";
 constexpr wchar_t kCaptionFavoriteSureLoad[] = L"favorite_sure_load";
 constexpr wchar_t kCaptionOpenThread[] = L"open_selected_thread";
-constexpr wchar_t kTextFavoriteListOpenFailed[] = L"お気に入りスレファイルオープンに失敗";
 // The row's board is no longer in the board table (it was rebuilt).
 constexpr wchar_t kTextBoardGone[] = L"このスレの板が板一覧にありません";
 constexpr wchar_t kHeaderTitle[] = L"スレタイ";

@@ -3,6 +3,8 @@
 #pragma once
 #include "store/boardtable.h"
 
+constexpr char kFavoriteThreadFile[] = "favorite.txt";
+
 // Create the file with its default contents when it is missing; an existing
 // file is never touched. 1, or 0 when it could not be created.
 int favorite_ita_create();

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr char kFavoriteBoardFile[] = "favorite.brd";
-constexpr char kFavoriteThreadFile[] = "favorite.txt";
 
 // Written only into a newly created file, with LF line ends.
 constexpr wchar_t kDefaultFavoriteBoards[] = L"お気に入りスレ\nモバイル,mobile\n";
@@ -23,7 +22,6 @@ constexpr wchar_t kDefaultFavoriteThreads[] =
 
 constexpr wchar_t kTextFavoriteBoardCreateFailed[] = L"お気に入り板ファイル作成失敗";
 constexpr wchar_t kTextFavoriteThreadCreateFailed[] = L"お気に入りスレファイル作成失敗";
-constexpr wchar_t kTextFavoriteThreadOpenFailed[] = L"お気に入りスレファイルオープンに失敗";
 constexpr wchar_t kTextFavoriteBoardRefused[] = L"お気に入り板に登録できません";
 constexpr wchar_t kTextFavoriteThreadRefused[] = L"お気に入りスレに登録できません";
 

@@ -26,3 +26,4 @@ void report_path_failure(const char* path, const wchar_t* text, const wchar_t* c
 
 // Texts shared by the store's files.
 constexpr wchar_t kTextFavoriteBoardOpenFailed[] = L"お気に入り板ファイルオープン失敗";
+constexpr wchar_t kTextFavoriteThreadOpenFailed[] = L"お気に入りスレファイルオープンに失敗";

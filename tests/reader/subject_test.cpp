@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "reader/resnav.h"
 #include "reader/threadentry.h"
 
 namespace {
