@@ -48,7 +48,7 @@ int addFontsInfo(const LOGFONTW* font)
     if (!list.items) {
         items = static_cast<LOGFONTW*>(g_alloc(LPTR, sizeof(LOGFONTW)));
         if (!items) {
-            report_message(AppState.hwndMain, kTextFontListAllocFailed, kCaptionAddFontsInfo, MB_OK);
+            report_message(AppState.hwndMain, kTextLocalAllocFailed, kCaptionAddFontsInfo, MB_OK);
             return 0;
         }
         list.count = 0;

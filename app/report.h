@@ -18,4 +18,5 @@ constexpr wchar_t kTextOpenFailed[] = L"オープンに失敗";
 constexpr wchar_t kTextWriteFailed[] = L"書き込みに失敗";
 constexpr wchar_t kTextAllocFailed[] = L"Alloc失敗";
 constexpr wchar_t kTextReAllocFailed[] = L"ReAlloc失敗";
+constexpr wchar_t kTextLocalAllocFailed[] = L"LocalAlloc失敗";
 constexpr wchar_t kTextLocalReAllocFailed[] = L"LocalReAlloc失敗";

@@ -5,7 +5,6 @@ constexpr wchar_t kTextSocketStartupFailed[] = L"WSAStartupエラーです";
 constexpr wchar_t kTextMenuBarFailed[] = L"SHCreateMenuBar Failed";
 constexpr wchar_t kCaptionShellError[] = L"Error";
 
-constexpr wchar_t kTextFontListAllocFailed[] = L"LocalAlloc失敗";
 constexpr wchar_t kCaptionAddFontsInfo[] = L"addFontsInfo";
 
 constexpr wchar_t kProgressInitialising[] = L"初期化中";

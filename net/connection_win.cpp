@@ -122,11 +122,6 @@ ScopeTimer::~ScopeTimer()
     net_debug_output(g_timerLine);
 }
 
-bool program_dir_path(char* out, size_t size, const char* name)
-{
-    return program_file_path(out, size, name);
-}
-
 bool write_debug_dump(const char* name, const void* data, size_t len)
 {
     char path[kAnsiPathBytes];

@@ -13,6 +13,7 @@
 #include "app/report.h"
 #include "app/settings.h"
 #include "net/difffetch_win.h"
+#include "net/post_win.h"
 #include "net/subjectfetch_win.h"
 #include "net/updatecheck.h"
 #include "reader/threadentry.h"
@@ -20,6 +21,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/storereport.h"
 
 HeadWorkerTask HeadTask;
 
@@ -70,26 +72,14 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
 {
     set_progress_caption(dialog, kTextCheckStarting);
 
-    char urlAnsi[kUrlBytes * 2];
-    if (!url || wide_to_mb(urlAnsi, url, sizeof urlAnsi) == 0 || std::strlen(urlAnsi) >= kUrlBytes) {
-        report_net(kTextBadUrl, kCaptionFindHtmlModified);
-        return 0;
-    }
     Connection c;
-    if (!open_connection(urlAnsi, RequestKind::Head, flag, &c)) return 0;
-
-    char request[kRequestTextBytes];
-    size_t requestLen = format_head_request(request, sizeof request, urlAnsi, c.host, rangeStart);
-    if (requestLen == 0) {
-        report_net(kTextBadUrl, kCaptionFindHtmlModified);
-        return 0;
-    }
-    if (!send_request(c, request, requestLen)) return 0;
+    std::string request;
+    if (!open_and_send(url, RequestKind::Head, rangeStart, kCaptionFindHtmlModified, flag, &c, &request)) return 0;
 
     CheckDump dump;
     if (Settings.DebugMode) {
         char path[kAnsiPathBytes];
-        if (program_dir_path(path, sizeof path, kDumpCheckReceived)) dump.f = libce_fopen(path, "wb");
+        dump.f = open_program_file(path, sizeof path, kDumpCheckReceived, "wb");
         if (!dump.f) {
             report_net(kTextSaveFileOpenFailed, kTextError);
             return 0;
@@ -121,7 +111,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
     if (dump.f) {
         libce_fclose(dump.f);
         dump.f = nullptr;
-        write_debug_dump(kDumpCheckSent, request, requestLen);
+        write_debug_dump(kDumpCheckSent, request.data(), request.size());
     }
     return reply->outcome() == UpdateOutcome::Grown ? 1 : 0;
 }

@@ -11,7 +11,6 @@
 
 constexpr wchar_t kCaptionFindHtmlModified[] = L"find_html_modified";
 constexpr wchar_t kCaptionInfo[] = L"info";
-constexpr wchar_t kCaptionPostRes[] = L"post_res";
 
 constexpr wchar_t kTextCheckStarting[] = L"更新チェック開始";
 constexpr wchar_t kTextChecking[] = L"更新チェック中";

@@ -119,8 +119,6 @@ void net_debug_output(const wchar_t* text);
 using DebugOutputHook = void (*)(const wchar_t* text);
 void set_debug_output_hook(DebugOutputHook hook);
 
-// `name` in the program's directory (ANSI). False when it does not fit.
-bool program_dir_path(char* out, size_t size, const char* name);
 // Writes `len` bytes to `name` in the program's directory with "wb". False
 // when the file cannot be opened or written.
 bool write_debug_dump(const char* name, const void* data, size_t len);

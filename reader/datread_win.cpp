@@ -314,7 +314,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     LogLineReader lines(file);
     if (!growth_allowed(ReaderGrowth::Initial) || !work.allocate() || !lines.allocate()) {
         libce_fclose(file);
-        report(kTextWorkMemoryFailed, kCaptionResdataRead2);
+        report(kTextLocalAllocFailed, kCaptionResdataRead2);
         return 0;
     }
     if (!work.allocate_store()) {

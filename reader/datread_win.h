@@ -36,6 +36,5 @@ constexpr wchar_t kTextStrbufOver[] = L"strbuf over.\nsorry, can'not show this t
 constexpr wchar_t kTextResponsesGrowFailedFormat[] = L"LocalAlloc失敗\nresdata %d";
 constexpr wchar_t kTextLinesGrowFailed[] = L"LocalAlloc失敗\nstr for date/ID";
 constexpr wchar_t kTextLineBufferGrowFailed[] = L"resbuf LocalReAlloc失敗";
-constexpr wchar_t kTextWorkMemoryFailed[] = L"LocalAlloc失敗";
 constexpr wchar_t kTextStoreFailed[] = L"Memmap失敗";
 constexpr wchar_t kTextBadLogName[] = L"ログのファイル名に使えません";

@@ -42,7 +42,6 @@ void scroll_record_to_info(const ScrollRecord& record, SCROLLINFO* info);
 void scroll_record_from_info(const SCROLLINFO& info, ScrollRecord* record);
 
 // The texts of this file.
-constexpr wchar_t kTextLocalAllocFailed[] = L"LocalAlloc失敗";
 constexpr wchar_t kTextResdataLocalReAllocFailed[] = L"LocalReAlloc失敗";
 constexpr wchar_t kTextScrollReAllocFailed[] = L"LocalReAlloc失敗(SCROLLINFO)";
 constexpr wchar_t kTextNoInitialMemory[] = L"メモリの初期確保してますか？";

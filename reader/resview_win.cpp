@@ -20,7 +20,6 @@ static_assert(ScrollLineUp == SB_LINEUP && ScrollLineDown == SB_LINEDOWN && Scro
                   ScrollPageDown == SB_PAGEDOWN && ScrollThumbPosition == SB_THUMBPOSITION &&
                   ScrollThumbTrack == SB_THUMBTRACK && ScrollTop == SB_TOP && ScrollBottom == SB_BOTTOM,
               "scroll codes");
-static_assert(kWidthCacheSize == kWidthCacheUnits, "one cache byte per UTF-16 unit");
 
 const wchar_t* const kSplashLines[kSplashLineCount] = {
     L"Velmoなんちゃってクローン",

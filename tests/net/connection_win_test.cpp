@@ -12,6 +12,7 @@
 
 #include "app/settings.h"
 #include "net/worker.h"
+#include "store/storereport.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
@@ -375,11 +376,11 @@ TEST_F(NetFixture, DebugDumpGoesToTheProgramDirectory)
     EXPECT_TRUE(write_debug_dump(kDumpSendHead, "ab", 2));
     EXPECT_EQ(read_file_bytes(dir_.file("snd_head.txt")), "ab");
     char path[kAnsiPathBytes];
-    ASSERT_TRUE(program_dir_path(path, sizeof path, kWorkFile));
+    ASSERT_TRUE(program_file_path(path, sizeof path, kWorkFile));
     EXPECT_EQ(std::string(path), dir_.file("work.gz"));
     std::string longDir(kAnsiPathBytes - 3, 'd');
     lstrcpynA(Settings.ProgramDirectory, longDir.c_str(), kAnsiPathBytes);
-    EXPECT_FALSE(program_dir_path(path, sizeof path, kWorkFile));
+    EXPECT_FALSE(program_file_path(path, sizeof path, kWorkFile));
     EXPECT_FALSE(write_debug_dump(kWorkFile, "x", 1));
 }
 
