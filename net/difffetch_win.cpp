@@ -366,6 +366,7 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
         return;
     }
     const BoardEntry& board = BoardTable.items[boardIndex];
+    if (board.host[0] == L'\0') return;
     wchar_t url[kUrlBytes];
     int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {

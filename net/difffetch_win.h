@@ -49,5 +49,6 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
 // a ranged fetch from the last byte held, whose first byte must be the log's
 // final line feed, else the whole log is fetched again. Only a complete,
 // checked reply reaches the log; a failed or cancelled fetch leaves it as it
-// was.
+// was. A board without a server (a favourite board that stands for no board
+// of the menu) has nothing to fetch: nothing is asked and nothing shown.
 void Resdata_get(int boardIndex, const wchar_t* datName);

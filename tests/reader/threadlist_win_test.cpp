@@ -661,6 +661,26 @@ TEST_F(ThreadListView, OnlineOpeningFetchesTheNewResponsesFirst)
     WSACleanup();
 }
 
+TEST_F(ThreadListView, OnlineOpeningOnABoardWithoutAServerReadsTheLocalLog)
+{
+    // A favourite board that stands for no board of the menu: its threads
+    // are only ever read from the log tree.
+    wcscpy(allBoards[2].host, L"");
+    Settings.LineOnOff = 1;
+    Settings.ProxyUse = 0;
+    CreateDirectoryA((root + "\\news").c_str(), nullptr);
+    write_file_bytes(root + "\\news\\subject.txt", "1000000001.dat<>Local (3)\n");
+    write_file_bytes(root + "\\news\\1000000001.dat", log_of(3));
+    AppState.currentBoard = 2;
+    ASSERT_EQ(LstSure_load(L"", L"news"), 1);
+    ReportCapture capture;
+    activate(0);
+    EXPECT_TRUE(capture.messages().empty()) << wide_to_utf8(capture.messages().empty() ? L"" : capture.messages()[0].text);
+    ASSERT_EQ(OpenThreadTable.count, 1);
+    EXPECT_EQ(entry(0).responseCount, 3);
+    EXPECT_EQ(AppState.view, ThreadMode);
+}
+
 // ---- favourites ----
 
 TEST_F(ThreadListView, FavouritesListKnownBoardsWithRecordedCounts)
