@@ -1,7 +1,6 @@
-// What the board-menu, thread-list and update-check tests share: a program
-// folder with its log root, the loopback board server with the sample data
-// reached as the proxy, a board table the code under test may replace, and
-// the captured messages.
+// What the board-menu, thread-list and update-check tests share: the loopback
+// proxy fixture with a log root and the server's sample data, and a board
+// table the code under test may replace.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -15,9 +14,7 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "store/boardtable.h"
-#include "tests/support/tempdir.h"
-#include "tests/support/winsetup.h"
-#include "tools/boardserver/boardserver.h"
+#include "tests/net/loopbackfixture_win.h"
 
 namespace boardfetch_test {
 
@@ -25,19 +22,8 @@ namespace boardfetch_test {
 // them every reply head, are the same in every run.
 constexpr int64_t kClock = 1165621200;   // 2006-12-08 23:40:00 UTC
 
-struct Message {
-    std::wstring text;
-    std::wstring caption;
-};
-
-inline std::wstring sample_dir()
-{
-    std::string src = QUORVEX_SOURCE_DIR;
-    if (!src.empty() && src[0] == '/') src = "Z:" + src;   // Wine's drive for the host's root
-    std::wstring dir;
-    for (char c : src + "/tools/boardserver/sample") dir.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-    return dir;
-}
+using net_test::Message;
+using net_test::sample_dir;
 
 inline std::wstring widen(const std::string& s)
 {
@@ -72,48 +58,36 @@ inline bool is_directory(const std::string& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-class BoardFetchFixture : public ::testing::Test {
+class BoardFetchFixture : public net_test::LoopbackProxyFixture {
 protected:
     void SetUp() override
     {
-        WSADATA wsa;
-        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        savedSettings_ = Settings;
         savedBoards_ = BoardTable;
         savedCategories_ = CategoryTable;
         savedApp_ = AppState;
         BoardTable = {};
         CategoryTable = {};
-
-        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
-        root_ = dir_.path() + "log";
-        CreateDirectoryA(root_.c_str(), nullptr);
-        lstrcpynA(Settings.LogDirAnsi, root_.c_str(), kAnsiPathBytes);
-        MultiByteToWideChar(CP_ACP, 0, root_.c_str(), -1, Settings.LogDir, kSettingsTextUnits);
-        Settings.UseServerDir = 0;
-        Settings.DebugMode = 0;
+        ASSERT_NO_FATAL_FAILURE(LoopbackProxyFixture::SetUp());
+        use_log_root();
         Settings.SortNew = 1;
         Settings.LineOnOff = 1;
-        Settings.ProxyUse = 1;
-        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
         lstrcpynW(Settings.BBSTable, L"http://menu.2ch.net/bbsmenu.html", kSettingsTextUnits);
+    }
 
+    void prepare_server() override
+    {
         std::string error;
         ASSERT_TRUE(server_.load_sample(sample_dir(), &error)) << error;
         server_.site().set_clock(kClock);
-        ASSERT_TRUE(server_.start());
-        Settings.ProxyPort = server_.port();
     }
 
     void TearDown() override
     {
-        server_.stop();
         if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
         BoardTable = savedBoards_;
         CategoryTable = savedCategories_;
         AppState = savedApp_;
-        Settings = savedSettings_;
-        WSACleanup();
+        LoopbackProxyFixture::TearDown();
     }
 
     // A board table of the given boards (host, dir, name), in a block the code
@@ -138,29 +112,6 @@ protected:
         CategoryTable.lastCategory = 0;
     }
 
-    std::vector<Message> messages() const
-    {
-        std::vector<Message> m;
-        for (const ReportedMessage& r : reports_.messages()) m.push_back({r.text, r.caption});
-        return m;
-    }
-
-    void expect_messages(const std::vector<Message>& want) const
-    {
-        std::vector<Message> got = messages();
-        ASSERT_EQ(got.size(), want.size());
-        for (size_t i = 0; i < want.size(); ++i) {
-            EXPECT_EQ(got[i].text, want[i].text) << i << " " << wide_to_utf8(got[i].text);
-            EXPECT_EQ(got[i].caption, want[i].caption) << i;
-        }
-    }
-
-    std::vector<boardserver::RecordedRequest> requests(size_t count) const
-    {
-        EXPECT_TRUE(server_.wait_for_requests(count, 5000));
-        return server_.requests();
-    }
-
     // Every file and folder under the test's folder.
     std::vector<std::string> tree() const
     {
@@ -169,14 +120,9 @@ protected:
         return files;
     }
 
-    TempDir dir_;
-    std::string root_;
-    SettingsRecord savedSettings_;
     BoardArray savedBoards_;
     CategoryArray savedCategories_;
     AppStateRecord savedApp_;
-    boardserver::BoardServer server_;
-    ReportCapture reports_;
 };
 
 }  // namespace boardfetch_test

@@ -13,9 +13,7 @@
 #include "app/settings.h"
 #include "net/worker.h"
 #include "store/storereport.h"
-#include "tests/support/tempdir.h"
-#include "tests/support/winsetup.h"
-#include "tools/boardserver/boardserver.h"
+#include "tests/net/loopbackfixture_win.h"
 
 namespace {
 
@@ -36,17 +34,11 @@ std::vector<std::wstring> debug_lines()
 
 // Settings of one test: a program folder of its own and the proxy switched
 // to the loopback board server.
-class NetFixture : public ::testing::Test {
+class NetFixture : public net_test::LoopbackProxyFixture {
 protected:
     void SetUp() override
     {
-        WSADATA wsa;
-        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        saved_ = Settings;
-        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
-        Settings.DebugMode = 0;
-        ASSERT_TRUE(server_.start());
-        use_proxy(server_.port());
+        ASSERT_NO_FATAL_FAILURE(LoopbackProxyFixture::SetUp());
         {
             std::lock_guard<std::mutex> hold(g_debugLock);
             g_debugLines.clear();
@@ -59,16 +51,7 @@ protected:
     void TearDown() override
     {
         set_debug_output_hook(nullptr);
-        server_.stop();
-        Settings = saved_;
-        WSACleanup();
-    }
-
-    void use_proxy(int32_t port)
-    {
-        Settings.ProxyUse = 1;
-        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
-        Settings.ProxyPort = port;
+        LoopbackProxyFixture::TearDown();
     }
 
     // Sends `request` on `c` and reads until the server closes.
@@ -86,10 +69,6 @@ protected:
         return reply;
     }
 
-    TempDir dir_;
-    SettingsRecord saved_;
-    boardserver::BoardServer server_;
-    ReportCapture reports_;
 };
 
 std::string get_text(const char* url, const char* host, int32_t range)

@@ -13,9 +13,7 @@
 #include "net/difffetch.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
-#include "tests/support/tempdir.h"
-#include "tests/support/winsetup.h"
-#include "tools/boardserver/boardserver.h"
+#include "tests/net/loopbackfixture_win.h"
 
 namespace {
 
@@ -37,20 +35,6 @@ std::string dat_lines(int from, int to)
     return s;
 }
 
-// A thread log of exactly `size` bytes ending in a line feed.
-std::string dat_of_size(size_t size)
-{
-    std::string s;
-    int i = 1;
-    while (s.size() < size) {
-        std::string line = "n<>sage<>date<> body " + std::to_string(i++) + " <>\n";
-        s += line;
-    }
-    s.resize(size);
-    s.back() = '\n';
-    return s;
-}
-
 std::string gzip_of(const std::string& plain, const std::string& dir)
 {
     std::string path = dir + "make.gz";
@@ -60,32 +44,17 @@ std::string gzip_of(const std::string& plain, const std::string& dir)
     return read_file_bytes(path);
 }
 
-struct Message {
-    std::wstring text;
-    std::wstring caption;
-};
+using net_test::Message;
 
-// The board table, the log root and the proxy of one test.
-class FetchFixture : public ::testing::Test {
+// The board table and the log root of one test, behind the loopback proxy.
+class FetchFixture : public net_test::LoopbackProxyFixture {
 protected:
     void SetUp() override
     {
-        WSADATA wsa;
-        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        saved_ = Settings;
         savedBoards_ = BoardTable;
-        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
-        std::string root = dir_.path() + "log";
-        CreateDirectoryA(root.c_str(), nullptr);
-        CreateDirectoryA((root + "\\mobile").c_str(), nullptr);
-        lstrcpynA(Settings.LogDirAnsi, root.c_str(), kAnsiPathBytes);
-        MultiByteToWideChar(CP_ACP, 0, root.c_str(), -1, Settings.LogDir, kSettingsTextUnits);
-        Settings.UseServerDir = 0;
-        Settings.DebugMode = 0;
-        Settings.ProxyUse = 1;
-        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
-        ASSERT_TRUE(server_.start());
-        Settings.ProxyPort = server_.port();
+        ASSERT_NO_FATAL_FAILURE(LoopbackProxyFixture::SetUp());
+        use_log_root();
+        CreateDirectoryA((root_ + "\\mobile").c_str(), nullptr);
 
         boards_.resize(2);
         lstrcpynW(boards_[0].name, L"モバイル", kBoardFieldUnits);
@@ -94,46 +63,17 @@ protected:
         BoardTable.items = boards_.data();
         BoardTable.count = 1;
         BoardTable.capacity = 2;
-        logPath_ = root + "\\mobile\\" + kKey + ".dat";
+        logPath_ = root_ + "\\mobile\\" + kKey + ".dat";
     }
 
     void TearDown() override
     {
-        server_.stop();
         BoardTable = savedBoards_;
-        Settings = saved_;
-        WSACleanup();
+        LoopbackProxyFixture::TearDown();
     }
 
-    std::vector<Message> messages() const
-    {
-        std::vector<Message> m;
-        for (const ReportedMessage& r : reports_.messages()) m.push_back({r.text, r.caption});
-        return m;
-    }
-
-    void expect_messages(const std::vector<Message>& want)
-    {
-        std::vector<Message> got = messages();
-        ASSERT_EQ(got.size(), want.size());
-        for (size_t i = 0; i < want.size(); ++i) {
-            EXPECT_EQ(got[i].text, want[i].text) << i;
-            EXPECT_EQ(got[i].caption, want[i].caption) << i;
-        }
-    }
-
-    std::vector<boardserver::RecordedRequest> requests(size_t count)
-    {
-        EXPECT_TRUE(server_.wait_for_requests(count, 5000));
-        return server_.requests();
-    }
-
-    TempDir dir_;
-    SettingsRecord saved_;
     BoardArray savedBoards_;
     std::vector<BoardEntry> boards_;
-    boardserver::BoardServer server_;
-    ReportCapture reports_;
     std::string logPath_;
 };
 

@@ -17,9 +17,7 @@
 #include "proxyctl/venturi_win.h"
 #include "reader/responses.h"
 #include "tests/proxyctl/vdbserver_win.h"
-#include "tests/support/tempdir.h"
-#include "tests/support/winsetup.h"
-#include "tools/boardserver/boardserver.h"
+#include "tests/net/loopbackfixture_win.h"
 
 using boardserver::Behaviour;
 using boardserver::PostMode;
@@ -52,35 +50,18 @@ std::string post_head(const std::string& target, const std::string& referer, siz
     return h + "\r\n";
 }
 
-struct Message {
-    std::wstring text;
-    std::wstring caption;
-    bool operator==(const Message& o) const { return text == o.text && caption == o.caption; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Message& m)
-{
-    return os << wide_to_utf8(m.caption) << ": " << wide_to_utf8(m.text);
-}
+using net_test::Message;
 
 // A program folder of its own, online through the loopback board server as
 // its proxy, with one open thread ("mobile" 1065069078 on pc.2ch.net).
-class PostTest : public ::testing::Test {
+class PostTest : public net_test::LoopbackProxyFixture {
 protected:
     void SetUp() override
     {
-        WSADATA wsa;
-        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        savedSettings_ = Settings;
         savedTable_ = OpenThreadTable;
-        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
-        Settings.DebugMode = 0;
+        ASSERT_NO_FATAL_FAILURE(LoopbackProxyFixture::SetUp());
         Settings.LineOnOff = 1;
         Settings.VentCtrl = 0;
-        ASSERT_TRUE(server_.start());
-        Settings.ProxyUse = 1;
-        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
-        Settings.ProxyPort = server_.port();
         HostCache.name[0] = '\0';
         HostCache.address = 0;
 
@@ -102,10 +83,8 @@ protected:
     void TearDown() override
     {
         set_post_clock_source(nullptr);
-        server_.stop();
         OpenThreadTable = savedTable_;
-        Settings = savedSettings_;
-        WSACleanup();
+        LoopbackProxyFixture::TearDown();
     }
 
     void set_mode(PostMode mode, int cookies = 2)
@@ -122,27 +101,10 @@ protected:
         return post_res(nullptr, name, mail, message, &flag);
     }
 
-    std::vector<Message> messages() const
-    {
-        std::vector<Message> out;
-        for (const ReportedMessage& m : reports_.messages()) out.push_back({m.text, m.caption});
-        return out;
-    }
-
-    std::vector<boardserver::RecordedRequest> requests(size_t expected)
-    {
-        EXPECT_TRUE(server_.wait_for_requests(expected, 5000));
-        return server_.requests();
-    }
-
     std::string file(const char* name) const { return read_file_bytes(dir_.file(name)); }
 
-    TempDir dir_;
-    SettingsRecord savedSettings_;
     OpenThreadTableRecord savedTable_;
     ResponseBuffer thread_;
-    boardserver::BoardServer server_;
-    ReportCapture reports_;
 };
 
 // "sage" and あい CR LF う, without a name.

@@ -16,9 +16,7 @@
 #include "reader/responses.h"
 #include "res/resource.h"
 #include "tests/support/dialogdriver_win.h"
-#include "tests/support/tempdir.h"
-#include "tests/support/winsetup.h"
-#include "tools/boardserver/boardserver.h"
+#include "tests/net/loopbackfixture_win.h"
 
 using boardserver::PostMode;
 using boardserver::PostSettings;
@@ -67,24 +65,16 @@ void press(HWND dialog, WORD id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(i
 
 // A main window of the program's handset size, online through the loopback
 // board server as its proxy, with one open thread.
-class ReplyEditorTest : public ::testing::Test {
+class ReplyEditorTest : public net_test::LoopbackProxyFixture {
 protected:
     void SetUp() override
     {
-        WSADATA wsa;
-        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        savedSettings_ = Settings;
         savedApp_ = AppState;
         savedTable_ = OpenThreadTable;
-        lstrcpynA(Settings.ProgramDirectory, dir_.path().c_str(), kAnsiPathBytes);
-        Settings.DebugMode = 0;
+        ASSERT_NO_FATAL_FAILURE(LoopbackProxyFixture::SetUp());
         Settings.LineOnOff = 1;
         Settings.VentCtrl = 0;
         Settings.Flag = 0;
-        ASSERT_TRUE(server_.start());
-        Settings.ProxyUse = 1;
-        lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
-        Settings.ProxyPort = server_.port();
 
         std::memset(&thread_, 0, sizeof thread_);
         wcscpy(thread_.board.host, L"pc.2ch.net");
@@ -114,13 +104,11 @@ protected:
         if (HWND m = ReplyEditor_modeless()) DestroyWindow(m);
         DestroyWindow(main_);
         pump_messages();
-        server_.stop();
         OpenThreadTable = savedTable_;
         AppState = savedApp_;
-        Settings = savedSettings_;
         ReplyDraft = ReplyDraftRecord{};
         set_back_key_input_sender(nullptr);
-        WSACleanup();
+        LoopbackProxyFixture::TearDown();
     }
 
     void set_mode(PostMode mode)
@@ -167,13 +155,9 @@ protected:
         return out;
     }
 
-    TempDir dir_;
-    SettingsRecord savedSettings_;
     AppStateRecord savedApp_;
     OpenThreadTableRecord savedTable_;
     ResponseBuffer thread_;
-    boardserver::BoardServer server_;
-    ReportCapture reports_;
     HWND main_ = nullptr;
 };
 

@@ -24,17 +24,6 @@ namespace {
 constexpr char kKey[] = "1065069078";
 constexpr wchar_t kDat[] = L"1065069078.dat";
 
-// A thread log of exactly `size` bytes ending in a line feed.
-std::string dat_of_size(size_t size)
-{
-    std::string s;
-    int i = 1;
-    while (s.size() < size) s += "n<>sage<>date<> body " + std::to_string(i++) + " <>\n";
-    s.resize(size);
-    s.back() = '\n';
-    return s;
-}
-
 std::string head_request(const std::string& dir, const std::string& key, int rangeStart)
 {
     std::string r = "HEAD http://pc.2ch.net/" + dir + "/dat/" + key + ".dat HTTP/1.1\r\n"
