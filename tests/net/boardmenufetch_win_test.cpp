@@ -128,24 +128,9 @@ TEST_F(MenuFetch, CancelLeavesTheTableAsItWas)
     boardserver::Behaviour slow;
     slow.delayMs = 20000;
     server_.set_behaviour("", slow);
-    HANDLE canceller = CreateThread(
-        nullptr, 0,
-        [](LPVOID) -> DWORD {
-            for (int i = 0; i < 500; ++i) {
-                HWND d = GetTask.dialog;
-                if (d && IsWindowVisible(d)) {
-                    Sleep(300);
-                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-                    return 0;
-                }
-                Sleep(10);
-            }
-            return 1;
-        },
-        nullptr, 0, nullptr);
+    net_test::ProgressCanceller canceller(GetTask);
     EXPECT_EQ(ItaList_get(), 0);
-    WaitForSingleObject(canceller, 10000);
-    CloseHandle(canceller);
+    canceller.finish();
     expect_old_table();
     expect_messages({{L"recvエラーです", L"Error"}, {L"bbstable取得に失敗", L"ItaList_get"}});
     server_.stop();

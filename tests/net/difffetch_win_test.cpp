@@ -218,43 +218,23 @@ TEST_F(FetchFixture, CancelLeavesTheLogAsItWas)
     boardserver::Behaviour slow;
     slow.delayMs = 20000;
     server_.set_behaviour("", slow);
-    // The close button of the progress dialog, pressed once the fetch runs.
-    static std::atomic<int64_t> cancelledAt;
     static std::atomic<int64_t> workerEndedAt;
-    cancelledAt = 0;
     workerEndedAt = 0;
     set_debug_output_hook([](const wchar_t* line) {
         if (std::wstring(line) == L"End get_html_sabun_thread\n") {
             workerEndedAt = std::chrono::steady_clock::now().time_since_epoch().count();
         }
     });
-    HANDLE canceller = CreateThread(
-        nullptr, 0,
-        [](LPVOID) -> DWORD {
-            for (int i = 0; i < 500; ++i) {
-                HWND d = GetTask.dialog;
-                if (d && IsWindowVisible(d)) {
-                    Sleep(300);
-                    cancelledAt = std::chrono::steady_clock::now().time_since_epoch().count();
-                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-                    return 0;
-                }
-                Sleep(10);
-            }
-            return 1;
-        },
-        nullptr, 0, nullptr);
+    // The close button of the progress dialog, pressed once the fetch runs.
+    net_test::ProgressCanceller canceller(GetTask);
     Resdata_get(0, kDat);
     auto end = std::chrono::steady_clock::now().time_since_epoch();
-    WaitForSingleObject(canceller, 10000);
-    DWORD code = 9;
-    GetExitCodeThread(canceller, &code);
-    CloseHandle(canceller);
+    DWORD code = canceller.finish();
     set_debug_output_hook(nullptr);
     EXPECT_EQ(code, 0u);
     // The worker sees the cancel within about a second; closing the two
     // dialogs comes on top.
-    auto start = std::chrono::steady_clock::duration(cancelledAt.load());
+    auto start = canceller.pressed_at();
     auto workerEnd = std::chrono::steady_clock::duration(workerEndedAt.load());
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(workerEnd - start).count(), 1500);
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count(), 1500 + 2 * kDialogCloseMs);

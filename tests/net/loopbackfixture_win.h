@@ -1,16 +1,20 @@
 // What the network tests share: a program folder of their own, online
-// through a loopback board server as the proxy, and the captured messages.
+// through a loopback board server as the proxy, the captured messages, and a
+// hand that presses Cancel on a running fetch's progress dialog.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
+#include "net/worker.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
@@ -121,6 +125,59 @@ protected:
     SettingsRecord savedSettings_;
     boardserver::BoardServer server_;
     ReportCapture reports_;
+};
+
+// Presses Cancel on `task`'s progress dialog a moment after it shows (within
+// five seconds), from a thread of its own, as the user's hand would.
+class ProgressCanceller {
+public:
+    explicit ProgressCanceller(const WorkerTask& task) : task_(task)
+    {
+        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    }
+    ~ProgressCanceller() { finish(); }
+    ProgressCanceller(const ProgressCanceller&) = delete;
+    ProgressCanceller& operator=(const ProgressCanceller&) = delete;
+
+    // Waits for the hand; 0 once Cancel was pressed, 1 when no dialog showed.
+    DWORD finish()
+    {
+        if (thread_) {
+            WaitForSingleObject(thread_, 10000);
+            GetExitCodeThread(thread_, &code_);
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+        return code_;
+    }
+
+    // When Cancel was pressed, on the steady clock.
+    std::chrono::steady_clock::duration pressed_at() const
+    {
+        return std::chrono::steady_clock::duration(pressedAt_.load());
+    }
+
+private:
+    static DWORD WINAPI run(LPVOID self)
+    {
+        auto* c = static_cast<ProgressCanceller*>(self);
+        for (int i = 0; i < 500; ++i) {
+            HWND d = c->task_.dialog;
+            if (d && IsWindowVisible(d)) {
+                Sleep(300);
+                c->pressedAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
+                PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                return 0;
+            }
+            Sleep(10);
+        }
+        return 1;
+    }
+
+    const WorkerTask& task_;
+    HANDLE thread_ = nullptr;
+    DWORD code_ = 9;
+    std::atomic<int64_t> pressedAt_{0};
 };
 
 }  // namespace net_test

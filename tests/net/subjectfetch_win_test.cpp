@@ -37,21 +37,6 @@ protected:
         CreateDirectoryA((root_ + "\\mobile").c_str(), nullptr);
         write_file_bytes(flat_subject(), kOldList);
     }
-
-    // Clicks the progress dialog's close button once the fetch runs.
-    static DWORD WINAPI press_cancel(LPVOID)
-    {
-        for (int i = 0; i < 500; ++i) {
-            HWND d = GetTask.dialog;
-            if (d && IsWindowVisible(d)) {
-                Sleep(300);
-                PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-                return 0;
-            }
-            Sleep(10);
-        }
-        return 1;
-    }
 };
 
 }  // namespace
@@ -178,12 +163,9 @@ TEST_F(SubjectFetch, CancelLeavesTheOldListByteForByte)
     boardserver::Behaviour slow;
     slow.delayMs = 20000;
     server_.set_behaviour("", slow);
-    HANDLE canceller = CreateThread(nullptr, 0, press_cancel, nullptr, 0, nullptr);
+    net_test::ProgressCanceller canceller(GetTask);
     EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
-    WaitForSingleObject(canceller, 10000);
-    DWORD code = 9;
-    GetExitCodeThread(canceller, &code);
-    CloseHandle(canceller);
+    DWORD code = canceller.finish();
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"recvエラーです", L"Error"}});

@@ -94,20 +94,6 @@ private:
     }
 };
 
-DWORD WINAPI press_cancel(LPVOID)
-{
-    for (int i = 0; i < 500; ++i) {
-        HWND d = HeadTask.dialog;
-        if (d && IsWindowVisible(d)) {
-            Sleep(300);
-            PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-            return 0;
-        }
-        Sleep(10);
-    }
-    return 1;
-}
-
 class UpdateCheck : public BoardFetchFixture {
 protected:
     void SetUp() override
@@ -288,12 +274,9 @@ TEST_F(UpdateCheck, CancelOrSilentServerIsNoEvidence)
     boardserver::Behaviour slow;
     slow.delayMs = 20000;
     server_.set_behaviour("", slow);
-    HANDLE canceller = CreateThread(nullptr, 0, press_cancel, nullptr, 0, nullptr);
+    net_test::ProgressCanceller canceller(HeadTask);
     EXPECT_EQ(check_thread_modified(0, kDat), 0);
-    WaitForSingleObject(canceller, 10000);
-    DWORD code = 9;
-    GetExitCodeThread(canceller, &code);
-    CloseHandle(canceller);
+    DWORD code = canceller.finish();
     EXPECT_EQ(code, 0u);
     expect_messages({{L"recvエラーです", L"Error"}});
 
