@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/handles.h"
+#include "tests/net/loopbackfixture_win.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
 #include "tools/boardserver/pages.h"
@@ -520,11 +521,7 @@ TEST_F(BoardServerTest, StopEndsHeldAndDelayedConnectionsAndJoins)
 
 TEST(BoardServerSample, LoadsAConsistentDataSet)
 {
-    std::string src = QUORVEX_SOURCE_DIR;
-    if (!src.empty() && src[0] == '/') src = "Z:" + src;   // Wine's drive for the host's root
-    std::wstring dir;
-    for (char c : src + "/tools/boardserver/sample") dir.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-
+    std::wstring dir = net_test::sample_dir();
     BoardServer server;
     std::string error;
     ASSERT_TRUE(server.load_sample(dir, &error)) << error;
