@@ -52,15 +52,6 @@ inline std::string sample_board_file()
            "\tsrv.2ch.net/sub\tzatsudan\t" + sj("雑談") + "\r\n";
 }
 
-inline std::wstring sample_dir()
-{
-    std::string src = QUORVEX_SOURCE_DIR;
-    if (!src.empty() && src[0] == '/') src = "Z:" + src;   // Wine's drive for the host's root
-    std::wstring dir;
-    for (char c : src + "/tools/boardserver/sample") dir.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-    return dir;
-}
-
 inline bool take_quit_message()
 {
     MSG m;

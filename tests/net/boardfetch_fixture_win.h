@@ -23,7 +23,6 @@ namespace boardfetch_test {
 constexpr int64_t kClock = 1165621200;   // 2006-12-08 23:40:00 UTC
 
 using net_test::Message;
-using net_test::sample_dir;
 
 inline std::wstring widen(const std::string& s)
 {

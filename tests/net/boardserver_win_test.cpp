@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app/handles.h"
-#include "tests/net/loopbackfixture_win.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
 #include "tools/boardserver/pages.h"
@@ -521,7 +520,7 @@ TEST_F(BoardServerTest, StopEndsHeldAndDelayedConnectionsAndJoins)
 
 TEST(BoardServerSample, LoadsAConsistentDataSet)
 {
-    std::wstring dir = net_test::sample_dir();
+    std::wstring dir = sample_dir();
     BoardServer server;
     std::string error;
     ASSERT_TRUE(server.load_sample(dir, &error)) << error;

@@ -32,16 +32,6 @@ inline std::ostream& operator<<(std::ostream& os, const Message& m)
     return os << wide_to_utf8(m.caption) << ": " << wide_to_utf8(m.text);
 }
 
-// The board server's sample data, as Wine sees the source tree.
-inline std::wstring sample_dir()
-{
-    std::string src = QUORVEX_SOURCE_DIR;
-    if (!src.empty() && src[0] == '/') src = "Z:" + src;   // Wine's drive for the host's root
-    std::wstring dir;
-    for (char c : src + "/tools/boardserver/sample") dir.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-    return dir;
-}
-
 // Settings are restored in TearDown; a fixture that changes other records
 // saves and restores them itself.
 class LoopbackProxyFixture : public ::testing::Test {

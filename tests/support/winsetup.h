@@ -34,3 +34,13 @@ std::wstring sjis_to_wide(const std::string& s);
 // UTF-8 source text to Shift-JIS bytes, for writing test files.
 std::string utf8_to_sjis(const std::string& s);
 std::string wide_to_utf8(const std::wstring& s);
+
+// The board server's sample data, as Wine sees the source tree.
+inline std::wstring sample_dir()
+{
+    std::string src = QUORVEX_SOURCE_DIR;
+    if (!src.empty() && src[0] == '/') src = "Z:" + src;   // Wine's drive for the host's root
+    std::wstring dir;
+    for (char c : src + "/tools/boardserver/sample") dir.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+    return dir;
+}
