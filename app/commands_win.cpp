@@ -3,15 +3,15 @@
 #include <cwchar>
 #include <string>
 
-#include "app/appstate.h"
 #include "app/commands.h"
 #include "app/dialogs_win.h"
 #include "app/layout_win.h"
-#include "app/progress_win.h"
-#include "app/report.h"
 #include "app/selectors_win.h"
 #include "app/settings.h"
 #include "app/shelltexts.h"
+#include "base/appstate.h"
+#include "base/progress_win.h"
+#include "base/report.h"
 #include "net/difffetch_win.h"
 #include "net/replyeditor_win.h"
 #include "net/subjectfetch_win.h"

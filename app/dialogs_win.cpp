@@ -2,15 +2,15 @@
 
 #include <cwchar>
 
-#include "app/appstate.h"
 #include "app/dialogtexts.h"
 #include "app/fontrules.h"
 #include "app/fonts_win.h"
-#include "app/report.h"
 #include "app/selectors_win.h"
 #include "app/settings.h"
 #include "app/settingsline.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
+#include "base/report.h"
 #include "net/boardmenu_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"

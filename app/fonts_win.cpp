@@ -2,12 +2,12 @@
 
 #include <cwchar>
 
-#include "app/appstate.h"
 #include "app/fontrules.h"
-#include "app/report.h"
 #include "app/settings.h"
 #include "app/shelltexts.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
+#include "base/report.h"
 
 namespace {
 FontListAlloc g_alloc = LocalAlloc;

@@ -1,6 +1,6 @@
 #include "app/layout.h"
 
-#include "app/appkinds.h"
+#include "base/appkinds.h"
 
 namespace {
 int32_t not_negative(int32_t v) { return v < 0 ? 0 : v; }

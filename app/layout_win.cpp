@@ -1,8 +1,8 @@
 #include "app/layout_win.h"
 
-#include "app/appstate.h"
 #include "app/layout.h"
 #include "app/settings.h"
+#include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
 

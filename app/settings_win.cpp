@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/report.h"
 #include "app/settings.h"
 #include "app/settingsline.h"
+#include "base/codepage.h"
+#include "base/report.h"
 #include "store/libce.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "app/softkeys_win.h"
 
-#include "app/appstate.h"
-#include "app/report.h"
 #include "app/shelltexts.h"
+#include "base/appstate.h"
+#include "base/report.h"
 #include "platform/fullscreen.h"
 #include "platform/softkeybar.h"
 

@@ -4,12 +4,8 @@
 
 #include <cwchar>
 
-#include "app/appstate.h"
 #include "app/fonts_win.h"
-#include "app/handles.h"
 #include "app/mainwindow_win.h"
-#include "app/progress_win.h"
-#include "app/report.h"
 #include "app/settings.h"
 #include "app/shelltexts.h"
 #include "app/softkeys_win.h"
@@ -17,6 +13,10 @@
 #include "app/listkeys_win.h"
 #include "app/searchboxes_win.h"
 #include "app/selectors_win.h"
+#include "base/appstate.h"
+#include "base/handles.h"
+#include "base/progress_win.h"
+#include "base/report.h"
 #include "net/replyeditor_win.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"

@@ -1,8 +1,8 @@
 // The program's entry routine.
 #include <windows.h>
 
-#include "app/appstate.h"
 #include "app/startup_win.h"
+#include "base/appstate.h"
 #include "platform/device.h"
 #include "store/libce.h"
 

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/report.h"
+#include "base/codepage.h"
+#include "base/report.h"
 #include "store/libce.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
 #include "bench/bench.h"
 #include "reader/opentable_win.h"
 #include "reader/responses.h"

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/appstate.h"
 #include "app/settings.h"
+#include "base/appstate.h"
 #include "bench/bench.h"
 #include "reader/subject.h"
 #include "reader/stateicons_win.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/report.h"
 #include "net/boardmenu.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"

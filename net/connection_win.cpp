@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/appstate.h"
-#include "app/progress_win.h"
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/debugout.h"
+#include "base/progress_win.h"
+#include "base/report.h"
 #include "net/worker.h"
 #include "res/resource.h"
 #include "store/libce.h"
@@ -20,21 +22,10 @@ HostCacheEntry HostCache;
 namespace {
 
 std::atomic<uint32_t> g_lookups{0};
-std::atomic<DebugOutputHook> g_debugHook{nullptr};
-// The timer's output buffer, shared as the timers are only used by the one
-// running operation.
-wchar_t g_timerLine[256];
-
-std::wstring widen(const char* text)
-{
-    wchar_t buf[kConnectionHostBytes + 8];
-    if (mb_to_wide(buf, text, static_cast<int>(sizeof buf / sizeof buf[0])) == 0) buf[0] = L'\0';
-    return buf;
-}
 
 void report_host_not_found(const char* host)
 {
-    std::wstring text = widen(host);
+    std::wstring text = mb_to_wstring(host);
     text += kTextHostNotFound;
     report_net(text.c_str(), kTextError);
 }
@@ -100,36 +91,6 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
 void report_net(const wchar_t* text, const wchar_t* caption)
 {
     report_message(AppState.hwndMain, text, caption, MB_OK);
-}
-
-// ---- Timing and debug output ----------------------------------------------
-
-void net_debug_output(const wchar_t* text)
-{
-    OutputDebugStringW(text);
-    if (DebugOutputHook hook = g_debugHook.load()) hook(text);
-}
-
-void set_debug_output_hook(DebugOutputHook hook) { g_debugHook.store(hook); }
-
-ScopeTimer::ScopeTimer(const wchar_t* name) : start_(GetTickCount()), name_(name) {}
-
-ScopeTimer::~ScopeTimer()
-{
-    end_ = GetTickCount();
-    int ms = static_cast<int>(end_ - start_);
-    swprintf(g_timerLine, sizeof g_timerLine / sizeof g_timerLine[0], L"%ls %d[ms]\n", name_ ? name_ : L"", ms);
-    net_debug_output(g_timerLine);
-}
-
-bool write_debug_dump(const char* name, const void* data, size_t len)
-{
-    char path[kAnsiPathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, name, "wb");
-    if (!f) return false;
-    bool ok = len == 0 || libce_fwrite(data, 1, len, f) == len;
-    if (libce_fclose(f) != 0) ok = false;
-    return ok;
 }
 
 // ---- Connection layer ----------------------------------------------------
@@ -276,10 +237,10 @@ DWORD WINAPI worker_thread(LPVOID param)
     WorkerTask* task = static_cast<WorkerTask*>(param);
     wchar_t line[96];
     swprintf(line, sizeof line / sizeof line[0], L"Start %ls\n", task->threadName);
-    net_debug_output(line);
+    debug_output(line);
     if (task->run) task->run(task);
     swprintf(line, sizeof line / sizeof line[0], L"End %ls\n", task->threadName);
-    net_debug_output(line);
+    debug_output(line);
     task->finished.store(1);
     task->flag.store(1);
     PostMessageW(task->dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);

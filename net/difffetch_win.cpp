@@ -10,9 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "app/appstate.h"
-#include "app/progress_win.h"
 #include "app/settings.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/progress_win.h"
 #include "net/difffetch.h"
 #include "res/resource.h"
 #include "store/boardtable.h"

@@ -1,6 +1,6 @@
 // The one GET of the system and the differential fetch of a thread log.
 #pragma once
-#include "app/report.h"
+#include "base/report.h"
 #include <windows.h>
 
 #include <atomic>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "base/codepage.h"
 #include "proxyctl/venturi_win.h"
 #include "reader/responses.h"
 #include "store/libce.h"

@@ -1,7 +1,7 @@
 // Posting a reply to the open thread through the board's posting script, on
 // the POST worker behind the modal progress dialog.
 #pragma once
-#include "app/report.h"
+#include "base/report.h"
 #include <windows.h>
 
 #include <atomic>

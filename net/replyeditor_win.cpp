@@ -2,9 +2,9 @@
 
 #include <cwchar>
 
-#include "app/appstate.h"
 #include "app/settings.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
 #include "net/post_win.h"
 #include "res/resource.h"
 

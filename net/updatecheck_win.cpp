@@ -8,10 +8,10 @@
 #include <cwchar>
 #include <memory>
 
-#include "app/appstate.h"
 #include "app/commands.h"
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/appstate.h"
+#include "base/report.h"
 #include "net/difffetch_win.h"
 #include "net/post_win.h"
 #include "net/subjectfetch_win.h"

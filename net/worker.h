@@ -1,7 +1,7 @@
 // The BBS HTTP client's shared pieces: the connection layer (target, lookup
-// with its one-entry cache, the waiting receive, closing), the timing line,
-// the debug dumps, and the worker-thread pattern every network operation runs
-// behind its modal progress dialog.
+// with its one-entry cache, the waiting receive, closing), the debug dumps'
+// names, and the worker-thread pattern every network operation runs behind its
+// modal progress dialog.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/handles.h"
+#include "base/debugout.h"
+#include "base/handles.h"
 #include "net/httphead.h"
 
 // ---- Texts of the connection layer --------------------------------------
@@ -96,32 +97,6 @@ void shutdown_and_close(Connection* c);
 
 // Shows a failure of the network layer, owned by the main window.
 void report_net(const wchar_t* text, const wchar_t* caption);
-
-// ---- Timing and debug output ----------------------------------------------
-
-// Writes "<name> <ms>[ms]\n" to the debug output when it goes out of scope.
-// The name must outlive the timer.
-class ScopeTimer {
-public:
-    explicit ScopeTimer(const wchar_t* name);
-    virtual ~ScopeTimer();
-    ScopeTimer(const ScopeTimer&) = delete;
-    ScopeTimer& operator=(const ScopeTimer&) = delete;
-
-private:
-    uint32_t start_;
-    uint32_t end_ = 0;
-    const wchar_t* name_;
-};
-
-// The platform's debug output. A hook (tests) sees every line as well.
-void net_debug_output(const wchar_t* text);
-using DebugOutputHook = void (*)(const wchar_t* text);
-void set_debug_output_hook(DebugOutputHook hook);
-
-// Writes `len` bytes to `name` in the program's directory with "wb". False
-// when the file cannot be opened or written.
-bool write_debug_dump(const char* name, const void* data, size_t len);
 
 // ---- Worker-thread pattern ---------------------------------------------------
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "platform/services.h"
 #include "proxyctl/vquery.h"
 

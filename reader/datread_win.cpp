@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/appstate.h"
-#include "app/progress_win.h"
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/progress_win.h"
+#include "base/report.h"
 #include "reader/datparse.h"
 #include "reader/memmap_win.h"
 #include "reader/opentable_win.h"

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/report.h"
+#include "base/report.h"
 
 // Parses the log `fileName` (UTF-16, the thread key and ".dat") of the board at
 // `boardIndex` in BoardTable into entry `entryIndex` of OpenThreadTable, behind

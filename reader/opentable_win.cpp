@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/appstate.h"
-#include "app/report.h"
+#include "base/appstate.h"
+#include "base/report.h"
 #include "reader/memmap_win.h"
 #include "store/loglistfile.h"
 

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/appstate.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
 #include "reader/resdetail.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"
 #include "res/resource.h"
-#include "store/libce.h"
 
 namespace {
 
@@ -24,18 +24,9 @@ struct DetailContext {
 DetailContext* context_of(HWND dialog) { return reinterpret_cast<DetailContext*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
 // Raw Shift-JIS of the thread as window text (code page 932).
-std::wstring widen(std::string_view bytes)
-{
-    std::string z(bytes);
-    std::wstring w(z.size() + 1, L'\0');
-    if (mb_to_wide(&w[0], z.c_str(), static_cast<int>(w.size())) == 0) return std::wstring();
-    w.resize(wcslen(w.c_str()));
-    return w;
-}
-
 void set_field(HWND dialog, int id, std::string_view bytes)
 {
-    SetDlgItemTextW(dialog, id, widen(bytes).c_str());
+    SetDlgItemTextW(dialog, id, mb_to_wstring(std::string(bytes).c_str()).c_str());
     SendDlgItemMessageW(dialog, id, EM_SETSEL, 0, 0);   // caret at the start
 }
 
@@ -78,7 +69,7 @@ void fill(HWND dialog, const DetailContext* ctx)
     set_field(dialog, IDC_DETAIL_DATE, f.date);
     set_field(dialog, IDC_DETAIL_ID, f.id);
     HWND body = GetDlgItem(dialog, IDC_DETAIL_BODY);
-    SetWindowTextW(body, widen(f.body).c_str());
+    SetWindowTextW(body, mb_to_wstring(std::string(f.body).c_str()).c_str());
     SendMessageW(body, EM_SETSEL, 0, -1);
     SetFocus(body);
 }

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
-#include "app/appstate.h"
 #include "app/dialogs_win.h"
-#include "app/handles.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
+#include "base/handles.h"
 #include "platform/commandbar.h"
 #include "reader/resdetail_win.h"
 #include "reader/resnav.h"

@@ -4,16 +4,16 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/appstate.h"
-#include "app/handles.h"
-#include "app/report.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/handles.h"
+#include "base/report.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
 #include "reader/resnav.h"
 #include "reader/wrap.h"
 #include "res/resource.h"
-#include "store/libce.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 window text");
 static_assert(ScrollLineUp == SB_LINEUP && ScrollLineDown == SB_LINEDOWN && ScrollPageUp == SB_PAGEUP &&

@@ -1,6 +1,6 @@
 #include "reader/stateicons_win.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "res/resource.h"
 
 namespace {

@@ -7,13 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/appstate.h"
 #include "app/commands.h"
-#include "app/handles.h"
-#include "app/report.h"
 #include "app/settings.h"
 #include "app/layout_win.h"
-#include "net/worker.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/debugout.h"
+#include "base/handles.h"
+#include "base/report.h"
 #include "reader/datread_win.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
@@ -45,14 +46,6 @@ ThreadList g_noRows(1);
 void report(const std::wstring& text, const wchar_t* caption)
 {
     report_message(AppState.hwndMain, text.c_str(), caption, MB_OK);
-}
-
-std::wstring widen(const char* text)
-{
-    std::wstring out(std::strlen(text) + 1, L'\0');
-    if (mb_to_wide(&out[0], text, static_cast<int>(out.size())) == 0) return std::wstring();
-    out.resize(std::wcslen(out.c_str()));
-    return out;
 }
 
 int small_icon_size() { return GetSystemMetrics(SM_CXSMICON); }
@@ -169,7 +162,7 @@ bool board_dir_exists(const BoardEntry& b)
     char host[kLogPathBytes], dir[kLogPathBytes], path[kLogPathBytes];
     if (!log_board_names(b.host, b.dir, serverDir, host, sizeof host, dir, sizeof dir)) return false;
     if (!log_board_dir(path, sizeof path, LogBoard{Settings.LogDirAnsi, host, dir, serverDir})) return false;
-    std::wstring wide = widen(path);
+    std::wstring wide = mb_to_wstring(path);
     DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

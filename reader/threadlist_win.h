@@ -3,7 +3,7 @@
 // "subject.txt" or from "favorite.txt", sorting by column, opening a row's
 // thread, and the settings drop-down of the command bars.
 #pragma once
-#include "app/report.h"
+#include "base/report.h"
 #include <windows.h>
 #include <commctrl.h>
 

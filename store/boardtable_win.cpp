@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "store/boardlines.h"
 #include "store/boardtable.h"
 #include "store/libce.h"

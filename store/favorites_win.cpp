@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "store/boardlines.h"
 #include "store/libce.h"
 #include "store/lineread.h"

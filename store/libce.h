@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "store/format.h"
 
@@ -65,21 +64,6 @@ LibceFile* libce_fopen_replace(const char* path);
 // replaced, -1 otherwise (the new file is then removed). A rewrite closed
 // with plain libce_fclose is abandoned the same way.
 int libce_fclose_replace(LibceFile* f, bool commit);
-
-// Conversions between code page 932 (the handsets' ANSI and OEM code page,
-// used explicitly whatever the host's code page) and UTF-16. Both convert the
-// terminator too and return the units (bytes) written including it, 0 on
-// failure. The result is always terminated when `size` is at least 1: a
-// source that does not fit is cut at a character boundary.
-constexpr UINT kCodePage = 932;
-int mb_to_wide(wchar_t* dst, const char* src, int wsize);
-int wide_to_mb(char* dst, const wchar_t* src, int size);
-// For paths and names, which are refused rather than cut: `src` whole into
-// `dst`, or false (and `dst` untouched) when it would take more than `size`
-// bytes with its terminator. A null `src` is the empty text.
-bool wide_to_mb_whole(char* dst, const wchar_t* src, size_t size);
-// A code page 932 text whole; the empty text when it cannot be converted.
-std::wstring mb_to_wstring(const char* src);
 
 // The internal trace points; nothing reads them, they go to the debug output
 // only when tracing is switched on.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "base/codepage.h"
+
 namespace {
 
 LibceFile g_files[kLibceSlots];
@@ -514,100 +516,6 @@ int libce_fclose_replace(LibceFile* f, bool commit)
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!replaced && named) DeleteFileW(freshWide);
     return replaced ? 0 : -1;
-}
-
-int mb_to_wide(wchar_t* dst, const char* src, int wsize)
-{
-    if (dst == nullptr || wsize < 1) return 0;
-    if (src == nullptr) {
-        dst[0] = L'\0';
-        return 0;
-    }
-    int n = MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src, -1, dst, wsize);
-    if (n > 0) return n;
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        dst[0] = L'\0';
-        return 0;
-    }
-    // Too long: keep the whole characters that fit before the terminator.
-    int room = wsize - 1;
-    int units = 0;
-    size_t cut = 0;
-    size_t length = strlen(src);
-    for (size_t i = 0; i < length;) {
-        bool lead = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(src[i])) && i + 1 < length;
-        int chunk = lead ? 2 : 1;
-        int need = MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src + i, chunk, nullptr, 0);
-        if (need <= 0 || units + need > room) break;
-        units += need;
-        i += chunk;
-        cut = i;
-    }
-    n = cut == 0 ? 0
-                 : MultiByteToWideChar(kCodePage, MB_PRECOMPOSED, src, static_cast<int>(cut), dst,
-                                       room);
-    if (n < 0 || n > room) n = 0;
-    dst[n] = L'\0';
-    return n + 1;
-}
-
-int wide_to_mb(char* dst, const wchar_t* src, int size)
-{
-    if (dst == nullptr || size < 1) return 0;
-    if (src == nullptr) {
-        dst[0] = '\0';
-        return 0;
-    }
-    int n = WideCharToMultiByte(kCodePage, 0, src, -1, dst, size, nullptr, nullptr);
-    if (n > 0) return n;
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        dst[0] = '\0';
-        return 0;
-    }
-    int room = size - 1;
-    int bytes = 0;
-    size_t cut = 0;
-    size_t length = wcslen(src);
-    for (size_t i = 0; i < length;) {
-        // A surrogate pair is one character and is never split.
-        bool pair = src[i] >= 0xD800 && src[i] <= 0xDBFF && i + 1 < length &&
-                    src[i + 1] >= 0xDC00 && src[i + 1] <= 0xDFFF;
-        int chunk = pair ? 2 : 1;
-        int need = WideCharToMultiByte(kCodePage, 0, src + i, chunk, nullptr, 0, nullptr, nullptr);
-        if (need <= 0 || bytes + need > room) break;
-        bytes += need;
-        i += chunk;
-        cut = i;
-    }
-    n = cut == 0 ? 0
-                 : WideCharToMultiByte(kCodePage, 0, src, static_cast<int>(cut), dst, room, nullptr,
-                                       nullptr);
-    if (n < 0 || n > room) n = 0;
-    dst[n] = '\0';
-    return n + 1;
-}
-
-bool wide_to_mb_whole(char* dst, const wchar_t* src, size_t size)
-{
-    if (dst == nullptr || size < 1) return false;
-    if (src == nullptr) {
-        dst[0] = '\0';
-        return true;
-    }
-    if (wcslen(src) >= size) return false;   // every character takes a byte at least
-    int need = WideCharToMultiByte(kCodePage, 0, src, -1, nullptr, 0, nullptr, nullptr);
-    if (need <= 0 || static_cast<size_t>(need) > size) return false;
-    return WideCharToMultiByte(kCodePage, 0, src, -1, dst, need, nullptr, nullptr) == need;
-}
-
-std::wstring mb_to_wstring(const char* src)
-{
-    if (src == nullptr) return std::wstring();
-    // A byte never becomes more than one unit, so nothing is cut.
-    std::wstring out(strlen(src) + 1, L'\0');
-    if (mb_to_wide(&out[0], src, static_cast<int>(out.size())) == 0) return std::wstring();
-    out.resize(wcslen(out.c_str()));
-    return out;
 }
 
 int trace_tag(const char* tag)

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/codepage.h"
+#include "base/report.h"
 #include "store/libce.h"
 #include "store/loglist.h"
 #include "store/loglistfile.h"

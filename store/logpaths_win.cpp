@@ -1,10 +1,11 @@
 // The log tree on disk: its root, board directories and thread-log sizes.
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <string>
 
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/codepage.h"
+#include "base/report.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"

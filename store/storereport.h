@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "app/report.h"
+#include "base/report.h"
 
 // The window that owns the local store's message boxes: the main window once
 // it exists; null before it (and in tests).
@@ -19,6 +19,9 @@ bool program_file_path(char* out, size_t size, const char* name);
 // for the caller's message either way.
 struct LibceFile;
 LibceFile* open_program_file(char* path, size_t size, const char* name, const char* mode);
+// Writes `len` bytes to `name` in the program's directory with "wb" (the
+// debug dumps). False when the file cannot be opened or written.
+bool write_debug_dump(const char* name, const void* data, size_t len);
 
 // Shows `text` alone, or `path` (ANSI) followed by `text`, with an OK button.
 void report_store_failure(const wchar_t* text, const wchar_t* caption);

@@ -2,9 +2,10 @@
 
 #include <string>
 
-#include "app/appstate.h"
-#include "app/report.h"
 #include "app/settings.h"
+#include "base/appstate.h"
+#include "base/codepage.h"
+#include "base/report.h"
 #include "store/format.h"
 #include "store/libce.h"
 
@@ -38,4 +39,14 @@ void report_path_failure(const char* path, const wchar_t* text, const wchar_t* c
 LibceFile* open_program_file(char* path, size_t size, const char* name, const char* mode)
 {
     return program_file_path(path, size, name) ? libce_fopen(path, mode) : nullptr;
+}
+
+bool write_debug_dump(const char* name, const void* data, size_t len)
+{
+    char path[kAnsiPathBytes];
+    LibceFile* f = open_program_file(path, sizeof path, name, "wb");
+    if (!f) return false;
+    bool ok = len == 0 || libce_fwrite(data, 1, len, f) == len;
+    if (libce_fclose(f) != 0) ok = false;
+    return ok;
 }

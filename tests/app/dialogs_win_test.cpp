@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/dialogs_win.h"
 #include "app/fonts_win.h"
 #include "app/selectors_win.h"
@@ -19,6 +18,7 @@
 #include "app/settingsline.h"
 #include "app/softkeys_win.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"

@@ -6,10 +6,10 @@
 #include <set>
 #include <string>
 
-#include "app/appstate.h"
 #include "app/fonts_win.h"
 #include "app/settings.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
 #include "tests/support/winsetup.h"
 
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/layout_win.h"
 #include "app/listkeys_win.h"
 #include "app/searchboxes_win.h"
 #include "app/selectors_win.h"
 #include "app/settings.h"
 #include "app/startup_win.h"
+#include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"

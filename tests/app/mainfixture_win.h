@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup_win.h"
+#include "base/appstate.h"
 #include "net/replyeditor_win.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/appstate.h"
-#include "app/progress_win.h"
+#include "base/appstate.h"
+#include "base/progress_win.h"
 #include "res/resource.h"
 
 namespace {

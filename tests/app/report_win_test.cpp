@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/report.h"
+#include "base/report.h"
 #include "tests/support/winsetup.h"
 
 TEST(Report, HookSeesMessage)

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
 #include "app/shelltexts.h"
 #include "app/startup_win.h"
+#include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"

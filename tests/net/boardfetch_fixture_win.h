@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
+#include "base/appstate.h"
 #include "store/boardtable.h"
 #include "tests/net/loopbackfixture_win.h"
 

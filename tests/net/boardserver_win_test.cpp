@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
 #include "tools/boardserver/pages.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
+#include "base/appstate.h"
 #include "net/post_win.h"
 #include "proxyctl/venturi_win.h"
 #include "reader/responses.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
 #include "app/softkeys_win.h"
+#include "base/appstate.h"
 #include "net/post_win.h"
 #include "net/replyeditor_win.h"
 #include "platform/softkeybar.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/settings.h"
+#include "base/appstate.h"
 #include "net/updatecheck_win.h"
 #include "reader/threadentry.h"
 #include "tests/net/boardfetch_fixture_win.h"

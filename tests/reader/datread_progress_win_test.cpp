@@ -2,7 +2,7 @@
 // are given either way.
 #include "tests/reader/threadfixture_win.h"
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 
 namespace {
 

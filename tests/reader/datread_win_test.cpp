@@ -1,6 +1,6 @@
 #include "tests/reader/threadfixture_win.h"
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
 #include "tests/support/dialogdriver_win.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/widthcache.h"
+#include "base/appstate.h"
 #include "reader/resnav.h"
 #include "reader/resnav_win.h"
 #include "reader/resview_win.h"

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/libce.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"

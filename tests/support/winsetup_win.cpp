@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "app/report.h"
+#include "base/report.h"
 #include "store/libce.h"
 
 namespace {

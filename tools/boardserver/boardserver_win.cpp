@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/handles.h"
-#include "store/libce.h"
+#include "base/codepage.h"
+#include "base/handles.h"
 
 namespace boardserver {
 

@@ -9,7 +9,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "tools/boardserver/boardserver.h"
 
 namespace {

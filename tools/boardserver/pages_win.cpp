@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "store/libce.h"
+#include "base/codepage.h"
 #include "tools/boardserver/reply.h"
 
 namespace boardserver {

@@ -1,6 +1,6 @@
-#include "app/progress_win.h"
+#include "base/progress_win.h"
 
-#include "app/appstate.h"
+#include "base/appstate.h"
 #include "res/resource.h"
 
 bool progress_dialog_top(HWND dialog, int* left, int* top)

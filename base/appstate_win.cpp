@@ -1,4 +1,4 @@
-#include "app/appstate.h"
+#include "base/appstate.h"
 
 AppStateRecord AppState;
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/appkinds.h"
+#include "base/appkinds.h"
 
 struct FontListRecord {
     LOGFONTW* items;
