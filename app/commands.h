@@ -1,9 +1,8 @@
 // The rules behind the main window's commands that need no window: which
 // command a menu twin stands for, where the current thread goes when one is
-// closed, and which board a choice or an open thread names.
+// closed, and what choosing a board shows.
 #pragma once
 #include <cstdint>
-#include <string_view>
 
 #include "reader/responses.h"
 #include "store/boardtable.h"
@@ -29,20 +28,3 @@ enum class BoardChoice {
     Fetchable,         // a board with its server
 };
 BoardChoice board_choice(const BoardEntry& board);
-
-// The board of row `row` of the board selector while category `category` is
-// shown: the category's first board plus the row. -1 when the category, the
-// row or the resulting board lies outside the tables.
-int32_t board_for_selection(const CategoryArray& categories, const BoardArray& boards, int32_t category,
-                            int32_t row);
-
-// The board table's index of the board with server `host` and directory
-// `dir`: `preferred` while the board there still has them, else the first
-// board that has them (the table may have been rebuilt since); -1 when none
-// has.
-int32_t board_with_place(const BoardArray& boards, int32_t preferred, std::wstring_view host,
-                         std::wstring_view dir);
-
-// The board an open thread was read from, as recorded in its ResponseBuffer:
-// its recorded index and place, as board_with_place finds them.
-int32_t board_of_thread(const BoardArray& boards, const BoardEntry& recorded);

@@ -7,7 +7,6 @@
 #include "app/dialogs_win.h"
 #include "app/layout_win.h"
 #include "app/selectors_win.h"
-#include "app/settings.h"
 #include "app/shelltexts.h"
 #include "base/appstate.h"
 #include "base/progress_win.h"
@@ -27,6 +26,7 @@
 #include "store/boardtable.h"
 #include "store/favorites.h"
 #include "store/loglistfile.h"
+#include "store/settings.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include "app/fontrules.h"
 #include "app/fonts_win.h"
 #include "app/selectors_win.h"
-#include "app/settings.h"
-#include "app/settingsline.h"
 #include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "base/report.h"
 #include "net/boardmenu_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
+#include "store/settingsline.h"
 
 namespace {
 

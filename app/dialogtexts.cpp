@@ -1,6 +1,6 @@
 #include "app/dialogtexts.h"
 
-#include "app/settingsline.h"
+#include "store/settingsline.h"
 
 std::wstring free_memory_text(uint64_t availableBytes)
 {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
+#include "store/settings.h"
 
 // Fields are read with these many characters at most.
 constexpr size_t kDialogTextChars = 79;      // font name and every number

@@ -3,11 +3,11 @@
 #include <cwchar>
 
 #include "app/fontrules.h"
-#include "app/settings.h"
 #include "app/shelltexts.h"
-#include "app/widthcache.h"
 #include "base/appstate.h"
 #include "base/report.h"
+#include "reader/widthcache.h"
+#include "store/settings.h"
 
 namespace {
 FontListAlloc g_alloc = LocalAlloc;

@@ -1,11 +1,11 @@
 #include "app/layout_win.h"
 
 #include "app/layout.h"
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
+#include "store/settings.h"
 
 namespace {
 LayoutBox box_of(const RECT& r) { return LayoutBox{r.left, r.top, r.right, r.bottom}; }

@@ -6,12 +6,12 @@
 
 #include "app/layout_win.h"
 #include "app/search.h"
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "reader/resview_win.h"
 #include "reader/threadentry.h"
 #include "res/resource.h"
+#include "store/settings.h"
 
 namespace {
 constexpr UINT_PTR kSearchBoxSubclass = 0x53524348;

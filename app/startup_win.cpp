@@ -6,7 +6,6 @@
 
 #include "app/fonts_win.h"
 #include "app/mainwindow_win.h"
-#include "app/settings.h"
 #include "app/shelltexts.h"
 #include "app/softkeys_win.h"
 #include "app/layout_win.h"
@@ -31,6 +30,7 @@
 #include "store/boardtable.h"
 #include "store/favorites.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 
 namespace {
 constexpr WORD kSocketsVersion = MAKEWORD(1, 1);

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 
 using BenchFunction = int (*)();   // 0 when the run went as planned
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/widthcache.h"
 #include "base/appstate.h"
 #include "bench/bench.h"
 #include "reader/opentable_win.h"
 #include "reader/responses.h"
 #include "reader/resview_win.h"
+#include "reader/widthcache.h"
 #include "store/libce.h"
 
 namespace {

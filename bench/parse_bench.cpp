@@ -9,13 +9,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
 #include "bench/bench.h"
 #include "reader/datread_win.h"
 #include "reader/opentable_win.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/lineread.h"
+#include "store/settings.h"
 
 namespace {
 

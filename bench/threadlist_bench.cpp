@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "bench/bench.h"
 #include "reader/subject.h"
@@ -19,6 +18,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/lineread.h"
+#include "store/settings.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "bench/bench.h"
 #include "net/difffetch_win.h"
 #include "net/updatecheck_win.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
+#include "store/settings.h"
 #include "tools/boardserver/boardserver.h"
 
 namespace {

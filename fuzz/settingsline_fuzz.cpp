@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settingsline.h"
+#include "store/settingsline.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <memory>
 #include <new>
 
-#include "app/settings.h"
 #include "base/report.h"
 #include "net/boardmenu.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 
 namespace {
 

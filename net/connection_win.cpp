@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/debugout.h"
@@ -15,6 +14,7 @@
 #include "net/worker.h"
 #include "res/resource.h"
 #include "store/libce.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 HostCacheEntry HostCache;

@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/progress_win.h"
@@ -19,6 +18,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 GetWorkerTask GetTask;

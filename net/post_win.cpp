@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "base/codepage.h"
 #include "proxyctl/venturi_win.h"
 #include "reader/responses.h"
 #include "store/libce.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 PostWorkerTask PostTask;

@@ -2,11 +2,11 @@
 
 #include <cwchar>
 
-#include "app/settings.h"
 #include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "net/post_win.h"
 #include "res/resource.h"
+#include "store/settings.h"
 
 ReplyDraftRecord ReplyDraft;
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 namespace {

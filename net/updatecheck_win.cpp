@@ -8,8 +8,6 @@
 #include <cwchar>
 #include <memory>
 
-#include "app/commands.h"
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/report.h"
 #include "net/difffetch_win.h"
@@ -21,6 +19,7 @@
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 HeadWorkerTask HeadTask;

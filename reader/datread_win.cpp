@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/progress_win.h"
@@ -18,6 +17,7 @@
 #include "store/libce.h"
 #include "store/lineread.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/widthcache.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/handles.h"
@@ -12,6 +11,7 @@
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
 #include "reader/resnav.h"
+#include "reader/widthcache.h"
 #include "reader/wrap.h"
 #include "res/resource.h"
 

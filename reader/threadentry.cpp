@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "app/settings.h"
+#include "store/settings.h"
 
 ThreadList* ProcessThreadList = nullptr;
 

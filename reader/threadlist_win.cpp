@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/commands.h"
-#include "app/settings.h"
 #include "app/layout_win.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
@@ -30,6 +28,7 @@
 #include "store/lineread.h"
 #include "store/loglistfile.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 

@@ -43,6 +43,23 @@ void board_field_from_bytes(wchar_t (&dst)[kBoardFieldUnits], std::string_view s
 extern BoardArray BoardTable;
 extern CategoryArray CategoryTable;
 
+// The board of row `row` of the board selector while category `category` is
+// shown: the category's first board plus the row. -1 when the category, the
+// row or the resulting board lies outside the tables.
+int32_t board_for_selection(const CategoryArray& categories, const BoardArray& boards, int32_t category,
+                            int32_t row);
+
+// The board table's index of the board with server `host` and directory
+// `dir`: `preferred` while the board there still has them, else the first
+// board that has them (the table may have been rebuilt since); -1 when none
+// has.
+int32_t board_with_place(const BoardArray& boards, int32_t preferred, std::wstring_view host,
+                         std::wstring_view dir);
+
+// The board an open thread was read from, as recorded in its ResponseBuffer:
+// its recorded index and place, as board_with_place finds them.
+int32_t board_of_thread(const BoardArray& boards, const BoardEntry& recorded);
+
 // Frees the board array and makes `items` (a local-heap block of `capacity`
 // records, `count` of them in use) the table.
 void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity);

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <new>
 
-#include "app/settings.h"
 #include "base/codepage.h"
 #include "base/report.h"
 #include "store/libce.h"
 #include "store/loglist.h"
 #include "store/loglistfile.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 namespace {

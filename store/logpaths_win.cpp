@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "app/settings.h"
 #include "base/codepage.h"
 #include "base/report.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 
 namespace {

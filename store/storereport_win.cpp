@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/report.h"
 #include "store/format.h"
 #include "store/libce.h"
+#include "store/settings.h"
 
 HWND store_owner_window()
 {

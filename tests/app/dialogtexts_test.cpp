@@ -1,5 +1,5 @@
 #include "app/dialogtexts.h"
-#include "app/settingsline.h"
+#include "store/settingsline.h"
 
 #include <gtest/gtest.h>
 

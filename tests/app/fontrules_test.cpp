@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "app/fontrules.h"
-#include "app/widthcache.h"
+#include "reader/widthcache.h"
 
 TEST(DisplayFontHeight, TenPointsAtTheUsualResolutions)
 {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/fonts_win.h"
-#include "app/settings.h"
-#include "app/widthcache.h"
 #include "base/appstate.h"
+#include "reader/widthcache.h"
+#include "store/settings.h"
 #include "tests/support/winsetup.h"
 
 namespace {

@@ -13,7 +13,6 @@
 #include "app/listkeys_win.h"
 #include "app/searchboxes_win.h"
 #include "app/selectors_win.h"
-#include "app/settings.h"
 #include "app/startup_win.h"
 #include "base/appstate.h"
 #include "platform/commandbar.h"
@@ -23,6 +22,7 @@
 #include "reader/threadentry.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

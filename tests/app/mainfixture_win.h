@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/startup_win.h"
 #include "base/appstate.h"
 #include "net/replyeditor_win.h"
@@ -26,6 +25,7 @@
 #include "reader/threadentry.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/support/dialogdriver_win.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/settings.h"
-#include "app/settingsline.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
+#include "store/settingsline.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

@@ -1,4 +1,4 @@
-#include "app/settingsline.h"
+#include "store/settingsline.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/shelltexts.h"
 #include "app/startup_win.h"
 #include "base/appstate.h"
@@ -16,6 +15,7 @@
 #include "reader/responses.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

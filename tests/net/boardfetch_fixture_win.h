@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/net/loopbackfixture_win.h"
 
 namespace boardfetch_test {

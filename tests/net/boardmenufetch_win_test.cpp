@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "net/boardmenu_win.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch_win.h"
+#include "store/settings.h"
 #include "tests/net/boardfetch_fixture_win.h"
 
 using namespace boardfetch_test;

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
 #include "net/worker.h"
+#include "store/settings.h"
 #include "store/storereport.h"
 #include "tests/net/loopbackfixture_win.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "net/difffetch.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/net/loopbackfixture_win.h"
 
 namespace {

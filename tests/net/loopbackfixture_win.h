@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "net/worker.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "net/post_win.h"
@@ -15,6 +14,7 @@
 #include "platform/softkeybar.h"
 #include "reader/responses.h"
 #include "res/resource.h"
+#include "store/settings.h"
 #include "tests/support/dialogdriver_win.h"
 #include "tests/net/loopbackfixture_win.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "base/appstate.h"
 #include "net/updatecheck_win.h"
 #include "reader/threadentry.h"
+#include "store/settings.h"
 #include "tests/net/boardfetch_fixture_win.h"
 
 using namespace boardfetch_test;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "reader/resnav.h"
 #include "reader/threadentry.h"
+#include "store/settings.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "reader/datread_win.h"
 #include "reader/memmap_win.h"
 #include "reader/opentable_win.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/widthcache.h"
 #include "base/appstate.h"
 #include "reader/resnav.h"
 #include "reader/resnav_win.h"
 #include "reader/resview_win.h"
+#include "reader/widthcache.h"
 #include "res/resource.h"
 #include "tests/support/bitmaps_win.h"
 #include "tests/support/pump_win.h"

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
 #include "store/boardtable.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

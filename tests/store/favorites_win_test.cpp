@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
 #include "store/boardtable.h"
 #include "store/favorites.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

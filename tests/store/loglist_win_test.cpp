@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
 #include "store/loglist.h"
 #include "store/loglistfile.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

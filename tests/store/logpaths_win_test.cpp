@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
 #include "store/boardtable.h"
 #include "store/logpaths.h"
+#include "store/settings.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 

@@ -1,4 +1,4 @@
-#include "app/widthcache.h"
+#include "reader/widthcache.h"
 
 #include <cstring>
 

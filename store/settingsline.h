@@ -1,12 +1,12 @@
 // The settings file's lines, as text: reading one line into the record and
-// producing the written form. No file access here; app/settings_win.cpp reads
+// producing the written form. No file access here; store/settings_win.cpp reads
 // and writes the file.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
+#include "store/settings.h"
 
 // The board-menu page used when the file names none.
 extern const wchar_t kDefaultBBSTable[];

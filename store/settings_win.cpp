@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/settingsline.h"
 #include "base/codepage.h"
 #include "base/report.h"
 #include "store/libce.h"
+#include "store/settings.h"
+#include "store/settingsline.h"
 
 namespace {
 
