@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "reader/responses.h"
 #include "store/boardtable.h"
+#include "store/responses.h"
 
 // The command an incoming command id is handled as. Menu 159 carries the
 // new-first sort as 40072 and menu 160 its search as 40059: they do what

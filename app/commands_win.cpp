@@ -1,11 +1,15 @@
 #include "app/commands_win.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 #include <string>
 
 #include "app/commands.h"
 #include "app/dialogs_win.h"
 #include "app/layout_win.h"
+#include "app/listupdate_win.h"
+#include "app/openthread_win.h"
 #include "app/selectors_win.h"
 #include "app/shelltexts.h"
 #include "base/appstate.h"
@@ -15,7 +19,9 @@
 #include "net/replyeditor_win.h"
 #include "net/subjectfetch_win.h"
 #include "net/updatecheck_win.h"
+#include "platform/softkeys_win.h"
 #include "reader/datread_win.h"
+#include "reader/keyhelp_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resdetail_win.h"
 #include "reader/resnav.h"
@@ -97,6 +103,15 @@ void MainWindow_setting_changed(HWND main, WPARAM code)
     ComputeLayout(main);
     ApplyLayout();
     InvalidateRect(main, nullptr, TRUE);
+}
+
+LRESULT MainWindow_notify(HWND main, NMHDR* header)
+{
+    if (header && header->idFrom == IDC_THREAD_LIST && header->code == LVN_ITEMACTIVATE) {
+        open_selected_thread(main);
+        return 0;
+    }
+    return ThreadListNotify(main, header);
 }
 
 void show_action_menu(HWND main) { show_action_menu_below(AppState.currentToolbar, main, main); }

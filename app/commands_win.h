@@ -25,6 +25,9 @@ void MainWindow_focus_view();
 // Setting change 0x3002 (screen rotated, settings or board list changed):
 // rectangles and layout again. Other setting changes are ignored.
 void MainWindow_setting_changed(HWND main, WPARAM code);
+// WM_NOTIFY: the thread list's item activation opens the selected row's
+// thread; everything else goes to the thread list (ThreadListNotify).
+LRESULT MainWindow_notify(HWND main, NMHDR* header);
 
 // Enter in the main window: the action menu (menu 147) below button 40019
 // of the current command bar, owned by the main window; the chosen item

@@ -6,10 +6,10 @@
 #include "app/fontrules.h"
 #include "app/fonts_win.h"
 #include "app/selectors_win.h"
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "base/report.h"
 #include "net/boardmenu_win.h"
+#include "platform/softkeys_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
 #include "store/settings.h"
@@ -48,7 +48,7 @@ void set_checked(HWND dialog, int id, int32_t value)
     CheckDlgButton(dialog, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-// ---- about box and key help: one OK soft key
+// ---- about box: one OK soft key
 
 void fill_free_memory(HWND dialog)
 {
@@ -60,34 +60,6 @@ void fill_free_memory(HWND dialog)
     SetDlgItemTextW(dialog, IDC_FREE_MEMORY, free_memory_text(status.ullAvailPhys).c_str());
 }
 
-// The procedure every dialog here shares: `init` fills the dialog and
-// attaches its soft-key bar; OK runs `accept`, which ends the dialog, or ends
-// it at once when there is nothing to take over; Cancel ends it. Other
-// commands (the check boxes' own clicks) are left to the dialog manager.
-INT_PTR soft_key_dialog(HWND dialog, UINT msg, WPARAM wp, void (*init)(HWND), void (*accept)(HWND))
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        init(dialog);
-        return TRUE;
-    case WM_COMMAND: {
-        const WORD id = LOWORD(wp);
-        if (id == IDOK && accept) {
-            accept(dialog);
-            return TRUE;
-        }
-        if (id != IDOK && id != IDCANCEL) return FALSE;
-        EndDialog(dialog, id);
-        return TRUE;
-    }
-    case WM_DESTROY:
-        release_dialog_menu_bar(dialog);
-        return FALSE;
-    default:
-        return FALSE;
-    }
-}
-
 void about_init(HWND dialog)
 {
     attach_dialog_menu_bar(dialog, IDR_MENU_OK);
@@ -97,13 +69,6 @@ void about_init(HWND dialog)
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
     return soft_key_dialog(dialog, msg, wp, about_init, nullptr);
-}
-
-void key_help_init(HWND dialog) { attach_dialog_menu_bar(dialog, IDR_MENU_OK); }
-
-INT_PTR CALLBACK KeyHelpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
-{
-    return soft_key_dialog(dialog, msg, wp, key_help_init, nullptr);
 }
 
 // ---- settings
@@ -267,14 +232,6 @@ void send_layout_change(HWND owner)
 void set_memory_status_query(MemoryStatusQuery query) { g_memoryStatus = query ? query : GlobalMemoryStatusEx; }
 
 INT_PTR ShowAboutDialog(HWND owner) { return run_dialog(owner, IDD_ABOUT, AboutDialogProc); }
-
-INT_PTR ShowKeyHelpDialog(HWND owner, int32_t view)
-{
-    if (view != ThreadMode) return ShowResponseKeysDialog(owner);
-    return run_dialog(owner, IDD_KEYHELP_KEYS, KeyHelpDialogProc);
-}
-
-INT_PTR ShowResponseKeysDialog(HWND owner) { return run_dialog(owner, IDD_KEYHELP_VIEW, KeyHelpDialogProc); }
 
 INT_PTR ShowSettingsDialog(HWND owner)
 {

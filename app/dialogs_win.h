@@ -5,21 +5,12 @@
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
-
 // The setting change (WM_SETTINGCHANGE with this first parameter) after which
 // the main window computes and applies its layout again.
 constexpr WPARAM kSettingChangeLayout = 0x3002;
 
 // About box (template 105): the available physical memory in KB.
 INT_PTR ShowAboutDialog(HWND owner);
-
-// Key help: template 133 (the response view's keys) in ListMode, template 134
-// (the accelerators) in ThreadMode. `view` is a ViewMode.
-INT_PTR ShowKeyHelpDialog(HWND owner, int32_t view);
-// Key help for the response view's keys (template 133) on its own, as the
-// response view's key "H" shows it.
-INT_PTR ShowResponseKeysDialog(HWND owner);
 
 // Settings (template 109). OK stores every field in Settings, builds the
 // display fonts again and invalidates the response view; once the dialog has

@@ -4,6 +4,7 @@
 #include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/softkeybar.h"
+#include "platform/softkeys_win.h"
 #include "res/resource.h"
 #include "store/settings.h"
 
@@ -94,12 +95,4 @@ void ShowOnlineState(int online)
     commandbar_set_button_state(AppState.currentToolbar, IDM_ONLINE, state);
     SetMenuBarCheck(AppState.ListMenuBar, IDM_ONLINE, online == 1);
     SetMenuBarCheck(AppState.ThreadMenuBar, IDM_ONLINE, online == 1);
-}
-
-void SetMenuBarCheck(HWND menuBar, UINT command, bool checked)
-{
-    HMENU popup = softkey_bar_popup(menuBar, 0);
-    if (!popup) return;
-    // By command, the platform searches the submenus too.
-    CheckMenuItem(popup, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }

@@ -19,7 +19,3 @@ void ApplyLayout(bool giveFocus);
 // Button 40010 of the current command bar checked (online 1) or not, and the
 // check mark of item 40010 in both menu bars.
 void ShowOnlineState(int online);
-
-// Sets or clears the check mark of `command` in the popup menu of the menu
-// bar's first soft key, searching its submenus.
-void SetMenuBarCheck(HWND menuBar, UINT command, bool checked);

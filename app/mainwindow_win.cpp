@@ -8,8 +8,8 @@
 #include "app/commands.h"
 #include "app/commands_win.h"
 #include "app/dialogs_win.h"
-#include "app/softkeys_win.h"
 #include "app/startup_win.h"
+#include "platform/softkeys_win.h"
 #include "reader/threadlist_win.h"
 #include "res/resource.h"
 
@@ -94,7 +94,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SETTINGCHANGE: MainWindow_setting_changed(hwnd, wp); return 0;
     case WM_MEASUREITEM: return on_measure_item(hwnd, wp, lp);
     case WM_DRAWITEM: return on_draw_item(hwnd, wp, lp);
-    case WM_NOTIFY: return ThreadListNotify(hwnd, reinterpret_cast<NMHDR*>(lp));
+    case WM_NOTIFY: return MainWindow_notify(hwnd, reinterpret_cast<NMHDR*>(lp));
     case WM_KEYDOWN: return on_key_down(hwnd, wp);
     case WM_COMMAND: return on_command(hwnd, wp, lp);
     }

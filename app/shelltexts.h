@@ -2,8 +2,6 @@
 #pragma once
 
 constexpr wchar_t kTextSocketStartupFailed[] = L"WSAStartupエラーです";
-constexpr wchar_t kTextMenuBarFailed[] = L"SHCreateMenuBar Failed";
-constexpr wchar_t kCaptionShellError[] = L"Error";
 
 constexpr wchar_t kCaptionAddFontsInfo[] = L"addFontsInfo";
 

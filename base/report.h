@@ -20,3 +20,4 @@ constexpr wchar_t kTextAllocFailed[] = L"Alloc失敗";
 constexpr wchar_t kTextReAllocFailed[] = L"ReAlloc失敗";
 constexpr wchar_t kTextLocalAllocFailed[] = L"LocalAlloc失敗";
 constexpr wchar_t kTextLocalReAllocFailed[] = L"LocalReAlloc失敗";
+constexpr wchar_t kCaptionShellError[] = L"Error";

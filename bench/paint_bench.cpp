@@ -13,10 +13,10 @@
 #include "base/appstate.h"
 #include "bench/bench.h"
 #include "reader/opentable_win.h"
-#include "reader/responses.h"
 #include "reader/resview_win.h"
 #include "reader/widthcache.h"
 #include "store/libce.h"
+#include "store/responses.h"
 
 namespace {
 

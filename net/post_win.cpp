@@ -8,8 +8,8 @@
 
 #include "base/codepage.h"
 #include "proxyctl/venturi_win.h"
-#include "reader/responses.h"
 #include "store/libce.h"
+#include "store/responses.h"
 #include "store/settings.h"
 #include "store/storereport.h"
 

@@ -2,9 +2,9 @@
 
 #include <cwchar>
 
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "net/post_win.h"
+#include "platform/softkeys_win.h"
 #include "res/resource.h"
 #include "store/settings.h"
 

@@ -1,5 +1,5 @@
 // The update check: one HEAD per held thread asks whether the server's log
-// has grown beyond the local one, and the thread-list reload built on it.
+// has grown beyond the local one.
 #pragma once
 #include <windows.h>
 
@@ -7,19 +7,13 @@
 #include <cstdint>
 
 #include "net/worker.h"
-#include "store/boardtable.h"
 
 constexpr wchar_t kCaptionFindHtmlModified[] = L"find_html_modified";
-constexpr wchar_t kCaptionInfo[] = L"info";
 
 constexpr wchar_t kTextCheckStarting[] = L"更新チェック開始";
 constexpr wchar_t kTextChecking[] = L"更新チェック中";
 constexpr wchar_t kTextUnchanged[] = L"変更ないです";
 constexpr wchar_t kTextChanged[] = L"変更されてます";
-constexpr wchar_t kTextCheckAnnounce[] = L"更新チェックします";
-constexpr wchar_t kTextOffline[] = L"offlineです";
-// The favourite-thread pseudo-board's display name.
-constexpr wchar_t kFavoriteThreadsBoard[] = L"お気に入りスレ";
 
 // The HEAD instance, process-wide: one check runs at a time.
 extern HeadWorkerTask HeadTask;
@@ -38,21 +32,3 @@ uint8_t run_find_html_modified(const wchar_t* url, int32_t rangeStart);
 // log (a thread without a local log is asked for whole). 0 for a board or a
 // name that cannot be asked about.
 uint8_t check_thread_modified(int boardIndex, const wchar_t* datName);
-
-// Checks every held row of the current thread list, one HEAD after the
-// other, and gives the grown ones the new-responses state; with SortNew 2
-// they then come first. Redraws the list view.
-void update_check_list();
-
-// Shows the thread list of `board` from its local files, fetched first when
-// `fetch` is set and the board has a server.
-void show_board_threads(const BoardEntry& board, int fetch);
-
-// Reloads the thread list of the board selected in the board selector: for
-// an ordinary board the thread list is fetched first when `fetch` is set and
-// shown from the local files either way; for the favourite threads `fetch`
-// runs the update check and nothing else is reloaded.
-void open_board_list(int fetch);
-
-// The update-check command: offline it only says so.
-void update_check_command();

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 // A whole logical line is held while it is parsed; longer lines are cut here
 // (the rest of the line is dropped). A line that long could not fit the

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 class LogListFile;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 constexpr int kDetailNumberDigits = 9;   // the number typed into the dialog
 constexpr size_t kDetailIdChars = 67;    // the ID shown at most

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
+#include "platform/softkeys_win.h"
 #include "reader/resdetail.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 // Runs the dialog modally over `owner` for the current open thread, on the
 // response at the top of its view. Nothing without an open thread. Returns

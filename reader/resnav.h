@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 // The platform's vertical scroll codes, by value.
 enum ScrollCode : int {

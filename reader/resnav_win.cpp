@@ -2,11 +2,11 @@
 
 #include <commctrl.h>
 
-#include "app/dialogs_win.h"
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "base/handles.h"
 #include "platform/commandbar.h"
+#include "platform/softkeys_win.h"
+#include "reader/keyhelp_win.h"
 #include "reader/resdetail_win.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 constexpr wchar_t kResponseViewClass[] = L"Res Window";
 constexpr wchar_t kResponseViewText[] = L"Res Window";

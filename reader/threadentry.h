@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 enum ThreadState : int32_t {
     ThreadNotHeld = 0,   // not in the board's held-thread list

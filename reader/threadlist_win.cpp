@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/layout_win.h"
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "base/debugout.h"
 #include "base/handles.h"
 #include "base/report.h"
+#include "platform/softkeys_win.h"
 #include "reader/datread_win.h"
 #include "reader/entities.h"
 #include "reader/opentable_win.h"
@@ -20,7 +20,6 @@
 #include "reader/resnav_win.h"
 #include "reader/stateicons_win.h"
 #include "reader/subject.h"
-#include "net/difffetch_win.h"
 #include "res/resource.h"
 #include "store/boardtable.h"
 #include "store/favorites.h"
@@ -164,73 +163,6 @@ bool board_dir_exists(const BoardEntry& b)
     std::wstring wide = mb_to_wstring(path);
     DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// ---- opening ----
-
-// The last open thread with this log of this board, or -1.
-int find_open_thread(const std::wstring& file, const BoardEntry& board)
-{
-    const OpenThreadTableRecord& t = OpenThreadTable;
-    for (int i = t.count - 1; i >= 0; --i) {
-        const ResponseBuffer& e = t.entries[i];
-        if (file == e.fileName && std::wcscmp(e.board.dir, board.dir) == 0 &&
-            std::wcscmp(e.board.host, board.host) == 0)
-            return i;
-    }
-    return -1;
-}
-
-void select_in_open_thread_selector(int index)
-{
-    if (AppState.OpenThreadSelector) SendMessageW(AppState.OpenThreadSelector, CB_SETCURSEL, index, 0);
-}
-
-void place_view_at(int index, int32_t line)
-{
-    OpenThreadTableRecord& t = OpenThreadTable;
-    if (!t.scroll || index >= t.scrollCapacity) return;
-    t.scroll[index].nPos = line;
-    Resdata_show_scroll(index);
-}
-
-// Fetches (when online) and parses the thread into a new entry of the table,
-// places it at the response last read and records it as held. False when it
-// could not be parsed (the reasons were shown).
-bool open_new_thread(int board, const std::wstring& file, const std::wstring& title, int32_t rowCount)
-{
-    if (Settings.LineOnOff) Resdata_get(board, file.c_str());
-    OpenThreadTableRecord& t = OpenThreadTable;
-    if (t.count >= 1) Resdata_ReAlloc_buffer();
-    // A refused growth was reported; there is no entry to parse into.
-    if (!t.entries || t.count >= t.entryCapacity) return false;
-    const int index = t.count;
-    if (!Resdata_read2(board, file.c_str(), index)) return false;
-    ResponseBuffer& entry = t.entries[index];
-
-    const BoardEntry& b = BoardTable.items[board];
-    LogListFile held;
-    const bool listOpen = held.setboard(b.host, b.dir) == 1;
-    const int32_t lastRead = listOpen ? held.finditem(file.c_str()) : -1;
-    place_view_at(index, scroll_line_for_last_read(entry, lastRead));
-
-    t.count = index + 1;
-    t.current = index;
-    if (AppState.OpenThreadSelector)
-        SendMessageW(AppState.OpenThreadSelector, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title.c_str()));
-    select_in_open_thread_selector(index);
-    entry.ReadMark = listOpen ? held.totalitem(file.c_str()) : -1;
-    // A favourite not yet held has no count of its own: the log's stands.
-    if (listOpen) held.additem(file.c_str(), title.c_str(), rowCount >= 0 ? rowCount : entry.responseCount);
-    return true;
-}
-
-void show_thread_view()
-{
-    if (AppState.responseView) InvalidateRect(AppState.responseView, nullptr, TRUE);
-    AppState.view = ThreadMode;
-    ApplyLayout();
-    if (AppState.responseView) SetFocus(AppState.responseView);
 }
 
 // ---- drawing ----
@@ -571,29 +503,7 @@ int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row)
     return board_with_place(BoardTable, preferred, row.board->server, row.board->dir);
 }
 
-// ---- opening and sorting ----
-
-void open_selected_thread(HWND)
-{
-    const ThreadEntry* e = thread_list_selected_entry();
-    if (!e) return;
-    // Copies: fetching runs a dialog, and the list may be drawn meanwhile.
-    const std::wstring file = e->fileName, title = e->title;
-    const int32_t rowCount = e->count;
-    const int board = thread_list_row_board(rows(), *e);
-    if (board < 0) {
-        report(file + L"\n" + kTextBoardGone, kCaptionOpenThread);
-        return;
-    }
-    const int open = find_open_thread(file, BoardTable.items[board]);
-    if (open >= 0) {
-        OpenThreadTable.current = open;
-        select_in_open_thread_selector(open);
-    } else if (!open_new_thread(board, file, title, rowCount)) {
-        return;
-    }
-    show_thread_view();
-}
+// ---- sorting ----
 
 void thread_list_sort_by_column(int column)
 {
@@ -710,9 +620,6 @@ LRESULT ThreadListNotify(HWND main, NMHDR* header)
     }
     if (header->idFrom != IDC_THREAD_LIST) return 0;
     switch (header->code) {
-    case LVN_ITEMACTIVATE:
-        open_selected_thread(main);
-        return 0;
     case LVN_COLUMNCLICK:
         thread_list_sort_by_column(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         return 0;

@@ -35,11 +35,11 @@ int favorite_sure_load();
 bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item);
 // WM_DRAWITEM for control 1004: one row. False for other controls.
 bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
-// WM_NOTIFY: the list's item activation (open the thread), column clicks
-// (sort), item texts and the search by typed letters, and the drop-down
-// button 40019 of the command bars. Returns the message's result: for the
-// letter search the row found or -1 (a 0 would jump to the first row at every
-// key), 0 for everything else.
+// WM_NOTIFY: the list's column clicks (sort), item texts and the search by
+// typed letters, and the drop-down button 40019 of the command bars (the item
+// activation that opens a thread is the main window's, MainWindow_notify).
+// Returns the message's result: for the letter search the row found or -1 (a
+// 0 would jump to the first row at every key), 0 for everything else.
 LRESULT ThreadListNotify(HWND main, NMHDR* header);
 
 // ---- the pieces behind them ----
@@ -53,9 +53,6 @@ const ThreadEntry* thread_list_selected_entry();
 // board that has them; -1 when none has.
 int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row);
 
-// Opens the thread of the selected row into the response view (switching to
-// it when it is open already) and shows ThreadMode.
-void open_selected_thread(HWND main);
 // A click on the header of `column`: toggles its direction and sorts, keeping
 // the selected thread selected; column 0 is the new-first sort (SortNew and
 // the check mark of 40073).
@@ -70,9 +67,6 @@ void show_settings_dropdown(HWND main, const RECT& button);
 
 constexpr wchar_t kCaptionLstSureLoad[] = L"LstSure_load";
 constexpr wchar_t kCaptionFavoriteSureLoad[] = L"favorite_sure_load";
-constexpr wchar_t kCaptionOpenThread[] = L"open_selected_thread";
-// The row's board is no longer in the board table (it was rebuilt).
-constexpr wchar_t kTextBoardGone[] = L"このスレの板が板一覧にありません";
 constexpr wchar_t kHeaderTitle[] = L"スレタイ";
 constexpr wchar_t kHeaderCount[] = L"レス";
 constexpr wchar_t kListWindowText[] = L"SureList";

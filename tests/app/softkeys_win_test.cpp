@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "platform/device.h"
 #include "platform/softkeybar.h"
+#include "platform/softkeys_win.h"
 #include "res/resource.h"
 #include "tests/support/pump_win.h"
 #include "tests/support/winsetup.h"

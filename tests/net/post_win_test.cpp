@@ -14,7 +14,7 @@
 #include "base/appstate.h"
 #include "net/post_win.h"
 #include "proxyctl/venturi_win.h"
-#include "reader/responses.h"
+#include "store/responses.h"
 #include "store/settings.h"
 #include "tests/proxyctl/vdbserver_win.h"
 #include "tests/net/loopbackfixture_win.h"

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/softkeys_win.h"
 #include "base/appstate.h"
 #include "net/post_win.h"
 #include "net/replyeditor_win.h"
 #include "platform/softkeybar.h"
-#include "reader/responses.h"
+#include "platform/softkeys_win.h"
 #include "res/resource.h"
+#include "store/responses.h"
 #include "store/settings.h"
 #include "tests/support/dialogdriver_win.h"
 #include "tests/net/loopbackfixture_win.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/listupdate_win.h"
 #include "base/appstate.h"
 #include "net/updatecheck_win.h"
 #include "reader/threadentry.h"

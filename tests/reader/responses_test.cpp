@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "reader/responses.h"
+#include "store/responses.h"
 
 namespace {
 

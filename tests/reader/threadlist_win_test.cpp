@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/commands_win.h"
+#include "app/openthread_win.h"
 #include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
@@ -41,7 +43,7 @@ LRESULT CALLBACK test_main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (ThreadListDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
         break;
     case WM_NOTIFY:
-        return ThreadListNotify(hwnd, reinterpret_cast<NMHDR*>(lp));
+        return MainWindow_notify(hwnd, reinterpret_cast<NMHDR*>(lp));
     case WM_INITMENUPOPUP: {
         HMENU popup = reinterpret_cast<HMENU>(wp);
         ++g_menu.popups;

@@ -1,4 +1,4 @@
-#include "reader/responses.h"
+#include "store/responses.h"
 
 #include <cstring>
 

@@ -1,6 +1,5 @@
-#include "app/softkeys_win.h"
+#include "platform/softkeys_win.h"
 
-#include "app/shelltexts.h"
 #include "base/appstate.h"
 #include "base/report.h"
 #include "platform/fullscreen.h"
@@ -54,6 +53,38 @@ void release_dialog_menu_bar(HWND dialog)
 {
     DestroyDialogMenuBar(reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER)));
     SetWindowLongPtrW(dialog, DWLP_USER, 0);
+}
+
+INT_PTR soft_key_dialog(HWND dialog, UINT msg, WPARAM wp, void (*init)(HWND), void (*accept)(HWND))
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        init(dialog);
+        return TRUE;
+    case WM_COMMAND: {
+        const WORD id = LOWORD(wp);
+        if (id == IDOK && accept) {
+            accept(dialog);
+            return TRUE;
+        }
+        if (id != IDOK && id != IDCANCEL) return FALSE;
+        EndDialog(dialog, id);
+        return TRUE;
+    }
+    case WM_DESTROY:
+        release_dialog_menu_bar(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void SetMenuBarCheck(HWND menuBar, UINT command, bool checked)
+{
+    HMENU popup = softkey_bar_popup(menuBar, 0);
+    if (!popup) return;
+    // By command, the platform searches the submenus too.
+    CheckMenuItem(popup, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 bool TranslateBackKey(UINT msg, WPARAM, LPARAM lp)

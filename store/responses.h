@@ -1,6 +1,7 @@
 // The parsed form of an open thread and the process-wide table of open
-// threads. Byte-level: no platform header, so the parser, its tests and the
-// fuzzers use the same records as the program.
+// threads, below both the reader that fills them and the post that reads
+// which thread is current. Byte-level: no platform header, so the parser, its
+// tests and the fuzzers use the same records as the program.
 #pragma once
 #include <cstdint>
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+constexpr wchar_t kTextMenuBarFailed[] = L"SHCreateMenuBar Failed";
+
 // A soft-key bar for `owner` from menu resource `menuId`. On failure
 // "SHCreateMenuBar Failed" / "Error" with `messageOwner` as the message's
 // owner, and null. On a Smartphone the bar passes the Back key to `owner`.
@@ -26,6 +28,17 @@ void DestroyDialogMenuBar(HWND bar);
 // at initialisation, DestroyDialogMenuBar when the dialog is destroyed.
 void attach_dialog_menu_bar(HWND dialog, UINT menuId);
 void release_dialog_menu_bar(HWND dialog);
+
+// The procedure the soft-key dialogs share: `init` fills the dialog and
+// attaches its soft-key bar; OK runs `accept`, which ends the dialog, or ends
+// it at once when there is nothing to take over (null); Cancel ends it. Other
+// commands (the check boxes' own clicks) are left to the dialog manager; the
+// bar is released when the dialog is destroyed.
+INT_PTR soft_key_dialog(HWND dialog, UINT msg, WPARAM wp, void (*init)(HWND), void (*accept)(HWND));
+
+// Sets or clears the check mark of `command` in the popup menu of the menu
+// bar's first soft key, searching its submenus.
+void SetMenuBarCheck(HWND menuBar, UINT command, bool checked);
 
 // Called first by the procedures that take text input: on a Smartphone only,
 // the Back key's hot-key message (0x0312, key code 27 in the high word of
