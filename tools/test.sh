@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds both builds and runs every test: the native
-# sanitizer build with its fuzz harnesses, then the Win32 tests under Wine
-# inside a virtual X display. Exits non-zero on any failure.
+# Checks the layers of the includes, sets up the machine, builds both builds
+# and runs every test: the native sanitizer build with its fuzz harnesses,
+# then the Win32 tests under Wine inside a virtual X display. Exits non-zero
+# on any failure.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+echo "== the layer check of the includes"
+bash "$top/tools/layers.sh" || exit 1
+bash "$top/tools/layers_test.sh" || exit 1
 bash "$top/tools/setup.sh" || exit 1
 bash "$top/tools/build.sh" || exit 1
 . "$top/tools/wineenv.sh"
