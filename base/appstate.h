@@ -1,4 +1,7 @@
 // The main window's process-wide record. Touched only by the GUI thread.
+// It sits at the base because the layers below the shell work in its
+// windows: the reader's views and selectors, the fonts they draw with, the
+// owner of every message and dialog.
 #pragma once
 #include <windows.h>
 

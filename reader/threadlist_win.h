@@ -1,7 +1,7 @@
 // The thread list: its view (an owner-data, owner-drawn report list view,
 // control 1004), the loads that fill its ThreadList from a board's
-// "subject.txt" or from "favorite.txt", sorting by column, opening a row's
-// thread, and the settings drop-down of the command bars.
+// "subject.txt" or from "favorite.txt", sorting by column, the selected row
+// and its board, and the settings drop-down of the command bars.
 #pragma once
 #include "base/report.h"
 #include <windows.h>
