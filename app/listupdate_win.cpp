@@ -56,7 +56,7 @@ void reload_board(int32_t boardIndex, int fetch)
     const BoardEntry& board = BoardTable.items[boardIndex];
     if (std::wcsncmp(board.name, kFavoriteThreadsBoard, kBoardFieldUnits) == 0) {
         if (!fetch) return;
-        report_message(AppState.hwndMain, kTextCheckAnnounce, kCaptionInfo, MB_OK);
+        report_message(AppState.hwndMain, kTextCheckAnnounce, kCaptionCheckInfo, MB_OK);
         update_check_list();
         return;
     }

@@ -5,7 +5,8 @@
 
 #include "store/boardtable.h"
 
-constexpr wchar_t kCaptionInfo[] = L"info";
+// Not the dialogs' "Info": the announcement of the update check says "info".
+constexpr wchar_t kCaptionCheckInfo[] = L"info";
 constexpr wchar_t kTextCheckAnnounce[] = L"更新チェックします";
 constexpr wchar_t kTextOffline[] = L"offlineです";
 // The favourite-thread pseudo-board's display name.
