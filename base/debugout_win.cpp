@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "base/ticks.h"
+
 namespace {
 
 std::atomic<DebugOutputHook> g_debugHook{nullptr};
@@ -22,11 +24,11 @@ void debug_output(const wchar_t* text)
 
 void set_debug_output_hook(DebugOutputHook hook) { g_debugHook.store(hook); }
 
-ScopeTimer::ScopeTimer(const wchar_t* name) : start_(GetTickCount()), name_(name) {}
+ScopeTimer::ScopeTimer(const wchar_t* name) : start_(platform_ticks()), name_(name) {}
 
 ScopeTimer::~ScopeTimer()
 {
-    end_ = GetTickCount();
+    end_ = platform_ticks();
     int ms = static_cast<int>(end_ - start_);
     swprintf(g_timerLine, sizeof g_timerLine / sizeof g_timerLine[0], L"%ls %d[ms]\n", name_ ? name_ : L"", ms);
     debug_output(g_timerLine);

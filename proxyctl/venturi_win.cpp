@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/handles.h"
+#include "base/ticks.h"
 #include "platform/services.h"
 #include "proxyctl/vquery.h"
 
@@ -69,7 +70,7 @@ private:
 // Milliseconds left of `limit` since `start`; 0 when it has run out.
 DWORD remaining_ms(DWORD start, DWORD limit)
 {
-    DWORD elapsed = GetTickCount() - start;
+    DWORD elapsed = platform_ticks() - start;
     return elapsed >= limit ? 0 : limit - elapsed;
 }
 
@@ -88,7 +89,7 @@ bool wait_socket(SOCKET s, DWORD ms, bool forWrite)
 
 bool send_request(SOCKET s, const char* request, size_t length)
 {
-    DWORD start = GetTickCount();
+    DWORD start = platform_ticks();
     size_t sent = 0;
     while (sent < length) {
         DWORD left = remaining_ms(start, kVentSendLimitMs);
@@ -104,7 +105,7 @@ bool send_request(SOCKET s, const char* request, size_t length)
 
 bool receive_reply(SOCKET s, char* reply, size_t capacity, size_t* received)
 {
-    DWORD start = GetTickCount();
+    DWORD start = platform_ticks();
     size_t got = 0;
     for (;;) {
         VentReplyState state = vent_reply_state(reply, got, capacity);

@@ -10,6 +10,7 @@
 #include "base/codepage.h"
 #include "base/progress_win.h"
 #include "base/report.h"
+#include "base/ticks.h"
 #include "reader/datparse.h"
 #include "reader/memmap_win.h"
 #include "reader/opentable_win.h"
@@ -49,7 +50,7 @@ class LoadProgress {
 public:
     static constexpr DWORD kShowAfterMs = 200;
 
-    LoadProgress() : start_(GetTickCount()) { title(kTitleLoading); }
+    LoadProgress() : start_(platform_ticks()) { title(kTitleLoading); }
     ~LoadProgress() { close(); }
     LoadProgress(const LoadProgress&) = delete;
     LoadProgress& operator=(const LoadProgress&) = delete;
@@ -64,7 +65,7 @@ public:
     // Called as the parse goes on: shows the dialog once the parse is slow.
     void tick()
     {
-        if (dialog_ || shown_ || GetTickCount() - start_ < kShowAfterMs) return;
+        if (dialog_ || shown_ || platform_ticks() - start_ < kShowAfterMs) return;
         shown_ = true;   // at most once, even if it cannot be created
         dialog_ = CreateProgressDialog(AppState.hwndMain, title_);
     }
@@ -78,7 +79,7 @@ public:
 private:
     static constexpr size_t kTitleUnits = 32;
     HWND dialog_ = nullptr;
-    DWORD start_;
+    uint32_t start_;
     bool shown_ = false;
     wchar_t title_[kTitleUnits] = L"";
 };
