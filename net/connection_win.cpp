@@ -22,6 +22,8 @@ HostCacheEntry HostCache;
 namespace {
 
 std::atomic<uint32_t> g_lookups{0};
+std::atomic<uint16_t> g_directPort{kHttpPort};
+std::atomic<WaitSliceHook> g_sliceHook{nullptr};
 
 void report_host_not_found(const char* host)
 {
@@ -40,6 +42,12 @@ void report_host_not_found(std::string_view host)
 }
 
 bool cancelled(const std::atomic<uint8_t>* cancel) { return cancel && cancel->load() != 0; }
+
+// A slice of a wait ended without an answer.
+void slice_passed()
+{
+    if (WaitSliceHook hook = g_sliceHook.load()) hook();
+}
 
 // connect() in one-second slices so that a cancel is honoured while a
 // server that never answers keeps the handshake pending. Like a blocking
@@ -75,6 +83,7 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
                 }
                 break;
             }
+            slice_passed();
             if (cancelled(cancel)) {
                 *wasCancelled = true;
                 break;
@@ -96,6 +105,10 @@ void report_net(const wchar_t* text, const wchar_t* caption)
 // ---- Connection layer ----------------------------------------------------
 
 uint32_t host_lookup_count() { return g_lookups.load(); }
+
+void set_direct_port(uint16_t port) { g_directPort.store(port); }
+
+void set_wait_slice_hook(WaitSliceHook hook) { g_sliceHook.store(hook); }
 
 uint32_t host_lookup(const char* name)
 {
@@ -132,6 +145,7 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
         else report_host_not_found(url_host_part(urlText).empty() ? urlText : url_host_part(urlText));
         return false;
     }
+    if (Settings.ProxyUse != 1) target.port = g_directPort.load();
 
     UniqueSocket s(socket(AF_INET, SOCK_STREAM, 0));
     if (!s.valid()) {
@@ -216,6 +230,7 @@ int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t
             int got = recv(s, buf, len, flags);
             return got < 0 ? -1 : got;
         }
+        slice_passed();
         if (waitMs < 1000) return -1;
         if (cancelled(cancel)) return -1;
     }

@@ -73,6 +73,9 @@ struct Connection {
 // "サーバーソケットに接続失敗", title "Error") and gives false. The connect
 // waits in one-second slices and gives up silently when `cancel` is set.
 bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_t>* cancel, Connection* out);
+// The port of a direct connection, kHttpPort unless a test points it at a
+// loopback server of its own.
+void set_direct_port(uint16_t port);
 
 // Sends the whole request, however the platform splits it. False (and the
 // message "送信に失敗しました") when the connection fails on the way.
@@ -90,6 +93,11 @@ bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, con
 // server closed, -1 on an error, or when `cancel` (may be null) is set while
 // nothing arrives, or at once after one empty slice when waitMs is below 1000.
 int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t>* cancel, int waitMs);
+// Tests see every one-second slice that recv_wait or a connect spends without
+// an answer, on the waiting thread, just before the cancel flag is read: the
+// slices are the clock of these waits. Null removes the hook.
+using WaitSliceHook = void (*)();
+void set_wait_slice_hook(WaitSliceHook hook);
 
 // Ends a GET or HEAD connection: shuts the receive direction down (a failure
 // is reported, "シャットダウンに失敗しました") and closes the socket.
