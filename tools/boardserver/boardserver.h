@@ -22,7 +22,8 @@ namespace boardserver {
 // Misbehaviour for the requests of one path, or of every path. The first
 // that applies, in this order: closeAtOnce, rawReply, hugeBody, the answer.
 struct Behaviour {
-    int delayMs = 0;            // wait this long before answering (stop() ends the wait)
+    bool hold = false;          // answer only once release_held() is called (stop() ends the hold unanswered;
+                                // a hang guard answers after a minute all the same)
     bool closeAtOnce = false;   // read the request, then close without sending a byte
     std::string rawReply;       // send exactly these bytes instead of an answer, then close
     uint64_t hugeBody = 0;      // answer 200 with a body of this many bytes, streamed
@@ -43,6 +44,7 @@ struct RecordedRequest {
     std::string body;     // the Content-Length bytes after the head
     std::string method, target, host, path;   // parsed from the head (empty when it did not parse)
     int status = 0;       // status answered; 0 when nothing or no status line was sent
+    int headPieces = 0;   // the pieces the answer's head was sent in; 0 when none was sent
     bool complete = false;   // the connection has ended
 };
 
@@ -85,11 +87,27 @@ public:
     void set_behaviour(const std::string& path, const Behaviour& behaviour);
     void clear_behaviours();
 
+    // Answers every connection held by Behaviour::hold.
+    void release_held();
+    // Connections held open right now: unanswered under Behaviour::hold, or
+    // answered and kept under Behaviour::neverClose.
+    size_t holding() const;
+    // Waits until at least `count` connections are held; false on time-out.
+    bool wait_for_holding(size_t count, int timeoutMs) const;
+
     // The request log, in the order the requests were read.
     std::vector<RecordedRequest> requests() const;
     // Waits until at least `count` connections have ended; false on time-out.
     bool wait_for_requests(size_t count, int timeoutMs) const;
+    // Forgets the request log and the accepted connections.
     void clear_requests();
+    // Every connection accepted since the start or the last clear, also those
+    // that never said a word. A client's connection is counted as soon as its
+    // connect returned: the call makes a connection of its own (not counted)
+    // and waits until the server has accepted it, and the server accepts in
+    // the order the connections were made. SIZE_MAX when that does not happen
+    // within ten seconds.
+    size_t accepted_connections() const;
     // Called on the server's thread for every connection that ended.
     void set_request_observer(std::function<void(const RecordedRequest&)> observer);
 

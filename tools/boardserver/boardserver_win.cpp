@@ -4,9 +4,11 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <list>
 #include <map>
 #include <mutex>
@@ -26,6 +28,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSliceMs = 50;                       // every wait checks the stop this often
 constexpr int kIdleLimitMs = 15000;                // a client silent this long is dropped
 constexpr int kDrainLimitMs = 3000;                // waiting for the client's close after ours
+constexpr int kHoldLimitMs = 60000;                // a held answer goes out after all: a hang guard
 constexpr uint64_t kMaxBodyBytes = 4 * 1024 * 1024;
 constexpr size_t kChunk = 64 * 1024;
 
@@ -95,7 +98,8 @@ struct BoardServer::Impl {
     bool wsaStarted = false;
     uint16_t port = 0;
     std::mutex waitLock;
-    std::condition_variable waitCv;   // wakes pauses and holds on stop
+    std::condition_variable waitCv;   // wakes pauses and holds on stop and on release
+    uint64_t releases = 0;            // release_held() calls so far, under waitLock
 
     struct Connection {
         std::thread thread;
@@ -110,12 +114,55 @@ struct BoardServer::Impl {
     std::vector<RecordedRequest> log;
     size_t logBase = 0;   // entries cleared so far: a connection's index stays valid across a clear
     std::function<void(const RecordedRequest&)> observer;
+    size_t held = 0;      // connections held right now
+    // Accepted connections by their client's port, in order; the probes of
+    // accepted_connections() are marked and not counted.
+    struct Accepted {
+        uint16_t clientPort;
+        bool probe;
+    };
+    std::vector<Accepted> accepted;
+    std::vector<uint16_t> pendingProbes;
 
     // Waits up to `ms`; false when the server is stopping.
     bool pause(int ms)
     {
         std::unique_lock<std::mutex> hold(waitLock);
         return !waitCv.wait_for(hold, std::chrono::milliseconds(ms), [this] { return stopping.load(); });
+    }
+
+    void count_held(int change)
+    {
+        {
+            std::lock_guard<std::mutex> hold(stateLock);
+            held = static_cast<size_t>(static_cast<long long>(held) + change);
+        }
+        logCv.notify_all();
+    }
+
+    // Waits until release_held() (or the hang guard's limit); false when the
+    // server is stopping.
+    bool hold_answer()
+    {
+        std::unique_lock<std::mutex> hold(waitLock);
+        uint64_t seen = releases;
+        count_held(+1);
+        waitCv.wait_for(hold, std::chrono::milliseconds(kHoldLimitMs),
+                        [&] { return stopping.load() || releases != seen; });
+        count_held(-1);
+        return !stopping;
+    }
+
+    void record_accepted(uint16_t clientPort)
+    {
+        {
+            std::lock_guard<std::mutex> hold(stateLock);
+            auto probe = std::find(pendingProbes.begin(), pendingProbes.end(), clientPort);
+            bool isProbe = probe != pendingProbes.end();
+            if (isProbe) pendingProbes.erase(probe);
+            accepted.push_back(Accepted{clientPort, isProbe});
+        }
+        logCv.notify_all();
     }
 
     bool send_all(SOCKET s, const char* data, size_t size)
@@ -196,6 +243,7 @@ void BoardServer::Impl::serve(SOCKET s)
     size_t headLen = 0;
     uint64_t bodyLen = 0;
     int replyStatus = 0;
+    int headPieces = 0;
     std::string why;
     ReadEnd end = ReadEnd::Closed;
     auto lastByte = Clock::now();
@@ -252,10 +300,13 @@ void BoardServer::Impl::serve(SOCKET s)
             size_t step = (head.size() + pieces - 1) / pieces;
             for (size_t at = 0; at < head.size(); at += step) {
                 if (!send_all(s, head.data() + at, std::min(step, head.size() - at))) return false;
+                ++headPieces;
                 if (!pause(b.splitPauseMs)) return false;
             }
         } else if (!send_all(s, head.data(), head.size())) {
             return false;
+        } else {
+            headPieces = 1;
         }
         if (r.headOnly) return true;
         return send_all(s, r.body.data(), r.body.size());
@@ -264,7 +315,7 @@ void BoardServer::Impl::serve(SOCKET s)
     Behaviour b;
     if (end == ReadEnd::Complete && parsed) {
         b = take_behaviour(req.path);
-        if (b.delayMs > 0 && !pause(b.delayMs)) end = ReadEnd::Stopped;
+        if (b.hold && !hold_answer()) end = ReadEnd::Stopped;
     }
     if (end == ReadEnd::Stopped) {
         // nothing more is said
@@ -310,11 +361,15 @@ void BoardServer::Impl::serve(SOCKET s)
             send_reply(site.answer(req, body, b.ignoreRange), b);
         }
     }
-    update_log(index, [&](RecordedRequest& r) { r.status = replyStatus; });
+    update_log(index, [&](RecordedRequest& r) {
+        r.status = replyStatus;
+        r.headPieces = headPieces;
+    });
 
     if (b.neverClose && end == ReadEnd::Complete) {
         // Like a keeping-alive server: the connection stays until the client
         // gives up (or the server stops).
+        count_held(+1);
         while (!stopping) {
             if (!wait_socket(s, false, kSliceMs)) continue;
             int n = recv(s, buf, sizeof buf, 0);
@@ -322,6 +377,7 @@ void BoardServer::Impl::serve(SOCKET s)
             if (n <= 0) break;
             update_log(index, [&](RecordedRequest& r) { r.raw.append(buf, static_cast<size_t>(n)); });
         }
+        count_held(-1);
     }
 
     // Close gracefully: our FIN first, then read what the client still sends
@@ -355,8 +411,11 @@ void BoardServer::Impl::accept_loop()
             }
         }
         if (!wait_socket(listener.get(), false, kSliceMs)) continue;
-        SOCKET s = accept(listener.get(), nullptr, nullptr);
+        sockaddr_in client{};
+        int clientLen = sizeof client;
+        SOCKET s = accept(listener.get(), reinterpret_cast<sockaddr*>(&client), &clientLen);
         if (s == INVALID_SOCKET) continue;
+        record_accepted(ntohs(client.sin_port));
         u_long nonBlocking = 1;
         ioctlsocket(s, FIONBIO, &nonBlocking);
         auto done = std::make_shared<std::atomic<bool>>(false);
@@ -407,6 +466,11 @@ bool BoardServer::start(uint16_t port)
     }
     m.port = ntohs(addr.sin_port);
     m.listener = std::move(ls);
+    {
+        std::lock_guard<std::mutex> hold(m.stateLock);
+        m.accepted.clear();
+        m.pendingProbes.clear();
+    }
     m.stopping = false;
     m.started = true;
     m.acceptor = std::thread([&m] { m.accept_loop(); });
@@ -544,6 +608,63 @@ void BoardServer::clear_requests()
     std::lock_guard<std::mutex> hold(impl_->stateLock);
     impl_->logBase += impl_->log.size();
     impl_->log.clear();
+    impl_->accepted.clear();
+}
+
+size_t BoardServer::accepted_connections() const
+{
+    Impl& m = *impl_;
+    UniqueSocket probe(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof addr;
+    if (!probe.valid() || bind(probe.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        getsockname(probe.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        return SIZE_MAX;
+    }
+    const uint16_t probePort = ntohs(addr.sin_port);
+    {
+        std::lock_guard<std::mutex> hold(m.stateLock);
+        m.pendingProbes.push_back(probePort);
+    }
+    addr.sin_port = htons(m.port);
+    if (connect(probe.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return SIZE_MAX;
+    std::unique_lock<std::mutex> hold(m.stateLock);
+    size_t before = SIZE_MAX;
+    m.logCv.wait_for(hold, std::chrono::seconds(10), [&] {
+        size_t clients = 0;
+        for (const Impl::Accepted& a : m.accepted) {
+            if (a.probe && a.clientPort == probePort) {
+                before = clients;
+                return true;
+            }
+            clients += a.probe ? 0 : 1;
+        }
+        return false;
+    });
+    return before;
+}
+
+void BoardServer::release_held()
+{
+    {
+        std::lock_guard<std::mutex> hold(impl_->waitLock);
+        ++impl_->releases;
+    }
+    impl_->waitCv.notify_all();
+}
+
+size_t BoardServer::holding() const
+{
+    std::lock_guard<std::mutex> hold(impl_->stateLock);
+    return impl_->held;
+}
+
+bool BoardServer::wait_for_holding(size_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> hold(impl_->stateLock);
+    return impl_->logCv.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return impl_->held >= count; });
 }
 
 void BoardServer::set_request_observer(std::function<void(const RecordedRequest&)> observer)
