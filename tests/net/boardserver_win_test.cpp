@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "tests/support/hangguard_win.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
 #include "tools/boardserver/pages.h"
@@ -30,29 +31,37 @@ struct Exchange {
     bool connected = false;
 };
 
-// A bare loopback client: one request, then everything until the server's
-// close (or the time-out).
-Exchange talk(uint16_t port, const std::string& request, int timeoutMs = 10000)
+// A bare loopback client's connection with its request sent; invalid when
+// it could not connect.
+UniqueSocket send_to(uint16_t port, const std::string& request)
 {
-    Exchange ex;
     UniqueSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!s.valid()) return ex;
+    if (!s.valid()) return s;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return ex;
-    ex.connected = true;
+    if (connect(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return UniqueSocket();
     send(s.get(), request.data(), static_cast<int>(request.size()), 0);
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    return s;
+}
+
+// What arrives on `s` until the server closes or `want` bytes are in; the
+// ceiling is only a hang guard (a test that reaches it has failed anyway).
+Exchange receive(SOCKET s, size_t want = SIZE_MAX, int ceilingMs = 60000)
+{
+    Exchange ex;
+    ex.connected = s != INVALID_SOCKET;
+    if (!ex.connected) return ex;
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ceilingMs);
     char buf[65536];
-    while (std::chrono::steady_clock::now() < until) {
+    while (ex.bytes.size() < want && std::chrono::steady_clock::now() < until) {
         fd_set set;
         FD_ZERO(&set);
-        FD_SET(s.get(), &set);
+        FD_SET(s, &set);
         timeval tv{0, 50000};
         if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
-        int n = recv(s.get(), buf, sizeof buf, 0);
+        int n = recv(s, buf, sizeof buf, 0);
         if (n <= 0) {
             ex.closed = true;
             break;
@@ -60,6 +69,24 @@ Exchange talk(uint16_t port, const std::string& request, int timeoutMs = 10000)
         ex.bytes.append(buf, static_cast<size_t>(n));
     }
     return ex;
+}
+
+// One request, then everything until the server's close.
+Exchange talk(uint16_t port, const std::string& request)
+{
+    UniqueSocket s = send_to(port, request);
+    return receive(s.get());
+}
+
+// Bytes that have arrived on `s` and wait to be read, a close included: none
+// when the server has neither sent nor closed.
+bool anything_arrived(SOCKET s)
+{
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval now{0, 0};
+    return select(0, &set, nullptr, nullptr, &now) != 0;
 }
 
 std::string head_of(const std::string& reply)
@@ -138,7 +165,7 @@ protected:
         server.stop();
         WSACleanup();
     }
-    Exchange ask(const std::string& request, int timeoutMs = 10000) { return talk(server.port(), request, timeoutMs); }
+    Exchange ask(const std::string& request) { return talk(server.port(), request); }
 
     BoardServer server;
 };
@@ -451,31 +478,58 @@ TEST_F(BoardServerTest, MisbehaviourSwitches)
     b.splitHead = 4;
     b.splitPauseMs = 100;
     server.set_behaviour(path, b);
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(ask(get_request(url, 100)).bytes, normal);
-    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(300));
+    EXPECT_EQ(server.requests().back().headPieces, 4);
+    EXPECT_EQ(server.requests().front().headPieces, 1);
 
+    // Held: nothing at all until released, then the answer.
     b = Behaviour{};
-    b.delayMs = 600;
+    b.hold = true;
     server.set_behaviour(path, b);
-    t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(ask(get_request(url, 100)).bytes, normal);
-    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(550));
+    UniqueSocket waiting = send_to(server.port(), get_request(url, 100));
+    ASSERT_TRUE(server.wait_for_holding(1, 10000));
+    EXPECT_FALSE(anything_arrived(waiting.get()));
+    EXPECT_EQ(server.requests().back().status, 0);
+    server.release_held();
+    Exchange released = receive(waiting.get());
+    EXPECT_TRUE(released.closed);
+    EXPECT_EQ(released.bytes, normal);
+    EXPECT_EQ(server.holding(), 0u);
 
     b = Behaviour{};
     b.hugeBody = 16ull * 1024 * 1024;
     server.set_behaviour(path, b);
-    Exchange huge = ask(get_request(url, 0), 60000);
+    Exchange huge = ask(get_request(url, 0));
     EXPECT_TRUE(huge.closed);
     EXPECT_NE(head_of(huge.bytes).find("\r\nContent-Length: 16777216\r\n"), std::string::npos);
     EXPECT_EQ(body_of(huge.bytes).size(), 16u * 1024 * 1024);
 
+    // Kept open: the whole answer, then no close while the server keeps it.
     b = Behaviour{};
     b.neverClose = true;
     server.set_behaviour(path, b);
-    Exchange held = ask(get_request(url, 100), 1500);
+    UniqueSocket kept = send_to(server.port(), get_request(url, 100));
+    Exchange held = receive(kept.get(), normal.size());
+    ASSERT_TRUE(server.wait_for_holding(1, 10000));
+    EXPECT_FALSE(anything_arrived(kept.get()));
     EXPECT_FALSE(held.closed);
     EXPECT_EQ(held.bytes, normal);
+}
+
+TEST_F(BoardServerTest, CountsEveryConnectionAcceptedSoFar)
+{
+    EXPECT_EQ(server.accepted_connections(), 0u);
+    // Two clients that never say a word, and one request: the count holds
+    // them all as soon as their connects returned.
+    UniqueSocket silent1 = send_to(server.port(), "");
+    UniqueSocket silent2 = send_to(server.port(), "");
+    ASSERT_TRUE(silent1.valid() && silent2.valid());
+    EXPECT_EQ(server.accepted_connections(), 2u);
+    EXPECT_EQ(ask("GET /bbsmenu.html HTTP/1.0\r\n\r\n").bytes.substr(0, 12), "HTTP/1.1 404");
+    EXPECT_EQ(server.accepted_connections(), 3u);
+    EXPECT_EQ(server.requests().size(), 1u) << "the silent ones are no requests";
+    server.clear_requests();
+    EXPECT_EQ(server.accepted_connections(), 0u);
 }
 
 TEST_F(BoardServerTest, StopEndsHeldAndDelayedConnectionsAndJoins)
@@ -485,7 +539,7 @@ TEST_F(BoardServerTest, StopEndsHeldAndDelayedConnectionsAndJoins)
     b.neverClose = true;
     server.set_behaviour("/bbsmenu.html", b);
     b = Behaviour{};
-    b.delayMs = 60000;
+    b.hold = true;
     server.set_behaviour("/late", b);
 
     // Two clients left hanging on their own threads.
@@ -501,12 +555,22 @@ TEST_F(BoardServerTest, StopEndsHeldAndDelayedConnectionsAndJoins)
     std::string r2 = "GET http://menu.2ch.net/late HTTP/1.0\r\n\r\n";
     send(held.get(), r1.data(), static_cast<int>(r1.size()), 0);
     send(late.get(), r2.data(), static_cast<int>(r2.size()), 0);
-    Sleep(300);
+    ASSERT_TRUE(server.wait_for_holding(2, 10000));
 
-    auto t0 = std::chrono::steady_clock::now();
-    server.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
+    {
+        // Were stop() to wait for them, only the clients going away or a
+        // release would end it.
+        HangGuard guard(30000, [&] {
+            server.release_held();
+            shutdown(held.get(), SD_BOTH);
+        });
+        server.stop();
+        EXPECT_FALSE(guard.fired());
+    }
     EXPECT_FALSE(server.running());
+    EXPECT_EQ(server.holding(), 0u);
+    EXPECT_TRUE(receive(held.get()).closed);
+    EXPECT_TRUE(receive(late.get()).closed);
     auto log = server.requests();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_TRUE(log[0].complete);

@@ -1,6 +1,7 @@
 // What the network tests share: a program folder of their own, online
 // through a loopback board server as the proxy, the captured messages, and a
-// hand that presses Cancel on a running fetch's progress dialog.
+// hand that presses Cancel on a running fetch's progress dialog, counting
+// the seconds of its waits.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -8,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -117,57 +118,83 @@ protected:
     ReportCapture reports_;
 };
 
-// Presses Cancel on `task`'s progress dialog a moment after it shows (within
-// five seconds), from a thread of its own, as the user's hand would.
+// The one-second slices that the network waits (a receive, a connect) spend
+// without an answer: the clock of those waits, for as long as this lives.
+// Counts them, and runs what the test asked for when a given slice ends, on
+// the waiting thread, before the wait reads its cancel flag.
+class WaitSlices {
+public:
+    WaitSlices()
+    {
+        current() = this;
+        set_wait_slice_hook(tick);
+    }
+    ~WaitSlices()
+    {
+        set_wait_slice_hook(nullptr);
+        current() = nullptr;
+    }
+    WaitSlices(const WaitSlices&) = delete;
+    WaitSlices& operator=(const WaitSlices&) = delete;
+
+    void at(int slice, std::function<void()> act)
+    {
+        atSlice_ = slice;
+        act_ = std::move(act);
+    }
+    int count() const { return count_.load(); }
+
+private:
+    static WaitSlices*& current()
+    {
+        static WaitSlices* w = nullptr;
+        return w;
+    }
+    static void tick()
+    {
+        WaitSlices* self = current();
+        if (!self) return;
+        if (++self->count_ == self->atSlice_ && self->act_) self->act_();
+    }
+
+    std::atomic<int> count_{0};
+    int atSlice_ = 0;
+    std::function<void()> act_;
+};
+
+// Presses Cancel on `task`'s progress dialog while the worker waits for an
+// answer, as the user's hand would: during the wait's first second without
+// one. The press is sent, not posted, so that the dialog has taken it before
+// the worker looks at its cancel flag again.
 class ProgressCanceller {
 public:
     explicit ProgressCanceller(const WorkerTask& task) : task_(task)
     {
-        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+        slices_.at(1, [this] {
+            HWND d = task_.dialog;
+            if (!d) return;
+            wchar_t text[64] = {};
+            GetWindowTextW(d, text, 64);
+            caption_ = text;
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+            pressed_ = true;
+        });
     }
-    ~ProgressCanceller() { finish(); }
     ProgressCanceller(const ProgressCanceller&) = delete;
     ProgressCanceller& operator=(const ProgressCanceller&) = delete;
 
-    // Waits for the hand; 0 once Cancel was pressed, 1 when no dialog showed.
-    DWORD finish()
-    {
-        if (thread_) {
-            WaitForSingleObject(thread_, 10000);
-            GetExitCodeThread(thread_, &code_);
-            CloseHandle(thread_);
-            thread_ = nullptr;
-        }
-        return code_;
-    }
-
-    // When Cancel was pressed, on the steady clock.
-    std::chrono::steady_clock::duration pressed_at() const
-    {
-        return std::chrono::steady_clock::duration(pressedAt_.load());
-    }
+    bool pressed() const { return pressed_.load(); }
+    // The slices the waits spent without an answer, the one of the press
+    // included: 1 when the worker saw the press at the end of that second.
+    int slices() const { return slices_.count(); }
+    // The dialog's caption when Cancel was pressed.
+    std::wstring caption() const { return caption_; }
 
 private:
-    static DWORD WINAPI run(LPVOID self)
-    {
-        auto* c = static_cast<ProgressCanceller*>(self);
-        for (int i = 0; i < 500; ++i) {
-            HWND d = c->task_.dialog;
-            if (d && IsWindowVisible(d)) {
-                Sleep(300);
-                c->pressedAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
-                PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-                return 0;
-            }
-            Sleep(10);
-        }
-        return 1;
-    }
-
     const WorkerTask& task_;
-    HANDLE thread_ = nullptr;
-    DWORD code_ = 9;
-    std::atomic<int64_t> pressedAt_{0};
+    WaitSlices slices_;
+    std::atomic<bool> pressed_{false};
+    std::wstring caption_;
 };
 
 }  // namespace net_test

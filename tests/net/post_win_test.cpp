@@ -249,7 +249,7 @@ TEST_F(PostTest, OfflineIsRefusedWithNothingSent)
     Settings.LineOnOff = 0;
     EXPECT_EQ(post(L"", L"", L"x"), 0);
     EXPECT_EQ(messages(), (std::vector<Message>{{L"onlineモードにしてください", L"post_res"}}));
-    Sleep(100);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_FALSE(file_exists(dir_.file("rcv1_data.txt")));
 }
@@ -263,7 +263,7 @@ TEST_F(PostTest, OverlongFieldsAreRefusedWithNothingSent)
     EXPECT_EQ(messages(), (std::vector<Message>{{L"名前が長すぎます", L"post_res"},
                                                 {L"メール欄が長すぎます", L"post_res"},
                                                 {L"本文が長すぎます", L"post_res"}}));
-    Sleep(100);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
 }
 
@@ -296,7 +296,7 @@ TEST_F(PostTest, NoOpenThreadOrAnUnpostableBoardIsRefused)
     EXPECT_EQ(messages(), (std::vector<Message>{{L"スレが開かれていません", L"post_res"},
                                                 {L"この板には書き込めません", L"post_res"},
                                                 {L"このスレには書き込めません", L"post_res"}}));
-    Sleep(100);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
 }
 
@@ -382,17 +382,6 @@ void capture_debug(const wchar_t* text)
     g_debug.emplace_back(text);
 }
 
-std::wstring g_caption;
-void CALLBACK cancel_post(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (!PostTask.dialog) return;
-    wchar_t caption[64] = {};
-    GetWindowTextW(PostTask.dialog, caption, 64);
-    g_caption = caption;
-    PostMessageW(PostTask.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    KillTimer(nullptr, id);
-}
-
 }  // namespace
 
 TEST_F(PostTest, WorkerPostsBehindTheProgressDialog)
@@ -412,16 +401,14 @@ TEST_F(PostTest, WorkerPostsBehindTheProgressDialog)
 
 TEST_F(PostTest, CancelWhileWaitingEndsWithARecvError)
 {
-    Behaviour slow;
-    slow.delayMs = 8000;
-    server_.set_behaviour("/test/bbs.cgi", slow);
-    g_caption.clear();
-    UINT_PTR timer = SetTimer(nullptr, 0, 700, cancel_post);
-    ASSERT_NE(timer, 0u);
-    DWORD start = GetTickCount();
+    Behaviour held;
+    held.hold = true;
+    server_.set_behaviour("/test/bbs.cgi", held);
+    net_test::ProgressCanceller canceller(PostTask);
     EXPECT_EQ(run_post_res(L"", L"", L"x", nullptr), 0);
-    EXPECT_LT(GetTickCount() - start, 6000u);
-    EXPECT_EQ(g_caption, L"書き込み中");
+    EXPECT_TRUE(canceller.pressed());
+    EXPECT_EQ(canceller.slices(), 1) << "the wait ended at the end of the second in which Cancel was pressed";
+    EXPECT_EQ(canceller.caption(), L"書き込み中");
     EXPECT_EQ(messages(), (std::vector<Message>{{L"recvエラーです", L"Error"},
                                                 {L"なんか書きこめなかったみたい", L"post_res"}}));
     server_.clear_behaviours();
@@ -555,12 +542,12 @@ TEST_F(PostProxyTest, RestoredAfterARefusalAndAnErrorPage)
 
 TEST_F(PostProxyTest, RestoredAfterACancel)
 {
-    Behaviour slow;
-    slow.delayMs = 8000;
-    server_.set_behaviour("/test/bbs.cgi", slow);
-    UINT_PTR timer = SetTimer(nullptr, 0, 1500, cancel_post);
-    ASSERT_NE(timer, 0u);
+    Behaviour held;
+    held.hold = true;
+    server_.set_behaviour("/test/bbs.cgi", held);
+    net_test::ProgressCanceller canceller(PostTask);
     EXPECT_EQ(run_post_res(L"", L"", L"x", nullptr), 0);
+    EXPECT_TRUE(canceller.pressed());
     expect_switched_and_restored();
     server_.clear_behaviours();
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -17,6 +16,7 @@
 #include "reader/threadentry.h"
 #include "store/settings.h"
 #include "tests/net/boardfetch_fixture_win.h"
+#include "tests/support/hangguard_win.h"
 
 using namespace boardfetch_test;
 
@@ -260,11 +260,14 @@ TEST_F(UpdateCheck, KeepAliveServerDoesNotHoldTheCheck)
     boardserver::Behaviour open;
     open.neverClose = true;
     server_.set_behaviour("", open);
-    auto start = std::chrono::steady_clock::now();
+    // Were the check to wait for the server's close, only stopping the
+    // server would end it.
+    HangGuard guard(30000, [this] { server_.stop(); });
     EXPECT_EQ(check_thread_modified(0, kDat), 1);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    // The worker is done at the status line; only the dialog's closing is left.
-    EXPECT_LT(ms.count(), 5000);
+    // The worker is done at the status line: it closed the connection that
+    // the server would have kept open for ever.
+    EXPECT_TRUE(server_.wait_for_requests(1, 10000));
+    EXPECT_FALSE(guard.fired());
     EXPECT_TRUE(messages().empty());
     server_.stop();
 }
@@ -272,13 +275,12 @@ TEST_F(UpdateCheck, KeepAliveServerDoesNotHoldTheCheck)
 TEST_F(UpdateCheck, CancelOrSilentServerIsNoEvidence)
 {
     write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
-    boardserver::Behaviour slow;
-    slow.delayMs = 20000;
-    server_.set_behaviour("", slow);
+    boardserver::Behaviour held;
+    held.hold = true;
+    server_.set_behaviour("", held);
     net_test::ProgressCanceller canceller(HeadTask);
     EXPECT_EQ(check_thread_modified(0, kDat), 0);
-    DWORD code = canceller.finish();
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(canceller.pressed());
     expect_messages({{L"recvエラーです", L"Error"}});
 
     reports_.clear();
@@ -297,7 +299,7 @@ TEST_F(UpdateCheck, NamesThatCannotBeLogsAreNotAsked)
     EXPECT_EQ(check_thread_modified(0, L"123456789012345.dat"), 0);
     EXPECT_EQ(check_thread_modified(2, kDat), 0);
     EXPECT_EQ(check_thread_modified(-1, kDat), 0);
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
 }
@@ -365,7 +367,7 @@ TEST_F(UpdateCheck, FavouriteRowsAskTheirOwnBoard)
     add_row(kDat, 1, 5, ThreadHeld, L"gone");       // a board the table no longer has: not asked
     update_check_list();
     auto reqs = requests(1);
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 1u) << "the row of the board the table no longer has was not asked";
     reqs = server_.requests();
     ASSERT_EQ(reqs.size(), 1u);
     EXPECT_EQ(reqs[0].raw, head_request("software", kKey, 2000));
@@ -397,7 +399,7 @@ TEST_F(UpdateCheck, CommandOfflineOnlySaysSo)
     add_row(kDat, 1, 0);
     update_check_command();
     expect_messages({{L"offlineです", L"post_res"}});
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHeld);
 
@@ -478,7 +480,7 @@ TEST_F(OpenBoardList, WithoutFetchShowsTheLocalListOnly)
     EXPECT_EQ(AppState.currentBoard, 0);
     ASSERT_EQ(ProcessThreadList->count(), 2);
     EXPECT_STREQ(ProcessThreadList->at(1)->fileName, L"1000000001.dat");
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
 }
@@ -510,7 +512,7 @@ TEST_F(OpenBoardList, FavouriteThreadsAreCheckedOnlyWhenFetching)
     EXPECT_EQ(ProcessThreadList, list);   // nothing reloaded
     EXPECT_EQ(list->at(0)->state, ThreadHeld);
     EXPECT_TRUE(messages().empty());
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
 
     open_board_list(1);
@@ -532,7 +534,7 @@ TEST_F(OpenBoardList, NoSelectionChangesNothing)
     select(0);
     open_board_list(1);
     EXPECT_EQ(AppState.currentBoard, 1);
-    Sleep(200);
+    EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
 }
