@@ -116,6 +116,7 @@ void VdbServer::script(VdbRequestKind kind, const std::string& answer, VdbAfterA
     sc.set = true;
     sc.silent = false;
     sc.answer = answer;
+    sc.rest.clear();
     sc.after = after;
 }
 
@@ -126,6 +127,23 @@ void VdbServer::script_silence(VdbRequestKind kind)
     sc.set = true;
     sc.silent = true;
     sc.answer.clear();
+    sc.rest.clear();
+}
+
+void VdbServer::script_in_two(VdbRequestKind kind, const std::string& first, const std::string& rest)
+{
+    script(kind, first);
+    std::lock_guard<std::mutex> lock(mu_);
+    scripts_[static_cast<int>(kind)].rest = rest;
+}
+
+bool VdbServer::send_rest()
+{
+    std::unique_lock<std::mutex> lock(mu_);
+    if (!restCv_.wait_for(lock, std::chrono::seconds(10), [this] { return restWaiting_; })) return false;
+    restWanted_ = true;
+    restCv_.notify_all();
+    return restCv_.wait_for(lock, std::chrono::seconds(10), [this] { return restSent_; });
 }
 
 void VdbServer::stop_listening_after(int n)
@@ -135,7 +153,7 @@ void VdbServer::stop_listening_after(int n)
 
 std::vector<VdbConnection> VdbServer::connections() const
 {
-    for (int i = 0; i < 200 && busy_ != 0; ++i) Sleep(10);
+    for (int i = 0; i < 1000 && busy_ != 0; ++i) Sleep(10);
     std::lock_guard<std::mutex> lock(mu_);
     return connections_;
 }
@@ -206,6 +224,20 @@ std::string VdbServer::modelled_answer(const std::string& request, VdbRequestKin
     return "status 1\n\n";
 }
 
+void VdbServer::send_held_rest(SOCKET s, const std::string& rest)
+{
+    std::unique_lock<std::mutex> lock(mu_);
+    restWaiting_ = true;
+    restWanted_ = restSent_ = false;
+    restCv_.notify_all();
+    while (!restWanted_ && !stop_) restCv_.wait_for(lock, std::chrono::milliseconds(50));
+    restWaiting_ = false;
+    if (!restWanted_) return;
+    send_all(s, rest);
+    restSent_ = true;
+    restCv_.notify_all();
+}
+
 void VdbServer::serve(SOCKET s)
 {
     VdbConnection conn;
@@ -230,6 +262,7 @@ void VdbServer::serve(SOCKET s)
             send_all(s, modelled_answer(conn.request, kind));
         } else if (!sc.silent) {
             send_all(s, sc.answer);
+            if (!sc.rest.empty()) send_held_rest(s, sc.rest);
             if (sc.after == VdbAfterAnswer::Close) {
                 shutdown(s, SD_BOTH);
                 answered_and_closed = true;

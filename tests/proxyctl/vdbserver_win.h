@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -48,13 +49,19 @@ public:
     void script(VdbRequestKind kind, const std::string& answer,
                 VdbAfterAnswer after = VdbAfterAnswer::WaitForClient);
     void script_silence(VdbRequestKind kind);
+    // `first` at once, and `rest` only when send_rest() asks for it; the
+    // connection is then held as with WaitForClient.
+    void script_in_two(VdbRequestKind kind, const std::string& first, const std::string& rest);
+    // Sends the rest of the answer being held back; returns once it is sent
+    // (false when no answer was waiting for it within ten seconds).
+    bool send_rest();
 
     // After answering `n` connections in all, the server stops listening, so
     // that every later connect is refused.
     void stop_listening_after(int n);
 
-    // Connections handled so far, in order; waits briefly for the one being
-    // handled to finish so that its closing is seen.
+    // Connections handled so far, in order; waits for the one being handled
+    // to finish (up to ten seconds) so that its closing is seen.
     std::vector<VdbConnection> connections() const;
     std::vector<std::string> requests() const;
     std::string all_requests() const;   // every request, one after the other
@@ -64,12 +71,14 @@ private:
         bool set = false;
         bool silent = false;
         std::string answer;
+        std::string rest;   // sent on send_rest()
         VdbAfterAnswer after = VdbAfterAnswer::WaitForClient;
     };
 
     void run();
     void stop_listening();
     void serve(SOCKET s);
+    void send_held_rest(SOCKET s, const std::string& rest);
     std::string modelled_answer(const std::string& request, VdbRequestKind kind);
 
     SOCKET listen_ = INVALID_SOCKET;
@@ -87,6 +96,10 @@ private:
     std::vector<int> marked_;
     Script scripts_[5];
     std::vector<VdbConnection> connections_;
+    std::condition_variable restCv_;
+    bool restWaiting_ = false;   // an answer's first part is out, its rest held back
+    bool restWanted_ = false;
+    bool restSent_ = false;
 };
 
 // The kind of a whole request text, from its first line.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/proxyctl/vdbserver_win.h"
+#include "tests/support/faketicks_win.h"
 
 namespace {
 
@@ -387,18 +388,39 @@ TEST_F(VenturiTest, ReplyClosedWithoutEmptyLineIsAccepted)
 
 TEST_F(VenturiTest, ReplyKeptOpenWithoutEmptyLineFailsAfterEightSeconds)
 {
-    db->script(VdbRequestKind::Profile, "status 0\n0\t3\t\n");
-    DWORD start = GetTickCount();
-    {
-        VenturiSwitch s(1);
-        EXPECT_EQ(s.switched, 0);
+    // The clock of the exchange stands still until the first part of the
+    // reply is in; then 7999 or 8000 ms have passed, and the database sends
+    // the empty line that completes it. A query reads the clock at the send's
+    // start and before its wait, at the receive's start and before each of
+    // its waits: the fifth reading is the first after that part.
+    struct Case {
+        uint32_t passed;
+        bool replied;
+    } cases[] = {{7999, true}, {8000, false}};
+    for (const Case& c : cases) {
+        db = std::make_unique<VdbServer>();
+        ASSERT_TRUE(db->listening());
+        ASSERT_TRUE(write_dword(kConfiguratorKey, L"DBPORT", db->port()));
+        db->script_in_two(VdbRequestKind::Profile, "status 0\n0\t3\t\n", "\n");
+        FakeTicks clock;
+        const uint32_t start = clock.value();
+        clock.on_reading([&](int reading) {
+            if (reading != 5) return;
+            EXPECT_TRUE(db->send_rest());
+            clock.set(start + c.passed);
+        });
+        {
+            VenturiSwitch s(1);
+            EXPECT_EQ(s.switched, c.replied ? 1 : 0) << c.passed;
+        }
+        if (c.replied) {
+            EXPECT_EQ(db->requests().size(), 7u) << "switched off and back on";
+            continue;
+        }
+        EXPECT_EQ(db->requests(), (std::vector<std::string>{kProfileReq}));
+        expect_all_closed_by_client();   // given up on, the connection is still shut down
+        EXPECT_EQ(db->vpn_prof(), 0);
     }
-    DWORD elapsed = GetTickCount() - start;
-    EXPECT_GE(elapsed, 7900u);
-    EXPECT_LT(elapsed, 10000u);
-    EXPECT_EQ(db->requests(), (std::vector<std::string>{kProfileReq}));
-    expect_all_closed_by_client();   // given up on, the connection is still shut down
-    EXPECT_EQ(db->vpn_prof(), 0);
 }
 
 TEST_F(VenturiTest, SetWithoutAnyReplyStopsBeforeMarking)
@@ -456,13 +478,13 @@ TEST_F(VenturiTest, DatabaseNotListeningIsSilent)
     ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(getsockname(taken, reinterpret_cast<sockaddr*>(&addr), &len), 0);
     ASSERT_TRUE(write_dword(kConfiguratorKey, L"DBPORT", ntohs(addr.sin_port)));
-    DWORD start = GetTickCount();
+    FakeTicks clock;
     {
         VenturiSwitch s(1);
         EXPECT_EQ(s.switched, 0);
     }
     closesocket(taken);
-    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(clock.readings_so_far(), 0) << "refused at once: no timed wait began";
     EXPECT_EQ(venturi_activity().connections, 1);
     EXPECT_TRUE(db->requests().empty());
 }

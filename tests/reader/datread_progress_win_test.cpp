@@ -3,6 +3,7 @@
 #include "tests/reader/threadfixture_win.h"
 
 #include "base/appstate.h"
+#include "tests/support/faketicks_win.h"
 
 namespace {
 
@@ -44,11 +45,18 @@ void record_with_window(const wchar_t* title)
     seen().push_back({title, w != nullptr, w != nullptr && IsWindowVisible(w) != FALSE});
 }
 
-// Growing the response array (at 500 responses) takes a while, as a slow
-// handset would.
+// The parse's clock: it stands still (a parse of any size is quick) unless
+// growing the response array (at 500 responses) takes a while, as on a slow
+// handset.
+FakeTicks*& clock()
+{
+    static FakeTicks* c = nullptr;
+    return c;
+}
+
 bool slow_response_growth(ReaderGrowth what)
 {
-    if (what == ReaderGrowth::Responses) Sleep(400);
+    if (what == ReaderGrowth::Responses) clock()->advance(400);
     return true;
 }
 
@@ -66,7 +74,15 @@ protected:
         ThreadFixture::SetUp();
         seen().clear();
         set_reader_progress_hook(record_with_window);
+        clock() = &ticks_;
     }
+    void TearDown() override
+    {
+        clock() = nullptr;
+        ThreadFixture::TearDown();
+    }
+
+    FakeTicks ticks_;
 };
 
 TEST_F(ResdataProgress, QuickParseGivesEveryTitleWithoutAWindow)

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/ticks.h"
+#include "base/ticks.h"
 
 class FakeTicks {
 public:
