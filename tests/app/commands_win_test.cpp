@@ -588,10 +588,7 @@ TEST_F(Commands, EnterInTheMainWindowOpensTheActionMenuBelowTheBarButton)
     RECT button{};
     ASSERT_TRUE(commandbar_button_rect(AppState.ThreadToolbar, IDM_SETTINGS_MENU, &button));
     MapWindowPoints(AppState.ThreadToolbar, HWND_DESKTOP, reinterpret_cast<POINT*>(&button), 2);
-    for (int i = 0; i < 10; ++i) {
-        Sleep(20);
-        pump_messages();
-    }
+    ASSERT_TRUE(take_focus(main_, AppState.responseView));
 
     RECT menuRect{};
     std::vector<UINT> items;

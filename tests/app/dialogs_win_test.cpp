@@ -283,13 +283,7 @@ protected:
 
     // Lets every window paint what it has to, so that later paints of the
     // view come only from an invalidation.
-    void settle()
-    {
-        for (int i = 0; i < 5; ++i) {
-            pump_messages();
-            Sleep(10);
-        }
-    }
+    void settle() { pump_until_idle(); }
 
     template <typename Show>
     INT_PTR run(DialogDriver& driver, Show show)
@@ -873,13 +867,7 @@ protected:
         BoardFetchFixture::TearDown();
     }
 
-    void settle()
-    {
-        for (int i = 0; i < 5; ++i) {
-            pump_messages();
-            Sleep(10);
-        }
-    }
+    void settle() { pump_until_idle(); }
 
     INT_PTR run(DialogDriver& driver)
     {

@@ -233,14 +233,8 @@ protected:
         return start();
     }
 
-    void settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            pump_messages();
-            Sleep(10);
-        }
-        pump_messages();
-    }
+    // Everything the last step started, handled.
+    void settle() { pump_until_idle(); }
 
     void command(WORD id)
     {

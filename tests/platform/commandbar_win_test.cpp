@@ -79,7 +79,7 @@ protected:
         LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
         SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(bar, WM_LBUTTONUP, 0, at);
-        pump_rounds(3);
+        pump_until_idle();
     }
 
     static inline HWND parent_ = nullptr;
@@ -157,7 +157,7 @@ TEST_F(CommandBarTest, DropDownArrowNotifiesTheParent)
     LPARAM arrow = MAKELPARAM(r.right - 3, (r.top + r.bottom) / 2);
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
     SendMessageW(bar, WM_LBUTTONUP, 0, arrow);
-    pump_rounds(3);
+    pump_until_idle();
     ASSERT_EQ(g_dropdowns.size(), 1u);
     EXPECT_EQ(g_dropdowns[0], IDM_SETTINGS_MENU);
 }

@@ -144,7 +144,7 @@ TEST_F(FullScreenTest, DoneButtonConfirms)
     ASSERT_TRUE(fullscreen_dialog_init(d, kDialogDoneButton | kDialogFullScreen));
     EXPECT_NE(GetWindowLongPtrW(d, GWL_STYLE) & WS_SYSMENU, 0);
     SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
-    pump_rounds(3);
+    pump_until_idle();
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(LOWORD(g_commands[0]), IDOK);
     EXPECT_TRUE(IsWindow(d));

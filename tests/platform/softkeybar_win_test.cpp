@@ -60,7 +60,7 @@ protected:
     static void TearDownTestSuite()
     {
         DestroyWindow(owner_);
-        pump_rounds(5);
+        pump_until_idle();
     }
     void SetUp() override
     {
@@ -70,7 +70,7 @@ protected:
         SetWindowPos(owner, nullptr, 0, 0, 260, 360, SWP_NOZORDER);
         SetForegroundWindow(owner);
         SetFocus(owner);
-        pump_rounds(5);
+        pump_until_idle();
         g_seen.clear();
         g_popupSeen = nullptr;
         g_closePopup = true;
@@ -78,7 +78,7 @@ protected:
     void TearDown() override
     {
         while (HWND child = GetWindow(owner, GW_CHILD)) DestroyWindow(child);
-        pump_rounds(5);
+        pump_until_idle();
     }
 
     std::vector<Seen> seen(UINT msg) const
@@ -93,7 +93,7 @@ protected:
     {
         LPARAM lp = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         PostMessageW(target, down ? WM_KEYDOWN : WM_KEYUP, vk, lp);
-        pump_rounds(5);
+        pump_until_idle();
     }
 
     static inline HWND owner_ = nullptr;
@@ -136,7 +136,7 @@ TEST_F(SoftKeyBarTest, AutoRepeatDoesNotPressAgain)
     ASSERT_NE(bar, nullptr);
     key(owner, VK_F1, true);
     PostMessageW(owner, WM_KEYDOWN, VK_F1, 0x40000001);   // repeat: previous state down
-    pump_rounds(5);
+    pump_until_idle();
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }
 
@@ -183,7 +183,7 @@ TEST_F(SoftKeyBarTest, ChosenPopupItemReachesTheOwner)
     softkey_bar_show(bar, false);
     // Up then Enter in the open popup chooses its last item: "終了".
     key(owner, VK_F1, true);
-    pump_rounds(10);
+    pump_until_idle();
     auto cmds = seen(WM_COMMAND);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), IDM_EXIT);
@@ -242,14 +242,14 @@ TEST_F(SoftKeyBarTest, TapOnTheRightHalfPressesTheRightKey)
     LPARAM at = MAKELPARAM(r.right * 3 / 4, r.bottom / 2);
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(bar, WM_LBUTTONUP, 0, at);
-    pump_rounds(5);
+    pump_until_idle();
     auto cmds = seen(WM_COMMAND);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), IDCANCEL);
     // A press that slides over to the other key before release does nothing.
     SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(bar, WM_LBUTTONUP, 0, at);
-    pump_rounds(5);
+    pump_until_idle();
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }
 
@@ -322,10 +322,10 @@ TEST_F(SoftKeyBarTest, SoftKeysAlsoWithoutAFocusedWindow)
     HWND bar = softkey_bar_create(owner, IDR_MENU_OK_CANCEL);
     ASSERT_NE(bar, nullptr);
     PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1);
-    pump_rounds(5);
+    pump_until_idle();
     ASSERT_EQ(seen(WM_COMMAND).size(), 1u);
     EXPECT_EQ(LOWORD(seen(WM_COMMAND)[0].wp), IDCANCEL);
     PostMessageW(owner, WM_SYSKEYDOWN, VK_F2, 1 | (1L << 29));
-    pump_rounds(5);
+    pump_until_idle();
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }

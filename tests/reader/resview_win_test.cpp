@@ -330,21 +330,22 @@ TEST_F(ResponseView, OnScreenCopyEqualsTheRenderedPage)
     // Away from where other windows open, and on top.
     SetWindowPos(main, HWND_TOPMOST, 700, 300, 240, 320, SWP_SHOWWINDOW);
     paint();
-    for (int i = 0; i < 10; ++i) {
-        Sleep(20);
-        pump_messages();
-    }
     PagePixels page(ResponseView_render(view));
     POINT origin{0, 0};
     ClientToScreen(view, &origin);
-    HDC screen = GetDC(nullptr);
     int same = 0, checked = 0;
-    for (int y = 0; y < page.height(); y += 3)
-        for (int x = 0; x < page.width(); x += 3) {
-            ++checked;
-            same += GetPixel(screen, origin.x + x, origin.y + y) == page.at(x, y) ? 1 : 0;
-        }
-    ReleaseDC(nullptr, screen);
+    // Once the display has shown what was painted.
+    pump_until([&] {
+        HDC screen = GetDC(nullptr);
+        same = checked = 0;
+        for (int y = 0; y < page.height(); y += 3)
+            for (int x = 0; x < page.width(); x += 3) {
+                ++checked;
+                same += GetPixel(screen, origin.x + x, origin.y + y) == page.at(x, y) ? 1 : 0;
+            }
+        ReleaseDC(nullptr, screen);
+        return same == checked;
+    });
     EXPECT_EQ(same, checked) << "the page is copied as drawn";
 }
 

@@ -14,12 +14,38 @@ inline void pump_messages(HWND dialog = nullptr)
     }
 }
 
-// Delivers posted messages `rounds` times with a pause after each, so that
-// what the window system posts in answer is delivered too.
-inline void pump_rounds(int rounds, DWORD pauseMs = 5)
+// Delivers posted messages, round after round with a short pause so that
+// what the window system sends in answer arrives too, until `done()` holds;
+// false when it still does not after about ten seconds (a hang guard).
+template <typename Done>
+bool pump_until(Done done)
 {
-    for (int i = 0; i < rounds; ++i) {
+    for (int round = 0; round < 1000; ++round) {
         pump_messages();
-        Sleep(pauseMs);
+        if (done()) return true;
+        Sleep(10);
     }
+    return false;
+}
+
+// Gives `target`, inside the top-level window `top`, the keyboard focus as
+// a user's tap would, and asks again after each round until the display has
+// settled on it: a late focus change of the display would otherwise take
+// it away again (and close a menu that opened meanwhile). False when the
+// display never gives it.
+inline bool take_focus(HWND top, HWND target)
+{
+    return pump_until([&] {
+        if (GetForegroundWindow() == top && GetFocus() == target) return true;
+        SetForegroundWindow(top);
+        SetFocus(target);
+        return false;
+    });
+}
+
+// Handles everything the thread has to do but wait for its timers: posted and
+// sent messages, input and paints, and what the display sends in answer.
+inline bool pump_until_idle()
+{
+    return pump_until([] { return HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER)) == 0; });
 }
