@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,7 +24,6 @@
 #include "store/settings.h"
 #include "store/settingsline.h"
 #include "tests/net/boardfetch_fixture_win.h"
-#include "tests/support/bitmaps_win.h"
 #include "tests/support/dialogdriver_win.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
@@ -1047,44 +1045,4 @@ TEST_F(BoardSourceDialog, FailedFetchLeavesTheBoardFileUntouched)
     EXPECT_EQ(got.back().caption, L"ItaList_get");
     EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), oldFile_);
     EXPECT_EQ(category_names(), (std::vector<std::wstring>{L"お気に入り", L"古いカテゴリ"}));
-}
-
-// ------------------------------------------- a look at them (run by hand with
-// --gtest_also_run_disabled_tests and QUORVEX_SHOT_DIR set to a folder)
-
-TEST_F(DialogsTest, DISABLED_Screenshots)
-{
-    const char* out = std::getenv("QUORVEX_SHOT_DIR");
-    ASSERT_NE(out, nullptr);
-    lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
-    Settings.ProxyPort = 8080;
-    Settings.ThreadMax = 100;
-    lstrcpynW(Settings.Font, L"IPAGothic", kSettingsTextUnits);
-    struct Shot {
-        const char* name;
-        const wchar_t* caption;
-        std::function<INT_PTR()> show;
-    };
-    const std::vector<Shot> shots = {
-        {"about", kAboutCaption, [&] { return ShowAboutDialog(main_); }},
-        {"keys_view", kViewKeysCaption, [&] { return ShowKeyHelpDialog(main_, ListMode); }},
-        {"keys_accel", kAcceleratorsCaption, [&] { return ShowKeyHelpDialog(main_, ThreadMode); }},
-        {"settings", kSettingsCaption, [&] { return ShowSettingsDialog(main_); }},
-        {"debug", kDebugCaption, [&] { return ShowDebugDialog(main_); }},
-        {"board_source", kBoardSourceCaption, [&] { return ShowBoardListSourceDialog(main_); }},
-    };
-    for (bool smartphone : {false, true}) {
-        platform_set_smartphone(smartphone);
-        AppState.DeviceKind = smartphone ? DeviceSmartphone : DevicePocketPC;
-        for (const Shot& shot : shots) {
-            std::string path = std::string(out) + "\\" + shot.name + (smartphone ? "_sp" : "_ppc") + ".bmp";
-            DialogDriver driver(shot.caption);
-            driver.then([&](HWND d) {
-                save_window(d, path, true);
-                press(d, IDCANCEL);
-            });
-            run(driver, shot.show);
-        }
-    }
-    platform_set_smartphone(false);
 }

@@ -1,9 +1,5 @@
 #include "tests/reader/viewfixture_win.h"
 
-#include <cstdlib>
-
-#include "platform/commandbar.h"
-#include "platform/softkeybar.h"
 #include "reader/wrap.h"
 
 namespace {
@@ -349,60 +345,3 @@ TEST_F(ResponseView, OnScreenCopyEqualsTheRenderedPage)
     EXPECT_EQ(same, checked) << "the page is copied as drawn";
 }
 
-
-// Screenshots of the view on both kinds of handset, for looking at by eye:
-// set QUORVEX_SHOT_DIR to a folder and run this test under a display. The
-// window sits between the thread bar (Pocket PC only) and the soft keys.
-TEST_F(ResponseView, ScreenshotsOnBothDeviceKinds)
-{
-    const char* dir = std::getenv("QUORVEX_SHOT_DIR");
-    if (!dir) GTEST_SKIP() << "QUORVEX_SHOT_DIR not set";
-    const std::string kanji = "\x8c\x67\x91\xd1\x82\xa9\x82\xe7\x8c\xa9\x82\xc4\x82\xdc\x82\xb7";   // 携帯から見てます
-    std::string log = short_line("\x96\xbc\x96\xb3\x82\xb5", kanji + " <br> &gt;&gt;1 OK");
-    log += short_line("\x96\xbc\x96\xb3\x82\xb5", repeated(kanji, 5) + " <br>  <br> end", "sage");
-    log += short_line("new", "&gt;&gt;2 " + kanji);
-    log += short_line("trip </b>Xk9<b>", kanji, "sage");
-    open_log(log);
-    OpenThreadTable.entries[0].ReadMark = 2;
-    SetWindowPos(main, HWND_TOPMOST, 0, 0, 240, 320, SWP_SHOWWINDOW);
-    for (bool smartphone : {false, true}) {
-        HWND bar = smartphone ? nullptr : commandbar_create(GetModuleHandleW(nullptr), main, IDC_THREAD_TOOLBAR);
-        int top = 0;
-        if (bar) {
-            commandbar_add_bitmap(bar, GetModuleHandleW(nullptr), IDB_THREAD_TOOLBAR, 8);
-            const int commands[8] = {IDM_ONLINE, IDM_SWITCH_VIEW, IDM_RELOAD_THREAD, IDM_COPY_DIALOG,
-                                     IDM_WRITE, IDM_CLOSE_THREAD, IDM_DELETE_LOG, IDM_SETTINGS_MENU};
-            TBBUTTON buttons[8] = {};
-            for (int i = 0; i < 8; ++i) {
-                buttons[i].iBitmap = i;
-                buttons[i].idCommand = commands[i];
-                buttons[i].fsState = TBSTATE_ENABLED;
-                buttons[i].fsStyle = static_cast<BYTE>(i == 7 ? BTNS_DROPDOWN : BTNS_BUTTON);
-            }
-            commandbar_add_buttons(bar, 8, buttons);
-            top = commandbar_height(bar);
-        }
-        HWND keys = softkey_bar_create(main, IDR_THREAD_MENU);
-        const int bottom = 320 - (keys ? softkey_bar_height(keys) : 0);
-        MoveWindow(view, 0, top, 240, bottom - top, TRUE);
-        record().nPos = 0;
-        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        for (int i = 0; i < 10; ++i) {
-            Sleep(30);
-            pump_messages();
-        }
-        HDC screen = GetDC(nullptr);
-        HBITMAP shot = CreateCompatibleBitmap(screen, 240, 320);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(dc, shot);
-        BitBlt(dc, 0, 0, 240, 320, screen, 0, 0, SRCCOPY);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-        std::string path = std::string(dir) + (smartphone ? "\\view_smartphone.bmp" : "\\view_pocketpc.bmp");
-        EXPECT_TRUE(save_bitmap(shot, path));
-        DeleteObject(shot);
-        if (keys) softkey_bar_destroy(keys);
-        if (bar) commandbar_destroy(bar);
-    }
-}

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 #include "reader/subject.h"
 #include "res/resource.h"
 #include "tests/reader/threadfixture_win.h"
-#include "tests/support/bitmaps_win.h"
 #include "tests/support/dibdc_win.h"
 #include "tools/boardserver/boardserver.h"
 
@@ -1085,31 +1083,4 @@ TEST_F(ThreadListView, DropDownButtonTracksTheMenu)
     SendMessageW(main, WM_NOTIFY, IDC_LIST_TOOLBAR, reinterpret_cast<LPARAM>(&n));
     EXPECT_EQ(g_menu.popups, 1);
     commandbar_destroy(bar);
-}
-
-// ---- a look at it (run by hand with --gtest_also_run_disabled_tests) ----
-
-TEST_F(ThreadListView, DISABLED_Screenshot)
-{
-    const char* out = std::getenv("QUORVEX_SHOT_DIR");
-    ASSERT_NE(out, nullptr);
-    write_subject("1065069078.dat<>" + sj("春は来る？CE用2chブラウザ「Velmo」Part10") + " (123)\n"
-                  "1066800000.dat<>" + sj("スマートフォン総合スレ (仮)") + " (12)\n"
-                  "1064500000.dat<>" + sj("PDAで掲示板を読むスレ Part3") + " (25)\n"
-                  "1063333333.dat<>&quot;" + sj("テスト") + "&quot; &amp; " + sj("実験スレ") + " (5)\n"
-                  "1062000000.dat<>" + sj("携帯からの書き込みテスト") + " (998)\n");
-    write_acquired("1065069078.dat<>x(100)<>90\r\n1064500000.dat<>x(25)<>25\r\n");
-    for (bool smartphone : {false, true}) {
-        platform_set_smartphone(smartphone);
-        SIZE size = platform_client_size();
-        RECT frame{0, 0, size.cx, size.cy};
-        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-        SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER);
-        MoveWindow(view, 0, 0, size.cx, size.cy, TRUE);
-        ASSERT_EQ(load(), 1);
-        select(2);
-        UpdateWindow(main);
-        save_window(main, std::string(out) + (smartphone ? "\\smartphone.bmp" : "\\pocketpc.bmp"), false);
-    }
-    platform_set_smartphone(false);
 }

@@ -16,7 +16,6 @@
 #include "reader/resview_win.h"
 #include "reader/widthcache.h"
 #include "res/resource.h"
-#include "tests/support/bitmaps_win.h"
 #include "tests/support/pump_win.h"
 
 inline std::vector<UINT>& main_commands()
