@@ -31,6 +31,13 @@ std::vector<std::wstring> debug_lines()
     return g_debugLines;
 }
 
+std::string get_text(const char* url, const char* host, int32_t range)
+{
+    char buf[kRequestTextBytes];
+    size_t n = format_get_request(buf, sizeof buf, url, host, range);
+    return std::string(buf, n);
+}
+
 // Settings of one test: a program folder of its own and the proxy switched
 // to the loopback board server.
 class NetFixture : public net_test::LoopbackProxyFixture {
@@ -69,14 +76,20 @@ protected:
         return reply;
     }
 
-};
+    // A request on `c` that the server holds, unanswered.
+    void ask_held(Connection* c)
+    {
+        boardserver::Behaviour held;
+        held.hold = true;
+        server_.set_behaviour("", held);
+        const char* url = "http://pc.2ch.net/b/subject.txt";
+        ASSERT_TRUE(open_connection(url, RequestKind::Get, nullptr, c));
+        std::string req = get_text(url, c->host, 0);
+        ASSERT_TRUE(send_request(*c, req.data(), req.size()));
+        ASSERT_TRUE(server_.wait_for_holding(1, 10000));
+    }
 
-std::string get_text(const char* url, const char* host, int32_t range)
-{
-    char buf[kRequestTextBytes];
-    size_t n = format_get_request(buf, sizeof buf, url, host, range);
-    return std::string(buf, n);
-}
+};
 
 int count_lines(const std::wstring& line)
 {
@@ -241,13 +254,8 @@ TEST_F(NetFixture, ConnectRefusedIsReported)
 
 TEST_F(NetFixture, CancelEndsTheWaitWithinASecond)
 {
-    boardserver::Behaviour held;
-    held.hold = true;
-    server_.set_behaviour("", held);
     Connection c;
-    ASSERT_TRUE(open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, nullptr, &c));
-    std::string req = get_text("http://pc.2ch.net/b/subject.txt", c.host, 0);
-    ASSERT_TRUE(send_request(c, req.data(), req.size()));
+    ASSERT_NO_FATAL_FAILURE(ask_held(&c));
     // The wait goes on through a silent second; the cancel comes in the next.
     std::atomic<uint8_t> flag{0};
     net_test::WaitSlices slices;
@@ -301,13 +309,8 @@ TEST_F(NetFixture, CancelEndsAConnectThatHangs)
 
 TEST_F(NetFixture, ShortWaitGivesUpAfterOneSlice)
 {
-    boardserver::Behaviour held;
-    held.hold = true;
-    server_.set_behaviour("", held);
     Connection c;
-    ASSERT_TRUE(open_connection("http://pc.2ch.net/b/subject.txt", RequestKind::Get, nullptr, &c));
-    std::string req = get_text("http://pc.2ch.net/b/subject.txt", c.host, 0);
-    ASSERT_TRUE(send_request(c, req.data(), req.size()));
+    ASSERT_NO_FATAL_FAILURE(ask_held(&c));
     net_test::WaitSlices slices;
     char buf[64];
     EXPECT_EQ(recv_wait(c.socket.get(), buf, sizeof buf, 0, nullptr, 999), -1);
