@@ -34,7 +34,8 @@ walk_display() {
   export DISPLAY=":$n"
   Xvfb "$DISPLAY" -screen 0 520x740x24 -nolisten tcp >/dev/null 2>&1 &
   walk_pids+=($!)
-  walk_wait 10 "virtual display" xdpyinfo >/dev/null 2>&1
+  display_up() { xdpyinfo >/dev/null 2>&1; }
+  walk_wait 10 "virtual display" display_up
 }
 
 # The sample board server on an ephemeral port, logging to $1/server.log;
