@@ -70,9 +70,9 @@ void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity);
 constexpr int32_t kNoBoardIndex = -1;
 
 // Writes the table to "2channel.brd" in the program's directory through a
-// safe rewrite. 1 when written, or when there was nothing to write (no
-// category beyond the first); 0 when the file could not be written, the old
-// file then stays as it was.
+// safe rewrite, as the menu built it (its categories from 0). 1 when written,
+// or when there was nothing to write (no category); 0 when the file could not
+// be written, the old file then stays as it was.
 int ItaList_save();
 // Loads "2channel.brd", then the favourite boards. Always 0; a missing file
 // is reported and leaves the tables as they were.

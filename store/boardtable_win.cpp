@@ -144,7 +144,9 @@ void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity)
 
 int ItaList_save()
 {
-    if (CategoryTable.lastCategory <= 0) return 1;
+    // Only a table built from the menu is written, and there the menu's
+    // categories start at 0: a menu of a single category is still a table.
+    if (CategoryTable.lastCategory < 0) return 1;
 
     char path[kLibcePathBytes];
     LibceFile* f = program_file_path(path, sizeof path, kBoardFile)

@@ -66,6 +66,7 @@ void rebuild_table(std::initializer_list<std::pair<const wchar_t*, std::initiali
     BoardTable.capacity = 1024;
     BoardTable.count = 0;
     std::memset(&CategoryTable, 0, sizeof CategoryTable);
+    CategoryTable.lastCategory = -1;   // as the menu scan starts
     int c = 0;
     for (const auto& cat : cats) {
         Category& cc = CategoryTable.items[c];
@@ -421,12 +422,25 @@ TEST_F(BoardTableSave, WrittenTableLoadsBackAsCategoriesFromOne)
     EXPECT_EQ(text(board(1).host), L"srv3");
 }
 
-TEST_F(BoardTableSave, OnlyCategoryZeroWritesNothingAndTheOldFileStays)
+TEST_F(BoardTableSave, NoCategoryWritesNothingAndTheOldFileStays)
+{
+    write_file_bytes(path("2channel.brd"), kFiveLines);
+    rebuild_table({});
+    EXPECT_EQ(ItaList_save(), 1);
+    EXPECT_EQ(read_file_bytes(path("2channel.brd")), kFiveLines);
+    EXPECT_TRUE(reports_.messages().empty());
+}
+
+TEST_F(BoardTableSave, AMenuOfOneCategoryIsWrittenAndLoadsBack)
 {
     write_file_bytes(path("2channel.brd"), kFiveLines);
     rebuild_table({{L"News", {L"s|a|A"}}});
     EXPECT_EQ(ItaList_save(), 1);
-    EXPECT_EQ(read_file_bytes(path("2channel.brd")), kFiveLines);
+    EXPECT_EQ(read_file_bytes(path("2channel.brd")), "2\r\nNews\t0\r\n\ts\ta\tA\r\n");
+    write_file_bytes(path("favorite.brd"), "");
+    ItaList_load();
+    ASSERT_EQ(CategoryTable.lastCategory, 1);
+    EXPECT_EQ(text(category(1).name), L"News");
     EXPECT_TRUE(reports_.messages().empty());
 }
 
