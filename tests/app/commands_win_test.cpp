@@ -1,5 +1,5 @@
 // The main window's commands, one by one, on the real window.
-#include "tests/app/mainfixture_win.h"
+#include "tests/support/mainfixture_win.h"
 
 #include <functional>
 

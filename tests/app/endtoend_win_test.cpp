@@ -1,7 +1,7 @@
 // The whole road on the real main window: board list, category, board,
 // thread, reload, post, update check, delete, exit and the next start, and
 // the same road offline without a single connection.
-#include "tests/app/mainfixture_win.h"
+#include "tests/support/mainfixture_win.h"
 
 #include <functional>
 

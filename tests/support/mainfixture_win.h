@@ -1,8 +1,9 @@
 // The real main window in this process, in a program folder of its own,
-// reaching the loopback board server with the sample data as its proxy.
-// Used by the command tests and the end-to-end tests: they drive it as a
-// user would, through commands, selector notifications, list activations
-// and keys, and look at what the window shows and what lands on disk.
+// reaching the loopback board server with the sample data as its proxy (or,
+// for a fixture that says so, another server). Used by the command tests and
+// the end-to-end tests: they drive it as a user would, through commands,
+// selector notifications, list activations and keys, and look at what the
+// window shows and what lands on disk.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -172,12 +173,19 @@ protected:
         settings_set_module_path(exe_.c_str());
         ASSERT_TRUE(RegisterMainWindowClass(GetModuleHandleW(nullptr)));
         AppState.DeviceKind = DetermineDeviceKind();
+        start_server();
+    }
 
+    // The server the program reaches as its proxy: the loopback board
+    // server with the sample data, on a fixed clock.
+    virtual void start_server()
+    {
         std::string error;
         ASSERT_TRUE(server_.load_sample(sample_dir(), &error)) << error;
         server_.site().set_clock(kClock);
         ASSERT_TRUE(server_.start());
     }
+    virtual int proxy_port() const { return static_cast<int>(server_.port()); }
 
     void TearDown() override
     {
@@ -210,7 +218,7 @@ protected:
         char lines[256];
         std::snprintf(lines, sizeof lines,
                       "LineOnOff: %d\r\nProxyUse: 1\r\nProxyName: 127.0.0.1\r\nProxyPort: %d\r\n", online,
-                      static_cast<int>(server_.port()));
+                      proxy_port());
         write_file_bytes(dir_.file("quorvex.ini"), lines + more);
     }
 
