@@ -65,6 +65,17 @@ LibceFile* libce_fopen_replace(const char* path);
 // with plain libce_fclose is abandoned the same way.
 int libce_fclose_replace(LibceFile* f, bool commit);
 
+// A seam for the tests that kill the program half-way through a rewrite:
+// the steps of every safe rewrite (opening "<path>.new", each write and each
+// flush of it, its closing, the move over the old file and the moment after
+// it) are counted from 1, and the process ends itself (TerminateProcess, exit
+// code kLibceKilledAtStep) when step `step` comes, before doing it. 0, the
+// default, never ends it.
+constexpr UINT kLibceKilledAtStep = 0x4B11;
+void libce_kill_at_rewrite_step(int step);
+// The rewrite steps this process has taken.
+int libce_rewrite_steps();
+
 // The internal trace points; nothing reads them, they go to the debug output
 // only when tracing is switched on.
 int trace_tag(const char* tag);

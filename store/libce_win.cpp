@@ -17,6 +17,8 @@ bool g_writeFailed[kLibceSlots];
 CRITICAL_SECTION g_claimLock;
 INIT_ONCE g_initOnce = INIT_ONCE_STATIC_INIT;
 volatile LONG g_traceOn = 0;
+volatile LONG g_rewriteSteps = 0;
+volatile LONG g_killAtRewriteStep = 0;
 
 HANDLE const kStdHandle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
 // A slot taken by an open still in progress: neither free nor usable.
@@ -79,6 +81,12 @@ int slot_index(const LibceFile* f)
 }
 
 bool is_file_slot(const LibceFile* f) { return slot_index(f) >= kLibceFirstFileSlot; }
+
+void rewrite_step()
+{
+    const LONG step = InterlockedIncrement(&g_rewriteSteps);
+    if (step == g_killAtRewriteStep) TerminateProcess(GetCurrentProcess(), kLibceKilledAtStep);
+}
 
 bool claim(LibceFile* f)
 {
@@ -262,6 +270,10 @@ void libce_init() { ensure_init(); }
 
 void trace_enable(bool on) { InterlockedExchange(&g_traceOn, on ? 1 : 0); }
 
+void libce_kill_at_rewrite_step(int step) { InterlockedExchange(&g_killAtRewriteStep, step); }
+
+int libce_rewrite_steps() { return static_cast<int>(g_rewriteSteps); }
+
 LibceFile* libce_fopen(const char* path, const char* mode)
 {
     ensure_init();
@@ -289,6 +301,8 @@ int libce_fflush(LibceFile* f)
         DWORD pending = static_cast<DWORD>(f->pos - f->buffer);
         f->level = pending;
         if (pending != 0) {
+            const bool rewriting = f->replaceTarget[0] != '\0';
+            if (rewriting) rewrite_step();
             DWORD written = 0;
             BOOL ok = WriteFile(f->handle, f->buffer, pending, &written, nullptr);
             if (!ok) written = 0;
@@ -301,6 +315,7 @@ int libce_fflush(LibceFile* f)
                 note_write_failure(f);
                 return -1;
             }
+            if (rewriting) rewrite_step();
             if (!FlushFileBuffers(f->handle)) {
                 note_write_failure(f);
                 f->level = 0;
@@ -488,6 +503,7 @@ LibceFile* libce_fopen_replace(const char* path)
     if (strnlen(path, kLibcePathBytes) >= static_cast<size_t>(kLibcePathBytes) ||
         !replacement_path(path, fresh))
         return nullptr;
+    rewrite_step();
     LibceFile* f = libce_fopen(fresh, "w");
     if (f == nullptr) return nullptr;
     memcpy(f->replaceTarget, path, strlen(path) + 1);
@@ -510,10 +526,14 @@ int libce_fclose_replace(LibceFile* f, bool commit)
     trace_tag("libce_fclose_replace");
     trace_printf("target='%s', commit=%d.\n", f->replaceTarget, commit ? 1 : 0);
     bool complete = commit && libce_fflush(f) == 0 && !g_writeFailed[slot_index(f)];
+    rewrite_step();
     bool closed = release_slot(f);
-    bool replaced = named && commit && complete && closed &&
-                    MoveFileExW(freshWide, targetWide,
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    bool replaced = false;
+    if (named && commit && complete && closed) {
+        rewrite_step();
+        replaced = MoveFileExW(freshWide, targetWide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        rewrite_step();
+    }
     if (!replaced && named) DeleteFileW(freshWide);
     return replaced ? 0 : -1;
 }

@@ -161,6 +161,51 @@ private:
     std::vector<std::wstring> closed_;
 };
 
+// ---- a user's hand on the main window, for the fixture and for a test
+//      program that plays the program in a process of its own ----
+
+// Everything the last step started, handled.
+inline void settle_window() { pump_until_idle(); }
+
+inline void send_command(HWND main, WORD id)
+{
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    settle_window();
+}
+
+// A choice in a selector as the combo box reports it.
+inline void choose_in_selector(HWND main, HWND selector, WORD id, int row, WORD notification = CBN_SELENDOK)
+{
+    SendMessageW(selector, CB_SETCURSEL, row, 0);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(selector));
+    settle_window();
+}
+
+// A row of the thread list opened as a tap or Enter on it does.
+inline void activate_thread_row(HWND main, int row)
+{
+    HWND list = AppState.threadListView;
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    NMITEMACTIVATE activate{};
+    activate.hdr.hwndFrom = list;
+    activate.hdr.idFrom = IDC_THREAD_LIST;
+    activate.hdr.code = LVN_ITEMACTIVATE;
+    activate.iItem = row;
+    SendMessageW(main, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&activate));
+    settle_window();
+}
+
+// Runs the modal dialog that command `id` opens, driven by `driver`; false
+// when a step did not run or the dialog had to be cancelled.
+inline bool run_driven_command(HWND main, WORD id, DialogDriver& driver)
+{
+    driver.start();
+    send_command(main, id);
+    driver.stop();
+    return driver.all_steps_ran() && !driver.timed_out();
+}
+
 class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -242,20 +287,11 @@ protected:
     }
 
     // Everything the last step started, handled.
-    void settle() { pump_until_idle(); }
-
-    void command(WORD id)
-    {
-        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        settle();
-    }
-
-    // A choice in a selector as the combo box reports it.
+    void settle() { settle_window(); }
+    void command(WORD id) { send_command(main_, id); }
     void choose(HWND selector, WORD id, int row, WORD notification = CBN_SELENDOK)
     {
-        SendMessageW(selector, CB_SETCURSEL, row, 0);
-        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(selector));
-        settle();
+        choose_in_selector(main_, selector, id, row, notification);
     }
 
     void choose_board(int category, int row)
@@ -267,20 +303,7 @@ protected:
     // The category "PC等" and its board "モバイル".
     void choose_mobile() { choose_board(1, 0); }
 
-    // A row of the thread list opened as a tap or Enter on it does.
-    void activate_row(int row)
-    {
-        HWND list = AppState.threadListView;
-        ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        NMITEMACTIVATE activate{};
-        activate.hdr.hwndFrom = list;
-        activate.hdr.idFrom = IDC_THREAD_LIST;
-        activate.hdr.code = LVN_ITEMACTIVATE;
-        activate.iItem = row;
-        SendMessageW(main_, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&activate));
-        settle();
-    }
+    void activate_row(int row) { activate_thread_row(main_, row); }
 
     // Opens the first `n` threads of "モバイル", back to the list between them.
     void open_mobile_threads(int n)
@@ -294,9 +317,7 @@ protected:
 
     void run_dialog_command(WORD id, DialogDriver& driver)
     {
-        driver.start();
-        command(id);
-        driver.stop();
+        run_driven_command(main_, id, driver);
         EXPECT_TRUE(driver.all_steps_ran());
         EXPECT_FALSE(driver.timed_out());
     }
