@@ -22,8 +22,24 @@ echo "== native build: unit tests and fuzz harnesses (AddressSanitizer, UBSan)"
 (cd "$top/build/native" && ctest --output-on-failure) || status=1
 
 echo "== Win32 build: tests under Wine"
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+# The end-to-end tests (peer_tests) talk to a real board engine, started here
+# on a free port and stopped on every way out; without it they fail and say why.
+peer="$top/build/peer"
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  bash "$top/tools/peer.sh" stop "$peer" >/dev/null 2>&1 || true
+}
 trap cleanup EXIT
+trap 'exit 130' INT TERM
+if bash "$top/tools/peer.sh" start "$peer"; then
+  export QUORVEX_PEER_ROOT="$peer/root" QUORVEX_PEER_PORT
+  QUORVEX_PEER_PORT=$(cat "$peer/port")
+else
+  status=1
+fi
+# What the end-to-end tests' window showed at each step, for looking at.
+export QUORVEX_PEER_SHOTS="$peer/shots"
+rm -rf "$QUORVEX_PEER_SHOTS" && mkdir -p "$QUORVEX_PEER_SHOTS"
 (cd "$top/build/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
 cleanup
 
