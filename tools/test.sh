@@ -24,10 +24,17 @@ echo "== native build: unit tests and fuzz harnesses (AddressSanitizer, UBSan)"
 echo "== Win32 build: tests under Wine"
 # The end-to-end tests (peer_tests) talk to a real board engine, started here
 # on a free port and stopped on every way out; without it they fail and say why.
-peer="$top/build/peer"
+# Its folder is one the server's unprivileged user can reach wherever this
+# checkout lies.
+peer=$(mktemp -d /tmp/quorvex-peer.XXXXXX) && chmod 755 "$peer"
+stopped=0
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  bash "$top/tools/peer.sh" stop "$peer" >/dev/null 2>&1 || true
+  if [ $stopped -eq 0 ]; then
+    bash "$top/tools/peer.sh" stop "$peer" >/dev/null 2>&1 || true
+    rm -rf "$peer"
+    stopped=1
+  fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -38,7 +45,7 @@ else
   status=1
 fi
 # What the end-to-end tests' window showed at each step, for looking at.
-export QUORVEX_PEER_SHOTS="$peer/shots"
+export QUORVEX_PEER_SHOTS="$top/build/peer-shots"
 rm -rf "$QUORVEX_PEER_SHOTS" && mkdir -p "$QUORVEX_PEER_SHOTS"
 (cd "$top/build/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
 cleanup
