@@ -175,7 +175,8 @@ protected:
             held.insert(held.find("<>"), "X");
             write_file_bytes(log + "1065069078.dat", held);
             write_file_bytes(log + "acquired.txt", "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(10)<>1\r\n");
-        } else if (std::string(GetParam().name) == "heldlist") {
+        } else if (std::string(GetParam().name) == "heldlist" || std::string(GetParam().name) == "cookies") {
+            // Held logs: opening one fetches only what it lacks, no rewrite.
             write_file_bytes(log + "1065069078.dat", dat);
             write_file_bytes(log + "1066800000.dat", server_.file("/mobile/dat/1066800000.dat"));
             write_file_bytes(log + "acquired.txt", "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(123)<>1\r\n" +

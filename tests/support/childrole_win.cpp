@@ -3,7 +3,7 @@
 #include <cstring>
 #include <map>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 
