@@ -11,7 +11,7 @@
 #include <ctime>
 
 #include "net/httphead.h"
-#include "tests/support/bitmaps_win.h"
+#include "tests/peer/screenshot_win.h"
 
 namespace peer_test {
 
@@ -235,7 +235,7 @@ protected:
     // What the screen shows of the window, kept where QUORVEX_PEER_SHOTS says.
     void shot(const char* name)
     {
-        if (!shots_.empty()) save_window(main_, shots_ + name + ".bmp", true);
+        if (!shots_.empty()) save_window_bmp(main_, shots_ + name + ".bmp");
     }
 
     std::string local_dat(const std::string& key) const { return log_file("peer\\" + key + ".dat"); }
