@@ -1,13 +1,16 @@
 // Thread-log lines from outside: the whole thread build over a small text
-// store, with the invariants every stored line must keep, and the anchor
-// rewrite checked against the plain rescanning form.
+// store, with the invariants every stored line must keep, and the markup
+// rewrite and the body split checked against their plain forms.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "fuzz/fuzzcheck.h"
 #include "reader/datparse.h"
+#include "reader/markup.h"
 #include "tests/support/anchorref.h"
 
 namespace {
@@ -43,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string_view all(reinterpret_cast<const char*>(data), size);
 
-    // Anchor rewrite of each line against the rescanning form.
+    // Markup of each line, as one line and as a body, against the plain forms.
     size_t start = 0;
     while (start <= all.size()) {
         size_t end = all.find('\n', start);
@@ -51,8 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::string line(all.substr(start, end - start));
         if (line.size() <= 4096) {
             std::string work = line;
-            size_t n = rewrite_anchors(work.data(), work.size());
-            if (n > line.size() || work.substr(0, n) != reference_rewrite(line)) std::abort();
+            size_t n = rewrite_markup(work.data(), work.size());
+            check(n <= line.size() && work.substr(0, n) == reference_markup(line));
+
+            const bool closed = line.size() % 2 == 0;
+            std::vector<std::string> got;
+            BodyLines pieces(line, closed);
+            std::string_view piece;
+            while (pieces.next(&piece)) {
+                check(inside(piece, line));
+                std::string shown(piece);
+                shown.resize(rewrite_markup(shown.data(), shown.size()));
+                got.push_back(shown);
+            }
+            check(got == reference_body_lines(line, closed));
         }
         start = end + 1;
     }

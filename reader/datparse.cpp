@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "reader/markup.h"
 #include "store/sjis.h"
 
 namespace {
@@ -9,10 +10,6 @@ namespace {
 constexpr std::string_view kSep = "<>";
 constexpr std::string_view kTripOpen = "</b>";
 constexpr std::string_view kTripClose = "<b>";
-constexpr std::string_view kBreak = " <br> ";
-constexpr std::string_view kAnchorOpen = "<a href=";
-constexpr std::string_view kAnchorClose = "</a>";
-constexpr std::string_view kGt = "&gt;";
 constexpr std::string_view kEmptyMail = " ";
 constexpr std::string_view kBlankLine = " ";
 
@@ -31,12 +28,6 @@ std::string_view take_field(std::string_view& rest, bool* closed)
     rest.remove_prefix(at + kSep.size());
     if (closed) *closed = true;
     return field;
-}
-
-size_t find_in(const char* text, size_t length, std::string_view what, size_t from)
-{
-    if (from > length) return std::string_view::npos;
-    return std::string_view(text, length).find(what, from);
 }
 
 }  // namespace
@@ -71,11 +62,7 @@ bool parse_dat_line(std::string_view line, DatLine* out)
     if (closed) d.date = take_field(rest, &closed);
     if (closed) {
         if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
-        if (rest.substr(0, kSep.size()) == kSep) {
-            d.bodyEmpty = true;
-        } else {
-            d.body = take_field(rest, &d.bodyClosed);
-        }
+        d.body = take_field(rest, &d.bodyClosed);
     }
     *out = d;
     return true;
@@ -104,12 +91,29 @@ size_t copy_field(char* out, size_t size, std::string_view text)
 
 bool BodyLines::next(std::string_view* line)
 {
-    if (done_) return false;
-    size_t br = rest_.find(kBreak);
-    if (br != std::string_view::npos) {
-        *line = rest_.substr(0, br);
-        rest_.remove_prefix(br + kBreak.size());
+    if (ruleLine_) {
+        ruleLine_ = false;
+        *line = {};
         return true;
+    }
+    if (done_) return false;
+    size_t from = 0;
+    for (size_t lt; (lt = rest_.find('<', from)) != std::string_view::npos;) {
+        from = lt + 1;
+        // Only "<br" and "<hr" can end a line; anchors are passed unread.
+        const char second = lt + 1 < rest_.size() ? static_cast<char>(rest_[lt + 1] | 0x20) : '\0';
+        if (second != 'b' && second != 'h') continue;
+        const Tag tag = read_tag(rest_.substr(lt));
+        if (tag.kind == TagKind::Break || tag.kind == TagKind::Rule) {
+            // A blank is one byte and never the second byte of a character.
+            const size_t end = lt > 0 && rest_[lt - 1] == ' ' ? lt - 1 : lt;
+            size_t after = lt + tag.length;
+            if (after < rest_.size() && rest_[after] == ' ') ++after;
+            *line = rest_.substr(0, end);
+            rest_.remove_prefix(after);
+            ruleLine_ = tag.kind == TagKind::Rule;
+            return true;
+        }
     }
     done_ = true;
     if (!closed_ && rest_.empty()) return false;
@@ -117,53 +121,19 @@ bool BodyLines::next(std::string_view* line)
     return true;
 }
 
-size_t rewrite_anchors(char* text, size_t length)
-{
-    size_t n = length;
-    size_t scan = 0;
-    for (int anchors = 0; anchors < kMaxAnchorsPerLine; ++anchors) {
-        size_t open = find_in(text, n, kAnchorOpen, scan);
-        if (open == std::string_view::npos) break;
-        size_t tagEnd = find_in(text, n, ">", open + kAnchorOpen.size());
-        if (tagEnd == std::string_view::npos) break;
-        size_t pos = tagEnd + 1;
-        size_t arrows = 0;
-        for (int i = 0; i < 2; ++i) {
-            size_t gt = find_in(text, n, kGt, pos);
-            if (gt == std::string_view::npos) break;
-            ++arrows;
-            pos = gt + kGt.size();
-        }
-        size_t close = find_in(text, n, kAnchorClose, pos);
-        if (close == std::string_view::npos) break;
-
-        // text[0, open) + ">"s + text[pos, close) + text[close + 4, n); every
-        // piece moves left, so the line can be rebuilt where it stands.
-        size_t w = open;
-        for (size_t i = 0; i < arrows; ++i) text[w++] = '>';
-        if (close > pos) std::memmove(text + w, text + pos, close - pos);
-        w += close - pos;
-        size_t tail = n - (close + kAnchorClose.size());
-        if (tail) std::memmove(text + w, text + close + kAnchorClose.size(), tail);
-        n = w + tail;
-        // Nothing before `open` can start a new "<a href=" on its own, but
-        // its last bytes may with what now follows them.
-        scan = open >= kAnchorOpen.size() - 1 ? open - (kAnchorOpen.size() - 1) : 0;
-    }
-    return n;
-}
-
 namespace {
 
 // Reserves `room` bytes of the store (room >= length + 1), copies the text in
-// and ends it with NUL; the rest of the room is cleared. Null when it does not
-// fit.
+// and ends it with NUL, and the room too. The store is zero-filled when
+// obtained and each room is written once, so nothing else needs clearing.
+// Null when it does not fit.
 char* store_text(ThreadBuild& b, std::string_view text, size_t room)
 {
     if (room > b.storeSize - b.storeUsed) return nullptr;
     char* at = b.store + b.storeUsed;
     if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    std::memset(at + text.size(), 0, room - text.size());
+    at[text.size()] = '\0';
+    at[room - 1] = '\0';
     b.storeUsed += static_cast<uint32_t>(room);
     return at;
 }
@@ -201,7 +171,8 @@ DatStep build_add_line(ThreadBuild& b, std::string_view line, ThreadBuildHost& h
     copy_field(r.mail, sizeof r.mail, d.mail);
     copy_field(r.date, sizeof r.date, d.date);
 
-    // The stored name: the text before "</b>" joined to the trip text.
+    // The stored name: the text before "</b>" joined to the trip text, its
+    // other markup rewritten in the room the two took.
     const size_t nameLength = d.nameHead.size() + d.nameTrip.size();
     if (nameLength + 1 > b.storeSize - b.storeUsed) {
         host.store_full();
@@ -209,11 +180,11 @@ DatStep build_add_line(ThreadBuild& b, std::string_view line, ThreadBuildHost& h
     }
     char* name = store_text(b, d.nameHead, nameLength + 1);
     if (!d.nameTrip.empty()) std::memcpy(name + d.nameHead.size(), d.nameTrip.data(), d.nameTrip.size());
-    if (!append_line(b, host, number, HeaderLine, static_cast<int32_t>(nameLength), name))
+    const size_t nameShown = rewrite_markup(name, nameLength);
+    std::memset(name + nameShown, 0, nameLength - nameShown);
+    if (!append_line(b, host, number, HeaderLine, static_cast<int32_t>(nameShown), name))
         return DatStep::End;
     b.responseCount = number;
-
-    if (d.bodyEmpty) return DatStep::End;
 
     BodyLines pieces(d.body, d.bodyClosed);
     std::string_view piece;
@@ -223,7 +194,7 @@ DatStep build_add_line(ThreadBuild& b, std::string_view line, ThreadBuildHost& h
             host.store_full();
             return DatStep::End;
         }
-        size_t shown = rewrite_anchors(at, piece.size());
+        size_t shown = rewrite_markup(at, piece.size());
         std::memset(at + shown, 0, piece.size() - shown);
         if (!append_line(b, host, number, BodyLine, static_cast<int32_t>(piece.size()), at))
             return DatStep::End;

@@ -13,13 +13,14 @@
 //  - a name with "</b>" but no later "<b>" keeps everything after "</b>";
 //  - a field without its closing "<>" runs to the end of the line, and the
 //    fields after it are empty (a response with a header and no body);
+//  - an empty body (a response the server emptied) is one empty line, and the
+//    responses after it follow as usual;
 //  - a body without its closing "<>" (a line cut short, such as the last line
 //    of a log that was being written) runs to the end of the line, and its
 //    last piece is shown when it is not empty;
 //  - a mail longer than 66 bytes or a date longer than 68 bytes is cut to its
 //    room, at a character boundary;
-//  - an anchor whose opening tag has no ">", or that has no "</a>" after its
-//    link text, stays as it is, and so does the rest of that line.
+//  - an anchor without its "</a>" runs to the end of the line.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,6 @@
 // thread's TextStore anyway.
 constexpr size_t kMaxDatLineBytes = 1u << 20;
 
-// At most this many anchors of one body line are rewritten; the rest of a
-// longer line stays as it is. A real line holds a few; the bound keeps a
-// hostile line from costing more than a moment.
-constexpr int kMaxAnchorsPerLine = 1024;
-
 struct DatLine {
     std::string_view nameHead;   // the name before "</b>", or the whole name
     std::string_view nameTrip;   // the text between "</b>" and the next "<b>"
@@ -44,7 +40,6 @@ struct DatLine {
     std::string_view date;       // not yet cut
     std::string_view body;       // after one leading space, without its closing "<>"
     bool bodyClosed;             // the body's closing "<>" was there
-    bool bodyEmpty;              // the body began with "<>": the parse ends here
 };
 
 // Splits one log line (without its line end). False when the line holds no
@@ -59,10 +54,12 @@ size_t sjis_fit(std::string_view text, size_t room);
 // character boundary. Returns the bytes copied.
 size_t copy_field(char* out, size_t size, std::string_view text);
 
-// Splits a body into its display lines: the pieces between " <br> "
-// separators, the last one ended by the closing "<>". Two separators in a row
-// give an empty line. For a body without its closing "<>" the last piece is
-// given only when it is not empty.
+// Splits a body into its display lines: the pieces between line breaks
+// ("<br>", with the one blank on each side that the servers put around it)
+// and rules ("<hr>", which leave an empty line of their own), the last one
+// ended by the closing "<>". Two breaks in a row give an empty line. For a
+// body without its closing "<>" the last piece is given only when it is not
+// empty.
 class BodyLines {
 public:
     BodyLines(std::string_view body, bool closed) : rest_(body), closed_(closed) {}
@@ -72,15 +69,8 @@ private:
     std::string_view rest_;
     bool closed_;
     bool done_ = false;
+    bool ruleLine_ = false;   // a rule was passed: its empty line comes next
 };
-
-// Rewrites the anchors of one body line in place and returns its new length
-// (never longer):
-//   text "<a href=" ... ">" [up to two "&gt;", each becoming ">"] link "</a>" rest
-// becomes the text, the ">"s, the link text and the rest. The search for
-// "&gt;" runs to the end of the line, dropping what lies before each one
-// found. Repeated while the line holds "<a href=".
-size_t rewrite_anchors(char* text, size_t length);
 
 // ---- building a thread ----
 
@@ -118,8 +108,9 @@ public:
 enum class DatStep { Next, End };
 
 // Adds one log line to the thread: its response (header line, body lines and
-// the blank line after them). Returns End when the parse must stop: an empty
-// body, a full text store, or an array that cannot grow. A response is only
+// the blank line after them), names and body lines with their markup
+// rewritten (reader/markup.h). Returns End when the parse must stop: a full
+// text store, or an array that cannot grow. A response is only
 // counted once its header line is stored, so a stop never leaves a response
 // without its header line.
 DatStep build_add_line(ThreadBuild& b, std::string_view line, ThreadBuildHost& host);

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "reader/datparse.h"
+#include "reader/markup.h"
 #include "tests/support/anchorref.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -18,8 +20,17 @@ const std::string kSo = "\x83\x5c";                         // ソ (second byte 
 
 std::string rewritten(std::string s)
 {
-    size_t n = rewrite_anchors(s.data(), s.size());
+    size_t n = rewrite_markup(s.data(), s.size());
     return s.substr(0, n);
+}
+
+std::vector<std::string> body_lines(const std::string& body, bool closed = true)
+{
+    std::vector<std::string> got;
+    BodyLines lines(body, closed);
+    std::string_view l;
+    while (lines.next(&l)) got.emplace_back(l);
+    return got;
 }
 
 // A parse host on the C heap, with growth that can be refused.
@@ -118,7 +129,6 @@ TEST(DatLine, SplitsTheFourFieldsAndIgnoresTheTitle)
     EXPECT_EQ(d.date, "2006/01/01 ID:x");
     EXPECT_EQ(d.body, "a <br> b ");   // one leading space skipped, trailing one kept
     EXPECT_TRUE(d.bodyClosed);
-    EXPECT_FALSE(d.bodyEmpty);
 }
 
 TEST(DatLine, EmptyMailBecomesOneSpace)
@@ -175,7 +185,6 @@ TEST(DatLine, FewerSeparatorsRunToTheEndOfTheLine)
     EXPECT_EQ(d.date, "");
     EXPECT_EQ(d.body, "");
     EXPECT_FALSE(d.bodyClosed);
-    EXPECT_FALSE(d.bodyEmpty);
 
     ASSERT_TRUE(parse_dat_line("name<>mail text", &d));
     EXPECT_EQ(d.mail, "mail text");
@@ -193,15 +202,16 @@ TEST(DatLine, FewerSeparatorsRunToTheEndOfTheLine)
     EXPECT_FALSE(d.bodyClosed);
 }
 
-TEST(DatLine, EmptyBody)
+TEST(DatLine, EmptiedBodyIsAnEmptyClosedBody)
 {
+    // A response the server emptied: the title (or the line end) follows.
     DatLine d;
-    ASSERT_TRUE(parse_dat_line("n<>m<>d<><>title", &d));
-    EXPECT_TRUE(d.bodyEmpty);
-    ASSERT_TRUE(parse_dat_line("n<>m<>d<> <>", &d));
-    EXPECT_TRUE(d.bodyEmpty) << "the one skipped space leaves the closing <> at the start";
+    for (const char* line : {"n<>m<>d<><>title", "n<>m<>d<> <>", "n<><>2026/12/01 ID:c<><>"}) {
+        ASSERT_TRUE(parse_dat_line(line, &d)) << line;
+        EXPECT_EQ(d.body, "") << line;
+        EXPECT_TRUE(d.bodyClosed) << line;
+    }
     ASSERT_TRUE(parse_dat_line("n<>m<>d<>  <>", &d));
-    EXPECT_FALSE(d.bodyEmpty);
     EXPECT_EQ(d.body, " ");
 }
 
@@ -222,6 +232,35 @@ TEST(DatLine, FieldsAreCutAtACharacterBoundary)
     std::string longMail(200, 'x');
     EXPECT_EQ(copy_field(out, sizeof out, longMail), 66u);
     EXPECT_EQ(std::strlen(out), 66u);
+}
+
+// Characters beyond JIS X 0208 that code page 932 holds: NEC row 13, the
+// NEC-selected and the IBM extensions (some with an ASCII-range second byte).
+const std::string kExtended[] = {
+    "\x87\x40",   // ① (NEC row 13)
+    "\x87\x54",   // Ⅰ
+    "\x87\x8a",   // ㈱
+    "\xed\x40",   // 纊 (NEC-selected IBM extension)
+    "\xee\xef",   // ⅰ
+    "\xfa\x40",   // ⅰ (IBM extension)
+    "\xfa\x5c",   // 纊 again, second byte "\\"
+    "\xfb\xfc",   // 髙
+    "\xfc\x4b",   // 黑, the last one
+};
+
+TEST(DatLine, ExtendedCharactersAreCutWhole)
+{
+    for (const std::string& c : kExtended) {
+        char mail[kMailBytes];
+        char date[kDateBytes];
+        EXPECT_EQ(copy_field(mail, sizeof mail, std::string(64, 'm') + c), 66u) << "fits exactly";
+        EXPECT_EQ(std::string(mail), std::string(64, 'm') + c);
+        EXPECT_EQ(copy_field(mail, sizeof mail, std::string(65, 'm') + c + "x"), 65u) << "one byte short";
+        EXPECT_EQ(std::string(mail), std::string(65, 'm'));
+        EXPECT_EQ(copy_field(date, sizeof date, std::string(67, 'd') + c), 67u);
+        EXPECT_EQ(copy_field(date, sizeof date, c + c + std::string(70, 'd')), 68u);
+        EXPECT_EQ(std::string(date).substr(0, 4), c + c);
+    }
 }
 
 // ---- body lines ----
@@ -268,79 +307,157 @@ TEST(BodyLines, UnclosedBodyShowsItsNonEmptyLastPiece)
     EXPECT_FALSE(c.next(&l));
 }
 
-// ---- anchors ----
+TEST(BodyLines, BreaksWithOrWithoutBlanksAndRules)
+{
+    struct Case {
+        const char* body;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"a<br>b", {"a", "b"}},                    // as some engines write it
+        {"a <br>b", {"a", "b"}},
+        {"a<br> b", {"a", "b"}},
+        {"a  <br>  b", {"a ", " b"}},              // one blank on each side only
+        {"a<BR>b<Br/>c<br />d", {"a", "b", "c", "d"}},
+        {"a<br clear=all>b", {"a", "b"}},
+        {"a<br><br>b", {"a", "", "b"}},
+        {"a <hr> b", {"a", "", "b"}},              // a rule leaves an empty line
+        {"a<HR>", {"a", "", ""}},
+        {"<br>a", {"", "a"}},
+        // Not breaks: text, other tags, a "<" inside, no ">".
+        {"a < b <3 c", {"a < b <3 c"}},
+        {"a<brx>b<bra>c", {"a<brx>b<bra>c"}},
+        {"a<br", {"a<br"}},
+        {"a<br <br>b", {"a<br", "b"}},
+        {"<a href=\"x\">&gt;&gt;1</a><br>z", {"<a href=\"x\">&gt;&gt;1</a>", "z"}},
+        {"\x82\xa0<br>\x87\x40", {"\x82\xa0", "\x87\x40"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(body_lines(c.body), c.lines) << c.body;
+    EXPECT_EQ(body_lines("a<hr>", false), (std::vector<std::string>{"a", ""})) << "cut short after a rule";
+}
 
-TEST(Anchors, ReplyAnchorBecomesArrowsAndNumber)
+// ---- markup ----
+
+TEST(Markup, ReplyAnchorBecomesArrowsAndNumber)
 {
     EXPECT_EQ(rewritten("<a href=\"../test/read.cgi/mobile/1065069078/12\" target=\"_blank\">&gt;&gt;12</a>"),
               ">>12");
     EXPECT_EQ(rewritten("see <a href=\"x/5\">&gt;&gt;5</a> word"), "see >>5 word");
     EXPECT_EQ(rewritten("<a href=\"a\">&gt;&gt;1</a> and <a href=\"b\">&gt;&gt;2-3</a>!"), ">>1 and >>2-3!");
+    EXPECT_EQ(rewritten("<A HREF=\"a\">&gt;&gt;1</A>"), ">>1");
+    EXPECT_EQ(rewritten("<a href=\"a\">&gt;&gt;&gt;1</a>"), ">>&gt;1") << "two at most";
 }
 
-TEST(Anchors, GtOutsideAnAnchorStays)
+TEST(Markup, GtOutsideAnAnchorStays)
 {
     EXPECT_EQ(rewritten("&gt;&gt;12 plain"), "&gt;&gt;12 plain");
     EXPECT_EQ(rewritten("<a href=\"x\">&gt;&gt;1</a> &gt; quote"), ">>1 &gt; quote");
 }
 
-TEST(Anchors, LinkWithoutGtKeepsItsText)
+TEST(Markup, LinkWithoutGtKeepsItsText)
 {
     EXPECT_EQ(rewritten("go <a href=\"http://example.test/\">http://example.test/</a> now"),
               "go http://example.test/ now");
 }
 
-TEST(Anchors, LaterGtIsTakenAndTheBytesBeforeItDropped)
+TEST(Markup, GtBeyondTheAnchorIsNeverTaken)
 {
-    // The "&gt;" search runs to the end of the line.
-    EXPECT_EQ(rewritten("<a href=\"u\">link</a> then &gt;3</a>!"), ">3!");
-    // With no "</a>" after the "&gt;" taken, the anchor stays as it is.
-    EXPECT_EQ(rewritten("<a href=\"u\">link</a> then &gt;3"), "<a href=\"u\">link</a> then &gt;3");
-    EXPECT_EQ(rewritten("<a href=\"u\">&gt;one</a> x &gt;y</a>z"), ">>yz");
+    // A URL link, then a quote: the link keeps its text, the quote its "&gt;".
+    EXPECT_EQ(rewritten("<a href=\"http://e.test/\" target=\"_blank\">http://e.test/</a> &gt;quote"),
+              "http://e.test/ &gt;quote");
+    // A one-arrow anchor, a quote, then a URL link: nothing between is lost.
+    EXPECT_EQ(rewritten("<a href=\"../5\">&gt;5</a> so &gt; that <a href=\"http://u.test/\">http://u.test/</a> end"),
+              ">5 so &gt; that http://u.test/ end");
+    EXPECT_EQ(rewritten("<a href=\"u\">link</a> then &gt;3</a>!"), "link then &gt;3!");
+    EXPECT_EQ(rewritten("<a href=\"u\">&gt;one</a> x &gt;y</a>z"), ">one x &gt;yz");
+    EXPECT_EQ(rewritten("<a href=\"u\"></a>&gt;&gt;2"), "&gt;&gt;2") << "an empty link text takes nothing";
 }
 
-TEST(Anchors, MalformedAnchorsStayAsTheyAre)
+TEST(Markup, AnchorsCutShortOrBrokenOff)
 {
     EXPECT_EQ(rewritten("a <a href=\"no end of tag"), "a <a href=\"no end of tag");
-    EXPECT_EQ(rewritten("a <a href=\"x\">&gt;&gt;5 no close"), "a <a href=\"x\">&gt;&gt;5 no close");
-    EXPECT_EQ(rewritten("<a href=\"x\">&gt;1</a> b <a href=\"y\">2"), ">1 b <a href=\"y\">2");
+    EXPECT_EQ(rewritten("a <a href=\"x\">&gt;&gt;5 no close"), "a >>5 no close");
+    EXPECT_EQ(rewritten("<a href=\"x\">&gt;1</a> b <a href=\"y\">2"), ">1 b 2");
     EXPECT_EQ(rewritten("<a href="), "<a href=");
+    EXPECT_EQ(rewritten("<a href=1><a href=2>&gt;&gt;7</a></a>x"), ">>7x");
+    // One pass: what the removed tags leave is not read again.
+    EXPECT_EQ(rewritten("<a hr<a href=q>ef=z>9</a></a>"), "<a href=z>9");
     EXPECT_EQ(rewritten(""), "");
 }
 
-TEST(Anchors, NestedAndStraddlingAnchorsFollowTheRescan)
+TEST(Markup, TagsThatVanishAndTagsThatShow)
 {
-    std::string nested = "<a href=1><a href=2>&gt;&gt;7</a></a>x";
-    EXPECT_EQ(rewritten(nested), reference_rewrite(nested));
-    EXPECT_EQ(rewritten(nested), ">>7</a>x");
-    // The kept text and the link text join into a new opening tag.
-    std::string straddle = "<a hr<a href=q>ef=z>9</a></a>";
-    EXPECT_EQ(reference_rewrite(straddle), "9");
-    EXPECT_EQ(rewritten(straddle), "9");
+    struct Case {
+        const char* line;
+        const char* shown;
+    } cases[] = {
+        {"<b>bold</b> <i>it</i> <u>u</u> <s>s</s>", "bold it u s"},
+        {"<small>sm</small><big>BIG</big>", "smBIG"},
+        {"<font color=red>red</font> <font size=\"+1\" color=\"#FF0000\">x</font>", "red x"},
+        {"<span class=\"AA\">aa</span>", "aa"},
+        {"<B>up</B><FONT COLOR=RED>per</FONT>", "upper"},
+        {"<img src=\"http://img.test/a.jpg\">", "http://img.test/a.jpg"},
+        {"see <IMG SRC='http://img.test/b.png' width=10> it", "see http://img.test/b.png it"},
+        {"<img alt=x src=http://img.test/c.gif border=0>", "http://img.test/c.gif"},
+        {"<img alt=\"no address\">.", "."},
+        {"<img srcset=x>", ""},
+        // Not tags of ours: they stay as text.
+        {"I <3 you, a < b, c<d", "I <3 you, a < b, c<d"},
+        {"<p>para</p> <strong>x</strong> <sup>2</sup>", "<p>para</p> <strong>x</strong> <sup>2</sup>"},
+        {"<b", "<b"},
+        {"<b <i>x</i>", "<b x"},
+        {"<bx>y</bx>", "<bx>y</bx>"},
+        {"</br> </img>", "</br> </img>"},
+        {"<br> <hr>", "<br> <hr>"},   // breaks are split off before; within a line they stay
+        {"\x82\xa0<b>\x87\x40</b>\xfa\x5c", "\x82\xa0\x87\x40\xfa\x5c"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rewritten(c.line), c.shown) << c.line;
+        EXPECT_EQ(reference_markup(c.line), c.shown) << c.line;
+    }
 }
 
-TEST(Anchors, AgreesWithTheRescanOnGeneratedLines)
+TEST(Markup, ReadTagFindsTheKindAndLengthAndNeverPassesTheNextLt)
 {
-    const char* parts[] = {"<a href=", ">", "&gt;", "</a>", "x", " ", "&", "<", "a", "<a hr", "ef=", "1",
-                           "\x82\xa0"};
+    EXPECT_EQ(read_tag("<br>x").kind, TagKind::Break);
+    EXPECT_EQ(read_tag("<br>x").length, 4u);
+    EXPECT_EQ(read_tag("<hr />").kind, TagKind::Rule);
+    EXPECT_EQ(read_tag("<a href=\"1\">").kind, TagKind::AnchorOpen);
+    EXPECT_EQ(read_tag("</a>").kind, TagKind::AnchorClose);
+    EXPECT_EQ(read_tag("</span>").kind, TagKind::Inline);
+    Tag img = read_tag("<img src=\"u\" alt=\"v\">rest");
+    EXPECT_EQ(img.kind, TagKind::Image);
+    EXPECT_EQ(img.length, 21u);
+    EXPECT_EQ(img.source, "u");
+    for (const char* none : {"<", "<>", "< b>", "<b", "<b x", "<b x<b>", "<1>", "<\x82\xa0>", "</>", "<//a>"})
+        EXPECT_EQ(read_tag(none).kind, TagKind::None) << none;
+}
+
+TEST(Markup, AgreesWithTheReferenceOnGeneratedLines)
+{
+    const char* parts[] = {"<a href=", "<a>", ">", "&gt;", "</a>", "x", " ", "&", "<", "a", "<A hr", "ef=", "1",
+                           "\x82\xa0", "<b>", "</B>", "<img src=", "\"u\"", "<br>", "<hr", "/", "<font", " src=",
+                           "<span>", "\t", "\x87"};
     std::mt19937 rng(12345);
     for (int round = 0; round < 20000; ++round) {
         std::string line;
         int pieces = static_cast<int>(rng() % 16);
         for (int i = 0; i < pieces; ++i) line += parts[rng() % (sizeof parts / sizeof parts[0])];
-        ASSERT_EQ(rewritten(line), reference_rewrite(line)) << line;
+        ASSERT_EQ(rewritten(line), reference_markup(line)) << line;
+        const bool closed = round % 2 == 0;
+        std::vector<std::string> got;
+        for (const std::string& piece : body_lines(line, closed)) got.push_back(rewritten(piece));
+        ASSERT_EQ(got, reference_body_lines(line, closed)) << line;
     }
 }
 
-TEST(Anchors, BoundedCountOnAHostileLine)
+TEST(Markup, EveryAnchorOfALongLineIsRewritten)
 {
-    std::string line;
-    for (int i = 0; i < kMaxAnchorsPerLine + 5; ++i) line += "<a href=x>&gt;&gt;1</a>";
-    std::string out = rewritten(line);
-    std::string expect;
-    for (int i = 0; i < kMaxAnchorsPerLine; ++i) expect += ">>1";
-    for (int i = 0; i < 5; ++i) expect += "<a href=x>&gt;&gt;1</a>";
-    EXPECT_EQ(out, expect);
+    std::string line, expect;
+    for (int i = 0; i < 5000; ++i) {
+        line += "<a href=x>&gt;&gt;1</a><b <b>";
+        expect += ">>1<b ";
+    }
+    EXPECT_EQ(rewritten(line), expect);
 }
 
 // ---- building a thread ----
@@ -426,15 +543,116 @@ TEST(ThreadBuild, LineWithoutSeparatorIsSkippedAndNotNumbered)
     EXPECT_EQ(h.text(10), "four ");
 }
 
-TEST(ThreadBuild, EmptyBodyEndsTheParse)
+TEST(ThreadBuild, EmptiedResponseKeepsEveryLaterResponse)
 {
     TestHost h;
-    size_t fed = h.feed({dat_line("n1", "one"), "n2<>m<>d<><>", dat_line("n3", "three")});
-    EXPECT_EQ(fed, 2u);
+    size_t fed = h.feed({dat_line("n1", "one"), kNanashi + "<><>2026/12/01 ID:c<><>", "n3<>m<>d<> <>",
+                         dat_line("n4", "four")});
+    EXPECT_EQ(fed, 4u);
+    ASSERT_EQ(h.b.responseCount, 4);
+    // Each emptied response: its header, one empty line, the blank line.
+    ASSERT_EQ(h.b.lineCount, 3 + 3 + 3 + 3);
+    EXPECT_EQ(h.text(3), kNanashi);
+    EXPECT_STREQ(h.b.responses[1].date, "2026/12/01 ID:c");
+    EXPECT_EQ(h.text(4), "");
+    EXPECT_EQ(h.b.lines[4].length, 0);
+    EXPECT_EQ(h.text(5), " ");
+    EXPECT_EQ(h.text(6), "n3");
+    EXPECT_EQ(h.text(9), "n4");
+    EXPECT_EQ(h.text(10), "four ");
+    EXPECT_EQ(h.b.lines[10].response, 4);
+}
+
+TEST(ThreadBuild, EngineShapedLinesAndMarkedNames)
+{
+    TestHost h;
+    // Breaks without blanks and no leading blank, as some engines write; a
+    // cap in a font tag before a trip.
+    h.feed({"<font color=#FF0000>cap</font> </b>" + kSo + "x<b><>sage<>d<>one<br>two<hr><b>three</b><>",
+            "n<>m<>d<><img src=\"http://i.test/a.png\"><br><a href=\"http://u.test/\">http://u.test/</a> &gt;q<>"});
     ASSERT_EQ(h.b.responseCount, 2);
-    ASSERT_EQ(h.b.lineCount, 4) << "the empty response keeps its header line only";
-    EXPECT_EQ(h.b.lines[3].kind, HeaderLine);
-    EXPECT_EQ(h.text(3), "n2");
+    EXPECT_EQ(h.text(0), "cap " + kSo + "x");
+    EXPECT_EQ(h.b.lines[0].length, 4 + 2 + 1) << "the name as shown";
+    EXPECT_EQ(h.text(1), "one");
+    EXPECT_EQ(h.text(2), "two");
+    EXPECT_EQ(h.text(3), "");
+    EXPECT_EQ(h.text(4), "three");
+    EXPECT_EQ(h.b.lines[4].length, 12) << "a body line keeps its length before the rewrite";
+    EXPECT_EQ(h.text(5), " ");
+    EXPECT_EQ(h.text(6), "n");
+    EXPECT_EQ(h.text(7), "http://i.test/a.png");
+    EXPECT_EQ(h.text(8), "http://u.test/ &gt;q");
+}
+
+TEST(ThreadBuild, ExtendedCharactersPassThroughWhole)
+{
+    std::string all;
+    for (const std::string& c : kExtended) all += c;
+    TestHost h;
+    h.feed({all + "<>" + all + "<>" + all + " ID:" + all + "<> " + all + " <br> " + all + " <>"});
+    ASSERT_EQ(h.b.responseCount, 1);
+    EXPECT_EQ(h.text(0), all);
+    EXPECT_EQ(std::string(h.b.responses[0].mail), all);
+    EXPECT_EQ(std::string(h.b.responses[0].date), all + " ID:" + all);
+    EXPECT_EQ(h.text(1), all);
+    EXPECT_EQ(h.text(2), all + " ");
+}
+
+// tests/data/realthread.dat: a thread as real servers write them, with an
+// emptied response in the middle, links, references, tags and characters
+// beyond JIS X 0208.
+TEST(ThreadBuild, RealShapedThreadKeepsEveryResponseAndNoMarkup)
+{
+    const std::string log = read_file_bytes(std::string(QUORVEX_SOURCE_DIR) + "/tests/data/realthread.dat");
+    ASSERT_FALSE(log.empty());
+    std::vector<std::string> fileLines;
+    for (size_t at = 0, end; at < log.size(); at = end + 1) {
+        end = log.find('\n', at);
+        if (end == std::string::npos) end = log.size();
+        fileLines.push_back(log.substr(at, end - at));
+    }
+    TestHost h;
+    EXPECT_EQ(h.feed(fileLines), 10u);
+    ASSERT_EQ(h.b.responseCount, 10);
+
+    const std::string nanashi = "\x96\xbc\x96\xb3\x82\xb5\x82\xb3\x82\xf1";   // 名無しさん
+    const std::vector<std::string> shown = {
+        // 1
+        nanashi, "\x8cg\x91\xd1\x82\xa9\x82\xe7\x93\xc7\x82\xde\x83X\x83\x8c\x82\xc5\x82\xb7",
+        "\x95\x5c\x8e\xa6\x82\xcc\x83" "e\x83X\x83g\x97p ", " ",
+        // 2: a reply anchor; a URL link then a quote; a one-arrow anchor, a quote and a URL link
+        nanashi, ">>1", "http://example.com/page &gt;\x82\xb1\x82\xea\x8c\xa9\x82\xc4",
+        ">1 \x82\xcc &gt; \x88\xf8\x97p\x82\xc6 https://example.org/ ttps://example.net/x ", " ",
+        // 3: emptied by the server
+        nanashi, "", " ",
+        // 4: references stay in the store; they are decoded where shown
+        "\x96\xbc\x96\xb3\x82\xb5&#9829;\x82\xb3\x82\xf1",
+        "\x8f\x5c\x90i&#12354; \x8f\x5c\x98Z\x90i&#x3042; \x83n\x81[\x83g&#9829; \x83n\x83\x93\x83O\x83\x8b&#xD55C;"
+        "&#xAE00; \x8aG\x95\xb6\x8e\x9a&#128512;&#x1F389;",
+        "\x82\xbb\x82\xcc\x82\xdc\x82\xdc: &#0; &#xD800; &#x110000; &#; &#12354 &amp;#65; ", " ",
+        // 5: tags
+        nanashi,
+        "\x91\xbe\x8e\x9a \x8e\xce\x91\xcc \x89\xba\x90\xfc \x8e\xe6\x8f\xc1 \x8f\xac\x91\xe5 \x90\xd4 \x83X\x83p\x83\x93",
+        "\x89\xfc\x8ds", "\x91\xe5\x95\xb6\x8e\x9a", "", "\x8cr\x90\xfc\x82\xcc\x8c\xe3",
+        "\x89\xe6\x91\x9c http://example.com/a.jpg", "I <3 it, a < b ", " ",
+        // 6: NEC row 13 and the NEC-selected and IBM extensions
+        "\x87@\x87T\x87\x8a\xed@\xee\xe0\xed\x95", fileLines[5].substr(fileLines[5].find("<> N") + 3, 63), " ",
+        // 7: a trip, an anchor to the emptied response, and what follows it
+        "\x83g\x83\x8a\x83" "b\x83v \x81\x9fXk9AbCdEfG ", ">>3",
+        "\x8f\xc1\x82\xb3\x82\xea\x82\xbd\x83\x8c\x83X\x82\xcc\x8e\x9f\x82\xe0\x93\xc7\x82\xdf\x82\xe9 ", " ",
+        // 8: breaks without blanks, no leading blank
+        nanashi, "\x88\xea\x8ds\x96\xda", "\x93\xf1\x8ds\x96\xda", "", "\x8el\x8ds\x96\xda", " ",
+        // 9, 10
+        nanashi, fileLines[8].substr(fileLines[8].find("<> ") + 3, 12 * 11 + 1), " ",
+        nanashi, "\x82\xa8\x82\xed\x82\xe8 ", " ",
+    };
+    ASSERT_EQ(h.b.lineCount, static_cast<int32_t>(shown.size()));
+    for (int i = 0; i < h.b.lineCount; ++i) EXPECT_EQ(h.text(i), shown[i]) << "line " << i;
+    EXPECT_EQ(h.text(26).substr(h.text(26).size() - 12), "IBM\xfa@\xfa\x5c\xfb\xfc\xfcK ");
+    EXPECT_STREQ(h.b.responses[5].mail, "\xee\xef\xee\xf8\xfa@\xfa\x5c");
+    EXPECT_STREQ(h.b.responses[5].date, "2026/12/01(\x89\xce) 10:05:00.00 ID:\x87~\x87\x93");
+    const uint32_t firstLines[] = {0, 4, 9, 12, 16, 25, 28, 32, 38, 41};
+    for (int r = 0; r < 10; ++r) EXPECT_EQ(h.b.responses[r].firstLine, firstLines[r]) << "response " << r + 1;
 }
 
 TEST(ThreadBuild, ShortLinesStillGiveAResponse)
@@ -558,7 +776,7 @@ TEST(ThreadBuild, FullStoreIsReportedOnceAndKeepsWhatFits)
 TEST(ThreadBuild, EmbeddedBytesNeverEscapeTheStore)
 {
     // Every prefix of a busy line is a possible cut-off last line.
-    std::string line = "a</b>b<b>c<>sage<>2006 ID:x<> <a href=\"1\">&gt;&gt;1</a> <br>  <br> &gt;x <>t";
+    std::string line = "a</b>b<b>c<>sage<>2006 ID:x<> <a href=\"1\">&gt;&gt;1</a> <br>  <br> &gt;x<hr><b>y</b> <>t";
     for (size_t n = 0; n <= line.size(); ++n) {
         TestHost h(48);
         h.feed({line.substr(0, n), line});

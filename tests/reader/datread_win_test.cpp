@@ -122,13 +122,33 @@ TEST_F(Resdata, LineWithoutSeparatorIsSkipped)
     EXPECT_EQ(e.lines[e.responses[3].firstLine].response, 4);
 }
 
-TEST_F(Resdata, EmptyBodyEndsTheParse)
+TEST_F(Resdata, EmptiedResponseKeepsEveryLaterResponse)
 {
     write_log("1.dat", many_lines(2) + "n3<>sage<>d<><>\n" + many_lines(2));
     ASSERT_EQ(open_thread(L"1.dat"), 1);
-    EXPECT_EQ(entry(0).responseCount, 3);
-    EXPECT_EQ(entry(0).lineCount, 7);
+    EXPECT_EQ(entry(0).responseCount, 5);
+    EXPECT_EQ(entry(0).lineCount, 15);
     EXPECT_EQ(text(0, 6), "n3");
+    EXPECT_EQ(text(0, 7), "");
+    EXPECT_EQ(text(0, 8), " ");
+    EXPECT_EQ(text(0, 9), "n1") << "the log's next line is response 4";
+    EXPECT_EQ(entry(0).lines[9].response, 4);
+    EXPECT_EQ(OpenThreadTable.scroll[0].nMax, 15);
+}
+
+TEST_F(Resdata, RealShapedThreadOpensWhole)
+{
+    write_log("1700000000.dat", test_data_bytes("realthread.dat"));
+    ReportCapture capture;
+    ASSERT_EQ(open_thread(L"1700000000.dat"), 1);
+    EXPECT_TRUE(capture.messages().empty());
+    const ResponseBuffer& e = entry(0);
+    ASSERT_EQ(e.responseCount, 10);
+    EXPECT_EQ(e.lineCount, 44);
+    EXPECT_EQ(text(0, e.responses[3].firstLine), utf8_to_sjis("名無し&#9829;さん"));
+    EXPECT_EQ(text(0, e.responses[9].firstLine + 1), utf8_to_sjis("おわり "));
+    EXPECT_EQ(read_file_bytes(log_path("1700000000.dat")), test_data_bytes("realthread.dat"))
+        << "the log stays what the server sent";
 }
 
 TEST_F(Resdata, LastLineCutShortIsShownAsFarAsItGoes)

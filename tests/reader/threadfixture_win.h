@@ -124,6 +124,12 @@ inline std::string dat_line(const std::string& name, const std::string& body, co
     return name + "<>" + mail + "<>2006/03/01 12:00:00 ID:abcdefgh<> " + body + " <>" + title + "\n";
 }
 
+// A file of tests/data, as Wine sees the source tree.
+inline std::string test_data_bytes(const std::string& name)
+{
+    return read_file_bytes("Z:" + std::string(QUORVEX_SOURCE_DIR) + "/tests/data/" + name);
+}
+
 inline void expect_message(const ReportCapture& capture, const std::wstring& text, const std::wstring& caption)
 {
     auto messages = capture.messages();
