@@ -21,6 +21,7 @@
 #include "net/updatecheck_win.h"
 #include "platform/softkeys_win.h"
 #include "reader/datread_win.h"
+#include "reader/entities_win.h"
 #include "reader/keyhelp_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resdetail_win.h"
@@ -282,7 +283,7 @@ void add_favorite_board()
 void add_favorite_thread()
 {
     const ResponseBuffer* entry = current_thread();
-    if (entry) favorite_sure_add(entry->board, entry->fileName, current_thread_title().c_str());
+    if (entry) favorite_sure_add(entry->board, entry->fileName, title_for_file(current_thread_title()).c_str());
 }
 
 void jump_to_response()

@@ -9,6 +9,7 @@
 #include "base/report.h"
 #include "net/difffetch_win.h"
 #include "reader/datread_win.h"
+#include "reader/entities_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resnav.h"
 #include "reader/threadentry.h"
@@ -73,7 +74,8 @@ bool open_new_thread(int board, const std::wstring& file, const std::wstring& ti
     select_in_open_thread_selector(index);
     entry.ReadMark = listOpen ? held.totalitem(file.c_str()) : -1;
     // A favourite not yet held has no count of its own: the log's stands.
-    if (listOpen) held.additem(file.c_str(), title.c_str(), rowCount >= 0 ? rowCount : entry.responseCount);
+    if (listOpen)
+        held.additem(file.c_str(), title_for_file(title).c_str(), rowCount >= 0 ? rowCount : entry.responseCount);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Display text with character references: the one-pass decoder against the
 // plain form (replace, move the rest up, go on after the new character), in
-// both the 16-bit and the native wide form.
+// both the 16-bit and the native wide form; and the way back for the files,
+// which must give the same text when decoded again.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,58 @@
 #include "reader/entities.h"
 
 namespace {
+
+// A numeric reference's name ("#" digits or "#x" hex digits) as the UTF-16
+// units of its character; empty when it names none.
+std::u16string numeric_units(const std::u16string& name)
+{
+    if (name.size() < 2 || name[0] != u'#') return {};
+    const bool hex = name[1] == u'x' || name[1] == u'X';
+    std::u16string digits = name.substr(hex ? 2 : 1);
+    if (digits.empty()) return {};
+    unsigned long long code = 0;
+    for (char16_t c : digits) {
+        int d = c >= u'0' && c <= u'9' ? c - u'0'
+                : hex && c >= u'a' && c <= u'f' ? c - u'a' + 10
+                : hex && c >= u'A' && c <= u'F' ? c - u'A' + 10
+                : -1;
+        if (d < 0) return {};
+        code = code * (hex ? 16 : 10) + static_cast<unsigned>(d);
+        if (code > 0x10FFFF) return {};
+    }
+    if (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return {};
+    if (code < 0x10000) return std::u16string(1, static_cast<char16_t>(code));
+    code -= 0x10000;
+    return {static_cast<char16_t>(0xD800 + (code >> 10)), static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
+}
+
+// What the files' code page is taken to hold here: ASCII, as code page 932
+// does, and every even unit beyond it that is not a surrogate; never a pair.
+bool ascii_or_even(const char16_t* units, size_t count)
+{
+    const char16_t u = units[0];
+    return count == 1 && (u < 0x80 || (u % 2 == 0 && (u < 0xD800 || u > 0xDFFF)));
+}
+
+bool has_lone_surrogate(const std::u16string& s)
+{
+    for (size_t i = 0; i < s.size(); ++i) {
+        const bool high = s[i] >= 0xD800 && s[i] <= 0xDBFF;
+        const bool low = s[i] >= 0xDC00 && s[i] <= 0xDFFF;
+        if (high && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if (high || low) return true;
+    }
+    return false;
+}
+
+std::u16string decoded(std::u16string s)
+{
+    DecodeEntities(s.data());
+    return std::u16string(s.c_str());
+}
 
 std::u16string reference_decode(std::u16string s)
 {
@@ -21,6 +74,12 @@ std::u16string reference_decode(std::u16string s)
             continue;
         }
         std::u16string name = s.substr(amp + 1, semi - amp - 1);
+        std::u16string numeric = numeric_units(name);
+        if (!numeric.empty()) {
+            s.replace(amp, semi - amp + 1, numeric);
+            pos = amp + numeric.size();
+            continue;
+        }
         const EntityRow* hit = nullptr;
         for (const EntityRow* row = EntityTable; row->name; ++row) {
             std::u16string rowName;
@@ -61,5 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::u16string want = reference_decode(text);
     if (got != want || gotWide != want || got.size() > text.size()) std::abort();
+
+    // Shown, written back to a file and shown again: nothing in the file
+    // that the code page lacks or that would end its line, and the same text
+    // when it is decoded (a lone half of a pair, which no log or reference
+    // gives, is no character and has none to come back as).
+    std::u16string stored = encode_references(got, ascii_or_even);
+    for (size_t i = 0; i < stored.size(); ++i)
+        if (stored[i] < 0x20 || stored[i] == 0x7F || !ascii_or_even(&stored[i], 1)) std::abort();
+    if (!has_lone_surrogate(got) && decoded(stored) != decoded(got)) std::abort();
     return 0;
 }

@@ -81,13 +81,67 @@ const EntityRow* find_entity(const Ch* name, size_t length)
     return nullptr;
 }
 
+constexpr uint32_t kLastCodePoint = 0x10FFFF;
+
+bool is_surrogate(uint32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
+
+template <typename Ch>
+int digit_value(Ch c, uint32_t base)
+{
+    const uint32_t u = static_cast<uint32_t>(c);
+    if (u >= '0' && u <= '9') return static_cast<int>(u - '0');
+    if (base == 16 && u >= 'a' && u <= 'f') return static_cast<int>(u - 'a' + 10);
+    if (base == 16 && u >= 'A' && u <= 'F') return static_cast<int>(u - 'A' + 10);
+    return -1;
+}
+
+// The character a numeric reference's name ("#" and decimal digits, or "#x"
+// and hexadecimal digits) stands for; 0 when it names none.
+template <typename Ch>
+uint32_t numeric_code(const Ch* name, size_t length)
+{
+    if (length < 2 || name[0] != Ch('#')) return 0;
+    size_t i = 1;
+    uint32_t base = 10;
+    if (name[1] == Ch('x') || name[1] == Ch('X')) {
+        base = 16;
+        i = 2;
+    }
+    if (i >= length) return 0;
+    uint32_t code = 0;
+    for (; i < length; ++i) {
+        const int digit = digit_value(name[i], base);
+        if (digit < 0) return 0;
+        code = code * base + static_cast<uint32_t>(digit);
+        // Stopping here also keeps the sum from overflowing.
+        if (code > kLastCodePoint) return 0;
+    }
+    return is_surrogate(code) ? 0 : code;
+}
+
+// Writes `code` at text[w] as one UTF-16 unit or a surrogate pair; returns
+// the units written.
+template <typename Ch>
+size_t put_code(Ch* text, size_t w, uint32_t code)
+{
+    if (code < 0x10000) {
+        text[w] = static_cast<Ch>(code);
+        return 1;
+    }
+    code -= 0x10000;
+    text[w] = static_cast<Ch>(0xD800 + (code >> 10));
+    text[w + 1] = static_cast<Ch>(0xDC00 + (code & 0x3FF));
+    return 2;
+}
+
 template <typename Ch>
 void decode_entities(Ch* text)
 {
     if (!text) return;
-    // One pass with a read and a write position: the text only shrinks, and a
-    // character written for a reference is behind the read position, so it is
-    // never examined again.
+    // One pass with a read and a write position: the text only shrinks (the
+    // shortest reference above U+FFFF, "&#65536;", is longer than its pair),
+    // and a character written for a reference is behind the read position, so
+    // it is never examined again.
     size_t r = 0, w = 0;
     size_t semi = 0;   // the next ";" at or after r + 1, once found
     bool semiKnown = false;
@@ -109,7 +163,12 @@ void decode_entities(Ch* text)
             while (text[r]) text[w++] = text[r++];
             break;
         }
-        if (const EntityRow* row = find_entity(text + r + 1, semi - r - 1)) {
+        const Ch* name = text + r + 1;
+        const size_t length = semi - r - 1;
+        if (const uint32_t code = numeric_code(name, length)) {
+            w += put_code(text, w, code);
+            r = semi + 1;
+        } else if (const EntityRow* row = find_entity(name, length)) {
             text[w++] = static_cast<Ch>(row->code);
             r = semi + 1;
         } else {
@@ -124,3 +183,25 @@ void decode_entities(Ch* text)
 
 void DecodeEntities(wchar_t* text) { decode_entities(text); }
 void DecodeEntities(char16_t* text) { decode_entities(text); }
+
+std::u16string encode_references(std::u16string_view shown, FitsCodePage fits)
+{
+    std::u16string out;
+    out.reserve(shown.size());
+    for (size_t i = 0; i < shown.size();) {
+        const char16_t* at = shown.data() + i;
+        const bool pair = i + 1 < shown.size() && at[0] >= 0xD800 && at[0] <= 0xDBFF && at[1] >= 0xDC00 &&
+                          at[1] <= 0xDFFF;
+        const size_t count = pair ? 2 : 1;
+        if (at[0] >= 0x20 && at[0] != 0x7F && fits && fits(at, count)) {
+            out.append(at, count);
+        } else {
+            const uint32_t code = pair ? 0x10000 + ((at[0] - 0xD800u) << 10) + (at[1] - 0xDC00u) : at[0];
+            out += u"&#";
+            for (char digit : std::to_string(code)) out += static_cast<char16_t>(digit);
+            out += u';';
+        }
+        i += count;
+    }
+    return out;
+}

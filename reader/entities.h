@@ -1,8 +1,13 @@
-// HTML named character references in text from the service, replaced by their
-// characters only when a text is about to be drawn. Stores and files keep the
-// references as they came.
+// HTML character references in text from the service, named ("&gt;") and
+// numeric ("&#12354;", "&#x3042;"), replaced by their characters only when a
+// text is about to be shown. Stores and files keep the references as they
+// came. The servers write every character that Shift-JIS lacks (emoji,
+// hearts, Hangul) as a numeric reference.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 struct EntityRow {
     const wchar_t* name;   // without "&" and ";", case as in HTML
@@ -16,10 +21,25 @@ struct EntityRow {
 constexpr int kEntityCount = 252;
 extern const EntityRow EntityTable[kEntityCount + 1];
 
-// Replaces every named reference found in the NUL-terminated text by its
-// character, in place; the text never grows. One level only: a character that
-// came from a reference is never looked at again. Names are matched exactly
-// (case-sensitive); numeric references and a "&" without a later ";" stay.
-// wchar_t is 16-bit on the handset and 32-bit natively; both work.
+// Replaces every reference found in the NUL-terminated text by its character,
+// in place; the text never grows. One level only: a character that came from
+// a reference is never looked at again. Names are matched exactly
+// (case-sensitive). A numeric reference is "&#", decimal digits and ";" or
+// "&#x" (or "&#X"), hexadecimal digits and ";"; a character above U+FFFF
+// becomes its UTF-16 surrogate pair. A reference that names no character
+// (zero, a surrogate, above U+10FFFF, no digits, a stray character) and a "&"
+// without a later ";" stay as written. The result is UTF-16 code units, also
+// where wchar_t is 32-bit (natively); on the handset it is 16-bit.
 void DecodeEntities(wchar_t* text);
 void DecodeEntities(char16_t* text);
+
+// Whether the code page of the files holds the character of `count` UTF-16
+// units at `units` (a surrogate pair is one character of two).
+using FitsCodePage = bool (*)(const char16_t* units, size_t count);
+
+// The way back, for a shown text that goes into a file (a title in the
+// held-thread list or the favourites): each character the code page lacks,
+// and each control character (it would break the file's line), is written
+// as a decimal numeric reference, so that showing the file's text again gives
+// the same characters. Everything else stays.
+std::u16string encode_references(std::u16string_view shown, FitsCodePage fits);

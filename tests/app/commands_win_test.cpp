@@ -542,6 +542,23 @@ TEST_F(Commands, FavoritesOfTheCurrentThread)
     EXPECT_TRUE(ProcessThreadList->favorites);
 }
 
+TEST_F(Commands, AFavouriteThreadKeepsWhatTheCodePageLacksAsReferences)
+{
+    write_file_bytes(dir_.file("favorite.brd"), sj("お気に入りスレ") + "\n");
+    write_file_bytes(dir_.file("favorite.txt"), "");
+    ASSERT_NE(start_with_boards(1), nullptr);
+    open_mobile_threads(2);
+    // The title as shown after "&#128512;" and "&#9829;" were decoded.
+    const int index = OpenThreadTable.current;
+    SendMessageW(AppState.OpenThreadSelector, CB_DELETESTRING, index, 0);
+    SendMessageW(AppState.OpenThreadSelector, CB_INSERTSTRING, index,
+                 reinterpret_cast<LPARAM>(L"絵文字\U0001F600と\u2665"));
+    command(IDM_ADD_FAVORITE_THREAD);
+    EXPECT_EQ(read_file_bytes(dir_.file("favorite.txt")),
+              "mobile<>1066800000.dat<>" + sj("絵文字") + "&#128512;" + sj("と") + "&#9829;\r\n");
+    EXPECT_TRUE(reports_.messages().empty());
+}
+
 TEST_F(Commands, JumpsInTheCurrentThread)
 {
     ASSERT_NE(start_with_boards(1), nullptr);

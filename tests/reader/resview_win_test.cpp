@@ -1,5 +1,7 @@
 #include "tests/reader/viewfixture_win.h"
 
+#include <utility>
+
 #include "reader/wrap.h"
 
 namespace {
@@ -160,6 +162,35 @@ TEST_F(ResponseView, ReferencesAreDecodedOnlyForDrawing)
         for (int x = 0; x < page.width(); ++x)
             ASSERT_EQ(page.at(x, h + y), page.at(x, 4 * h + y)) << x << "," << y;
     EXPECT_STREQ(OpenThreadTable.entries[0].lines[1].text, "&gt;&gt;5 &amp; x ") << "the store keeps the raw text";
+}
+
+TEST_F(ResponseView, NumericReferencesTagsAndExtendedCharactersDrawAsTheirCharacters)
+{
+    // Each pair of body lines must look the same: as the log has it, and in a
+    // form that is drawn plainly.
+    const std::pair<std::string, std::string> pairs[] = {
+        {"&#12354;&#x3042;&#X3042;!", repeated(kA, 3) + "!"},
+        {"&#9829;&#x1F600;&#x1f389;", "&#x2665;&#128512;&#127881;"},
+        {"<b>x</b> <font color=red>y</font><span>z</span>", "x yz"},
+        // NEC row 13, NEC-selected and IBM extensions.
+        {"\x87\x40\x87\x54\x87\x8a\xed\x40\xee\xef\xfa\x40\xfa\x5c\xfb\xfc\xfc\x4b",
+         "&#x2460;&#x2160;&#x3231;&#x7E8A;&#x2170;&#x2170;&#x7E8A;&#x9AD9;&#x9ED1;"},
+        // Not characters: drawn as written.
+        {"&#0;&#xD800;&#x110000;&#12354", "&amp;#0;&amp;#xD800;&amp;#x110000;&amp;#12354"},
+    };
+    std::string body;
+    for (const auto& p : pairs) body += (body.empty() ? "" : " <br> ") + p.first + " <br> " + p.second;
+    open_log(short_line("n", body));
+    const int h = row_height(AppState.BodyFont);
+    PagePixels page(ResponseView_render(view));
+    for (size_t i = 0; i < sizeof pairs / sizeof pairs[0]; ++i) {
+        const int raw = static_cast<int>(1 + 2 * i) * h, plain = raw + h;
+        EXPECT_GT(page.count(raw, raw + h, is_dark), 0) << "pair " << i;
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < page.width(); ++x) differing += page.at(x, raw + y) != page.at(x, plain + y) ? 1 : 0;
+        EXPECT_EQ(differing, 0) << "pair " << i;
+    }
 }
 
 TEST_F(ResponseView, PaintMeasuresThePageAndSetsTheScrollBar)
