@@ -87,7 +87,8 @@ std::u16string detail_copy_text(std::u16string_view text, size_t start, size_t e
     std::u16string out;
     out.reserve(sel.size() + 8);
     for (size_t i = 0; i < sel.size(); ++i) {
-        if (sel.compare(i, 4, u"ttp:") == 0 && (i == 0 || sel[i - 1] != u'h')) out += u'h';
+        const bool address = sel.compare(i, 4, u"ttp:") == 0 || sel.compare(i, 5, u"ttps:") == 0;
+        if (address && (i == 0 || sel[i - 1] != u'h')) out += u'h';
         out += sel[i];
     }
     return out;

@@ -1,7 +1,7 @@
 // What the response detail dialog shows and copies: one response split into
 // name, mail, date, ID and body, and the copy of a selection with the "h" of
-// a "ttp:" address put back. Byte-level, over the parsed thread; the text
-// stays raw Shift-JIS (character references are not decoded here).
+// a "ttp:" or "ttps:" address put back. Byte-level, over the parsed thread;
+// the fields stay raw Shift-JIS here, and are decoded where they are shown.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +39,7 @@ bool detail_fields(const ResponseBuffer& thread, int32_t number, DetailFields* o
 
 // What a copy of the selection [start, end) of `text` puts on the clipboard:
 // the selected characters less one trailing space, with "h" put back before
-// each "ttp:" that has none (posters leave it off to avoid automatic links).
+// each "ttp:" and "ttps:" that has none (posters leave it off to avoid
+// automatic links).
 // Empty for an empty selection.
 std::u16string detail_copy_text(std::u16string_view text, size_t start, size_t end);

@@ -8,6 +8,7 @@
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "platform/softkeys_win.h"
+#include "reader/entities.h"
 #include "reader/resdetail.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"
@@ -23,10 +24,19 @@ struct DetailContext {
 
 DetailContext* context_of(HWND dialog) { return reinterpret_cast<DetailContext*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
-// Raw Shift-JIS of the thread as window text (code page 932).
+// Shift-JIS of the thread as window text (code page 932), its character
+// references decoded as the view shows them.
+std::wstring shown_text(std::string_view bytes)
+{
+    std::wstring w = mb_to_wstring(std::string(bytes).c_str());
+    DecodeEntities(w.data());
+    w.resize(wcslen(w.c_str()));
+    return w;
+}
+
 void set_field(HWND dialog, int id, std::string_view bytes)
 {
-    SetDlgItemTextW(dialog, id, mb_to_wstring(std::string(bytes).c_str()).c_str());
+    SetDlgItemTextW(dialog, id, shown_text(bytes).c_str());
     SendDlgItemMessageW(dialog, id, EM_SETSEL, 0, 0);   // caret at the start
 }
 
@@ -69,7 +79,7 @@ void fill(HWND dialog, const DetailContext* ctx)
     set_field(dialog, IDC_DETAIL_DATE, f.date);
     set_field(dialog, IDC_DETAIL_ID, f.id);
     HWND body = GetDlgItem(dialog, IDC_DETAIL_BODY);
-    SetWindowTextW(body, mb_to_wstring(std::string(f.body).c_str()).c_str());
+    SetWindowTextW(body, shown_text(f.body).c_str());
     SendMessageW(body, EM_SETSEL, 0, -1);
     SetFocus(body);
 }

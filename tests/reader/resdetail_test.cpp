@@ -63,7 +63,8 @@ TEST(ResponseDetail, FieldsWithTheDateSplitAtTheId)
     EXPECT_EQ(f.mail, "sage");
     EXPECT_EQ(f.date, "2003/10/02(\x96\xd8) 13:31:18");
     EXPECT_EQ(f.id, "abcdefgh");
-    // References stay undecoded; every line ends in CR LF, the blank line too.
+    // The fields are the raw text (the dialog decodes what it shows); every
+    // line ends in CR LF, the blank line too.
     EXPECT_EQ(f.body, "first\r\n&gt;&gt;1 second\r\n \r\n");
 
     // The last response runs to the end of the line index; no " ID:", no ID.
@@ -138,4 +139,23 @@ TEST(ResponseDetail, CopyPutsTheHBackAndDropsOneTrailingSpace)
     EXPECT_EQ(detail_copy_text(body, at + 19, at), u"http://example.com/a");
     EXPECT_EQ(detail_copy_text(body, 0, 10000), detail_copy_text(body, 0, body.size()));
     EXPECT_EQ(detail_copy_text(u" ", 0, 1), u"");
+}
+
+TEST(ResponseDetail, CopyPutsTheHBackBeforeSecureAddressesToo)
+{
+    struct Case {
+        const char16_t* selected;
+        const char16_t* copied;
+    } cases[] = {
+        {u"ttps://example.com/a", u"https://example.com/a"},
+        {u"https://example.com/a", u"https://example.com/a"},
+        {u"see ttps://a.test/ and ttp://b.test/", u"see https://a.test/ and http://b.test/"},
+        {u"ttps:", u"https:"},
+        {u"ttpsx://a.test/", u"ttpsx://a.test/"},
+        {u"tps://a.test/", u"tps://a.test/"},
+    };
+    for (const Case& c : cases) {
+        std::u16string text = c.selected;
+        EXPECT_EQ(detail_copy_text(text, 0, text.size()), c.copied);
+    }
 }

@@ -82,7 +82,8 @@ protected:
         AppState.DeviceKind = DevicePocketPC;
 
         add("名無しさん", "sage", "2003/10/02(木) 13:31:18 ID:abcdefgh", {"1 get", "見て ttp://example.com/a "});
-        add("太郎◆trip", " ", "2003/10/02(木) 13:40:00", {"&gt;&gt;1 ok 2", "http://example.org/"});
+        add("太郎◆trip", " ", "2003/10/02(木) 13:40:00 &#9829;",
+            {"&gt;&gt;1 ok 2", "http://example.org/", "&#128512; ttps://example.net/"});
         add("三番", "", "2003/10/03(金) 01:02:03 ID:Xy0", {"last"});
         for (size_t i = 0; i < lines_.size(); ++i) lines_[i].text = &texts_[i][0];
         thread_.lines = lines_.data();
@@ -167,7 +168,7 @@ TEST_F(ResponseDetailTest, OpeningFillsTheFieldsAndCopiesTheWholeBody)
     EXPECT_EQ(upper, 3);
 }
 
-TEST_F(ResponseDetailTest, ReferencesStayUndecodedAndADateWithoutIdFillsTheDateAlone)
+TEST_F(ResponseDetailTest, ReferencesAreDecodedAndADateWithoutIdFillsTheDateAlone)
 {
     Shown s;
     DialogDriver d(kCaption);
@@ -175,10 +176,12 @@ TEST_F(ResponseDetailTest, ReferencesStayUndecodedAndADateWithoutIdFillsTheDateA
     EXPECT_EQ(run(d, 2), IDCANCEL);
     EXPECT_EQ(s.name, L"太郎◆trip");
     EXPECT_EQ(s.mail, L" ");
-    EXPECT_EQ(s.date, L"2003/10/02(木) 13:40:00");
+    EXPECT_EQ(s.date, L"2003/10/02(木) 13:40:00 \u2665");
     EXPECT_EQ(s.id, L"");
-    EXPECT_EQ(s.body, L"&gt;&gt;1 ok 2\r\nhttp://example.org/\r\n \r\n");
-    EXPECT_EQ(s.clipboard, s.body);
+    // As the view shows them: named and numeric, above U+FFFF as a pair.
+    EXPECT_EQ(s.body, L">>1 ok 2\r\nhttp://example.org/\r\n\U0001F600 ttps://example.net/\r\n \r\n");
+    // The copy at opening puts the "h" back before "ttps:" as before "ttp:".
+    EXPECT_EQ(s.clipboard, L">>1 ok 2\r\nhttp://example.org/\r\n\U0001F600 https://example.net/\r\n \r\n");
 }
 
 TEST_F(ResponseDetailTest, GetRereadsTheNumberAndKeepsWithinTheThread)
