@@ -140,26 +140,22 @@ TEST(DecodeEntities, NumericReferences)
         std::u16string shown;
     } cases[] = {
         {u"&#12354;", u"\u3042"},
-        {u"&#x3042;&#X3042;&#x30a2;&#x30A2;", u"\u3042\u3042\u30A2\u30A2"},
-        {u"&#0065;&#65;&#x41;", u"AAA"},
+        {u"&#x3042;&#X3042;&#x30a2;&#x30A2;&#0065;", u"\u3042\u3042\u30A2\u30A2A"},
         {u"I &#9829; it &#x2665;", u"I \u2665 it \u2665"},
         {u"&#xD55C;&#44544;", u"\uD55C\uAE00"},   // Hangul
         // Above U+FFFF: a surrogate pair.
         {u"&#128512;", u"\U0001F600"},
-        {u"a&#x1F600;b", u"a\U0001F600b"},
         {u"&#x10FFFF;", u"\U0010FFFF"},
         {u"&#65536;", u"\U00010000"},
         // One level: what a reference gives is never read again.
         {u"&amp;#65;", u"&#65;"},
         {u"&#38;#65;", u"&#65;"},
-        {u"&#38;gt;", u"&gt;"},
         // Not a character: stays as written.
         {u"&#0;&#x0;&#00;", u"&#0;&#x0;&#00;"},
         {u"&#xD800;&#xDFFF;&#55296;", u"&#xD800;&#xDFFF;&#55296;"},
         {u"&#x110000;&#1114112;&#99999999999999999999;", u"&#x110000;&#1114112;&#99999999999999999999;"},
         {u"&#;&#x;&#X;", u"&#;&#x;&#X;"},
-        {u"&#12a;&#x12g;&#-5;&# 65;&#+65;&#xx41;", u"&#12a;&#x12g;&#-5;&# 65;&#+65;&#xx41;"},
-        {u"&#12354", u"&#12354"},
+        {u"&#12a;&#x12g;&#-5;&# 65;&#xx41;&#12354", u"&#12a;&#x12g;&#-5;&# 65;&#xx41;&#12354"},
         {u"&#12354 and &gt;", u"&#12354 and >"},   // the far ";" makes one long name
         {u"&#65&#66;", u"&#65B"},
     };
@@ -187,24 +183,13 @@ bool test_fits(const char16_t* units, size_t count)
 
 TEST(EncodeReferences, WhatTheFileCannotHoldBecomesAReference)
 {
-    struct Case {
-        std::u16string shown;
-        std::u16string stored;
-    } cases[] = {
-        {u"plain & <> \u3042\u2460", u"plain & <> \u3042\u2460"},
-        {u"I \u2665 it", u"I &#9829; it"},
-        {u"\U0001F600!", u"&#128512;!"},
-        {u"a\nb\tc\x7f", u"a&#10;b&#9;c&#127;"},
-        {u"", u""},
-    };
-    for (const Case& c : cases) {
-        std::u16string stored = encode_references(c.shown, test_fits);
-        EXPECT_EQ(stored, c.stored);
-        // Read back and shown, the file gives the same characters.
-        std::u16string shown = stored;
-        DecodeEntities(shown.data());
-        EXPECT_EQ(std::u16string(shown.c_str()), c.shown);
-    }
+    const std::u16string shown = u"plain & <> \u3042\u2460 I \u2665 \U0001F600 a\nb\tc";
+    const std::u16string stored = encode_references(shown, test_fits);
+    EXPECT_EQ(stored, u"plain & <> \u3042\u2460 I &#9829; &#128512; a&#10;b&#9;c");
+    // Read back and shown, the file gives the same characters.
+    std::u16string again = stored;
+    DecodeEntities(again.data());
+    EXPECT_EQ(std::u16string(again.c_str()), shown);
     // A lone half of a pair names no character: it stays a reference.
     EXPECT_EQ(encode_references(u"\xD800x", test_fits), u"&#55296;x");
 }

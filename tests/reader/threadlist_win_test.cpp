@@ -560,15 +560,16 @@ TEST_F(ThreadListView, OpeningANewRowRecordsItAndMarksEveryResponseNew)
 
 TEST_F(ThreadListView, NumericReferencesInTitlesAreShownAndKeptInTheHeldList)
 {
-    write_subject("1000000001.dat<>" + sj("ハート") + "&#9829;&#x1F600; &#0; &amp;#65; (10)\n");
+    write_subject("1000000001.dat<>" + sj("ハート①") + "&#9829;&#x1F600;&eacute; &#0; &amp;#65; (10)\n");
     write_log("1000000001.dat", log_of(10));
     ASSERT_EQ(load(), 1);
-    const std::wstring shown = L"ハート\u2665\U0001F600 &#0; &#65;";
+    const std::wstring shown = L"ハート①\u2665\U0001F600\u00E9 &#0; &#65;";
     EXPECT_EQ(row(0).title, shown);
     activate(0);
     EXPECT_EQ(selector_text(0), shown);
-    // What code page 932 lacks is written back as a reference, not lost.
-    EXPECT_EQ(acquired(), "1000000001.dat<>" + sj("ハート") + "&#9829;&#128512; &#0; &#65;(10)<>1\r\n");
+    // What code page 932 lacks is written back as a reference, not lost (nor
+    // written as a look-alike: "e" for "é").
+    EXPECT_EQ(acquired(), "1000000001.dat<>" + sj("ハート①") + "&#9829;&#128512;&#233; &#0; &#65;(10)<>1\r\n");
 }
 
 TEST_F(ThreadListView, LastReadBeyondTheLogShowsItsEnd)
