@@ -89,8 +89,10 @@ size_t copy_field(char* out, size_t size, std::string_view text)
     return n;
 }
 
-bool BodyLines::next(std::string_view* line)
+bool BodyLines::next(std::string_view* line, bool* marked)
 {
+    bool sawLt = false;
+    if (marked) *marked = false;
     if (ruleLine_) {
         ruleLine_ = false;
         *line = {};
@@ -98,7 +100,7 @@ bool BodyLines::next(std::string_view* line)
     }
     if (done_) return false;
     size_t from = 0;
-    for (size_t lt; (lt = rest_.find('<', from)) != std::string_view::npos;) {
+    for (size_t lt; (lt = rest_.find('<', from)) != std::string_view::npos; sawLt = true) {
         from = lt + 1;
         // Only "<br" and "<hr" can end a line; anchors are passed unread.
         const char second = lt + 1 < rest_.size() ? static_cast<char>(rest_[lt + 1] | 0x20) : '\0';
@@ -112,12 +114,14 @@ bool BodyLines::next(std::string_view* line)
             *line = rest_.substr(0, end);
             rest_.remove_prefix(after);
             ruleLine_ = tag.kind == TagKind::Rule;
+            if (marked) *marked = sawLt;
             return true;
         }
     }
     done_ = true;
     if (!closed_ && rest_.empty()) return false;
     *line = rest_;
+    if (marked) *marked = sawLt;
     return true;
 }
 
@@ -188,14 +192,15 @@ DatStep build_add_line(ThreadBuild& b, std::string_view line, ThreadBuildHost& h
 
     BodyLines pieces(d.body, d.bodyClosed);
     std::string_view piece;
-    while (pieces.next(&piece)) {
+    bool marked = false;
+    while (pieces.next(&piece, &marked)) {
         char* at = store_text(b, piece, piece.size() + 1);
         if (!at) {
             host.store_full();
             return DatStep::End;
         }
-        size_t shown = rewrite_markup(at, piece.size());
-        std::memset(at + shown, 0, piece.size() - shown);
+        const size_t shown = marked ? rewrite_markup(at, piece.size()) : piece.size();
+        if (shown < piece.size()) std::memset(at + shown, 0, piece.size() - shown);
         if (!append_line(b, host, number, BodyLine, static_cast<int32_t>(piece.size()), at))
             return DatStep::End;
     }

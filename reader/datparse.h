@@ -59,11 +59,12 @@ size_t copy_field(char* out, size_t size, std::string_view text);
 // and rules ("<hr>", which leave an empty line of their own), the last one
 // ended by the closing "<>". Two breaks in a row give an empty line. For a
 // body without its closing "<>" the last piece is given only when it is not
-// empty.
+// empty. `marked`, when given, tells whether the line holds a "<" at all:
+// only such a line has markup to rewrite.
 class BodyLines {
 public:
     BodyLines(std::string_view body, bool closed) : rest_(body), closed_(closed) {}
-    bool next(std::string_view* line);
+    bool next(std::string_view* line, bool* marked = nullptr);
 
 private:
     std::string_view rest_;
