@@ -8,13 +8,6 @@ using namespace peer_test;
 
 namespace {
 
-const char kThreadTitleUtf8[] = "テストスレ";
-
-bool contains(const std::string& haystack, const std::string& needle)
-{
-    return haystack.find(needle) != std::string::npos;
-}
-
 std::vector<std::wstring> texts(const std::vector<ReportedMessage>& messages)
 {
     std::vector<std::wstring> out;
@@ -22,22 +15,8 @@ std::vector<std::wstring> texts(const std::vector<ReportedMessage>& messages)
     return out;
 }
 
-size_t count_lines(const std::string& s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
-
-std::string dat_request(const std::string& key)
-{
-    return "GET http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.0";
-}
-
 class PeerEngine : public PeerFixture {
 protected:
-    // The thread the engine was started with: the oldest on the board.
-    std::string first_key() const
-    {
-        std::vector<std::string> keys = engine_keys();
-        return keys.empty() ? std::string() : *std::min_element(keys.begin(), keys.end());
-    }
-
     // Online from a fresh folder to the open thread `key`.
     void walk_to_thread(const std::string& key)
     {
@@ -65,8 +44,7 @@ TEST_F(PeerEngine, BoardMenuBoardAndThread)
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, std::string("GET ") + kMenuUrl + " HTTP/1.0");
     EXPECT_EQ(got[0].status, "200");
-    EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")),
-              "2\r\n" + sj("ピア") + "\t0\r\n\tpeer.2ch.net\tpeer\t" + sj("テスト板") + "\r\n");
+    EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), engine_board_file());
     EXPECT_EQ(selector_lines(AppState.CategorySelector), (std::vector<std::wstring>{L"お気に入り", L"ピア"}));
     EXPECT_TRUE(reports_.messages().empty()) << wide_to_utf8(texts(reports_.messages())[0]);
 

@@ -19,6 +19,26 @@ using namespace mainwindow_test;
 
 constexpr char kMenuUrl[] = "http://peer.2ch.net/bbsmenu.html";
 constexpr char kBoardUrl[] = "http://peer.2ch.net/peer/";
+// The title of the thread the engine starts with.
+constexpr char kThreadTitleUtf8[] = "テストスレ";
+
+// "2channel.brd" as a fetch of the engine's menu writes it.
+inline std::string engine_board_file()
+{
+    return "2\r\n" + sj("ピア") + "\t0\r\n\tpeer.2ch.net\tpeer\t" + sj("テスト板") + "\r\n";
+}
+
+inline bool contains(const std::string& haystack, const std::string& needle)
+{
+    return haystack.find(needle) != std::string::npos;
+}
+
+inline size_t count_lines(const std::string& s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+inline std::string dat_request(const std::string& key)
+{
+    return "GET http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.0";
+}
 
 inline std::string env(const char* name)
 {
@@ -26,11 +46,18 @@ inline std::string env(const char* name)
     return v ? v : "";
 }
 
-// A host path as Wine's Z: drive shows it.
-inline std::string wine_path(const std::string& unixPath)
+// A host file as Wine's Z: drive shows it.
+inline std::string wine_file(const std::string& unixPath)
 {
     std::string p = "Z:" + unixPath;
     std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+// A host folder as Wine's Z: drive shows it, with its trailing separator.
+inline std::string wine_path(const std::string& unixPath)
+{
+    std::string p = wine_file(unixPath);
     if (p.back() != '\\') p += '\\';
     return p;
 }
@@ -88,9 +115,13 @@ inline std::string form_value(const std::string& utf8)
     return out;
 }
 
-class PeerFixture : public MainWindowFixture {
+// The engine as the tests reach it: its files, its access log, and posts as
+// another client makes them. Shared by the road on the main window in this
+// process and the road on the shipped program in a process of its own.
+class EngineAccess {
 protected:
-    void start_server() override
+    // Finds the engine tools/test.sh started; a fatal failure when there is none.
+    void find_engine()
     {
         const std::string root = env("QUORVEX_PEER_ROOT");
         port_ = std::atoi(env("QUORVEX_PEER_PORT").c_str());
@@ -102,13 +133,12 @@ protected:
         shots_ = env("QUORVEX_PEER_SHOTS");
         if (!shots_.empty()) shots_ = wine_path(shots_);
     }
-    int proxy_port() const override { return port_; }
 
-    // The program's settings: the engine's menu as the board-list source.
-    HWND start_on_engine(int online)
+    // The program's settings: through the engine as its proxy, with the
+    // engine's menu as the board-list source.
+    std::string engine_settings(int online) const
     {
-        write_settings(online, std::string("BBSTable: ") + kMenuUrl + "\r\n");
-        return start();
+        return proxy_settings(online, port_) + "BBSTable: " + kMenuUrl + "\r\n";
     }
 
     // ---- the engine's own files ----
@@ -125,6 +155,13 @@ protected:
         for (const std::string& line : split_lines(engine_file("www\\peer\\subject.txt")))
             keys.push_back(line.substr(0, line.find(".dat<>")));
         return keys;
+    }
+
+    // The thread the engine was started with: the oldest on the board.
+    std::string first_key() const
+    {
+        std::vector<std::string> keys = engine_keys();
+        return keys.empty() ? std::string() : *std::min_element(keys.begin(), keys.end());
     }
 
     // ---- what the engine received ----
@@ -207,6 +244,28 @@ protected:
                                  form_value(messageUtf8) + "&submit=" + form_value("新規スレッド作成"));
     }
 
+    // What the screen shows of `window`, kept where QUORVEX_PEER_SHOTS says.
+    void shot(HWND window, const char* name) const
+    {
+        if (!shots_.empty()) save_window_bmp(window, shots_ + name + ".bmp");
+    }
+
+    int port_ = 0;
+    std::string root_;
+    std::string shots_;
+};
+
+class PeerFixture : public MainWindowFixture, protected EngineAccess {
+protected:
+    void start_server() override { find_engine(); }
+    int proxy_port() const override { return port_; }
+
+    HWND start_on_engine(int online)
+    {
+        write_file_bytes(dir_.file("quorvex.ini"), engine_settings(online));
+        return start();
+    }
+
     // ---- the person's steps ----
 
     void fetch_board_menu()
@@ -232,17 +291,9 @@ protected:
         activate_row(row);
     }
 
-    // What the screen shows of the window, kept where QUORVEX_PEER_SHOTS says.
-    void shot(const char* name)
-    {
-        if (!shots_.empty()) save_window_bmp(main_, shots_ + name + ".bmp");
-    }
+    void shot(const char* name) const { EngineAccess::shot(main_, name); }
 
     std::string local_dat(const std::string& key) const { return log_file("peer\\" + key + ".dat"); }
-
-    int port_ = 0;
-    std::string root_;
-    std::string shots_;
 };
 
 }  // namespace peer_test

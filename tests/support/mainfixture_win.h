@@ -53,6 +53,16 @@ inline std::string sample_board_file()
            "\tsrv.2ch.net/sub\tzatsudan\t" + sj("雑談") + "\r\n";
 }
 
+// The lines of a settings file that reach the service through a loopback
+// server on `port` as the proxy, online or not.
+inline std::string proxy_settings(int online, int port)
+{
+    char lines[256];
+    std::snprintf(lines, sizeof lines, "LineOnOff: %d\r\nProxyUse: 1\r\nProxyName: 127.0.0.1\r\nProxyPort: %d\r\n",
+                  online, port);
+    return lines;
+}
+
 inline bool take_quit_message()
 {
     MSG m;
@@ -260,11 +270,7 @@ protected:
     // loopback server, online or not, with more lines as given.
     void write_settings(int online, const std::string& more = "")
     {
-        char lines[256];
-        std::snprintf(lines, sizeof lines,
-                      "LineOnOff: %d\r\nProxyUse: 1\r\nProxyName: 127.0.0.1\r\nProxyPort: %d\r\n", online,
-                      proxy_port());
-        write_file_bytes(dir_.file("quorvex.ini"), lines + more);
+        write_file_bytes(dir_.file("quorvex.ini"), proxy_settings(online, proxy_port()) + more);
     }
 
     // Starts the program as its entry routine would.

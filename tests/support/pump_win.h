@@ -16,11 +16,12 @@ inline void pump_messages(HWND dialog = nullptr)
 
 // Delivers posted messages, round after round with a short pause so that
 // what the window system sends in answer arrives too, until `done()` holds;
-// false when it still does not after about ten seconds (a hang guard).
+// false when it still does not after `rounds` rounds (about ten seconds
+// unless more are given: a hang guard).
 template <typename Done>
-bool pump_until(Done done)
+bool pump_until(Done done, int rounds = 1000)
 {
-    for (int round = 0; round < 1000; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         pump_messages();
         if (done()) return true;
         Sleep(10);
