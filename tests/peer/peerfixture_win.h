@@ -194,6 +194,16 @@ protected:
         return out;
     }
 
+    // What the engine received while `step` ran: the lines it logged after
+    // the step, once there are at least `count` of them.
+    template <typename Step>
+    std::vector<EngineRequest> requests_of(Step step, size_t count = 1)
+    {
+        const size_t mark = engine_request_count();
+        step();
+        return engine_requests_since(mark, count);
+    }
+
     // Everything the engine received after `mark` and before a request of the
     // test's own, which it answers after any request the program made earlier.
     std::vector<EngineRequest> engine_requests_before_probe(size_t mark)

@@ -50,10 +50,11 @@ protected:
 
     // ---- a person's hand ----
 
+    // Waits for `done`; gives up at once when the program has ended.
     template <typename Done>
     bool wait(Done done)
     {
-        return pump_until(done, kStepRounds);
+        return pump_until([&] { return done() || !program_.running(); }, kStepRounds) && done();
     }
 
     bool no_dialog() const { return program_.dialog(nullptr) == nullptr; }
@@ -161,12 +162,12 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     ASSERT_FALSE(key.empty());
 
     // 設定 > 板一覧取得, and the source dialog's OK: the engine's menu.
-    size_t mark = engine_request_count();
-    post(IDM_FETCH_BOARD_LIST);
-    ASSERT_TRUE(press_ok(L"板一覧取得先")) << program_.shown_dialogs();
-    ASSERT_TRUE(wait([&] { return no_dialog() && selector_rows(IDC_CATEGORY_SELECTOR) == 2; }))
-        << program_.shown_dialogs();
-    auto got = engine_requests_since(mark, 1);
+    auto got = requests_of([&] {
+        post(IDM_FETCH_BOARD_LIST);
+        EXPECT_TRUE(press_ok(L"板一覧取得先")) << program_.shown_dialogs();
+        EXPECT_TRUE(wait([&] { return no_dialog() && selector_rows(IDC_CATEGORY_SELECTOR) == 2; }))
+            << program_.shown_dialogs();
+    });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, std::string("GET ") + kMenuUrl + " HTTP/1.0");
     EXPECT_EQ(got[0].status, "200");
@@ -181,9 +182,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     shot("exe-1-board-list");
 
     // The board: its thread list fetched and stored.
-    mark = engine_request_count();
-    choose(IDC_BOARD_SELECTOR, 0);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { choose(IDC_BOARD_SELECTOR, 0); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
     std::string subject = engine_file("www\\peer\\subject.txt");
@@ -194,9 +193,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     // The thread: fetched whole, held, drawn.
     const int row = stored_row(key);
     ASSERT_GE(row, 0);
-    mark = engine_request_count();
-    open_row(row);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { open_row(row); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, dat_request(key));
     EXPECT_EQ(got[0].range, "-");
@@ -211,14 +208,16 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
 
     // A reply through the engine's confirmation page, found in its own log.
     const size_t responses = count_lines(dat);
-    mark = engine_request_count();
-    ASSERT_NO_FATAL_FAILURE(write_reply(L"試験者", L"sage", kReply));
-    EXPECT_EQ(answer_message(L"post_res"), L"書きこみが終わりました");
-    ASSERT_TRUE(wait([&] {
-        dat = engine_dat(key);
-        return no_dialog() && count_lines(dat) == responses + 1 && local_dat(key) == dat;
-    })) << program_.shown_dialogs();
-    got = engine_requests_since(mark, 3);
+    got = requests_of(
+        [&] {
+            write_reply(L"試験者", L"sage", kReply);
+            EXPECT_EQ(answer_message(L"post_res"), L"書きこみが終わりました");
+            EXPECT_TRUE(wait([&] {
+                dat = engine_dat(key);
+                return no_dialog() && count_lines(dat) == responses + 1 && local_dat(key) == dat;
+            })) << program_.shown_dialogs();
+        },
+        3);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
     EXPECT_EQ(got[1].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
@@ -236,9 +235,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     ASSERT_TRUE(contains(other_client_reply(key, "別の読み手から一言"), sj("書きこみが終わりました")));
     dat = engine_dat(key);
     ASSERT_GT(dat.size(), held);
-    mark = engine_request_count();
-    command(IDM_RELOAD_THREAD);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { command(IDM_RELOAD_THREAD); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, dat_request(key));
     EXPECT_EQ(got[0].range, "bytes=" + std::to_string(held - 1) + "-");
@@ -252,9 +249,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     subject = engine_file("www\\peer\\subject.txt");
     const std::string made = engine_keys().front();
     command(IDM_SWITCH_VIEW);
-    mark = engine_request_count();
-    command(IDM_RELOAD_LIST);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { command(IDM_RELOAD_LIST); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
     EXPECT_EQ(got[0].status, "200");
@@ -273,18 +268,14 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     choose(IDC_BOARD_SELECTOR, 0);      // "お気に入りスレ"
     ASSERT_EQ(list_rows(), 1);
     const std::string favourite = local_dat(key);
-    mark = engine_request_count();
-    command(IDM_UPDATE_CHECK);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { command(IDM_UPDATE_CHECK); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].line, "HEAD http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.1");
     EXPECT_EQ(got[0].range, "bytes=" + std::to_string(favourite.size()) + "-");
     EXPECT_EQ(got[0].status, "416") << "nothing new yet";
     const ScreenPixels unmarked = capture_window(child(IDC_THREAD_LIST));
     ASSERT_TRUE(contains(other_client_reply(key, "お気に入りが伸びる"), sj("書きこみが終わりました")));
-    mark = engine_request_count();
-    command(IDM_UPDATE_CHECK);
-    got = engine_requests_since(mark, 1);
+    got = requests_of([&] { command(IDM_UPDATE_CHECK); });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].status, "206");
     EXPECT_TRUE(wait([&] { return capture_window(child(IDC_THREAD_LIST)) != unmarked; }))
@@ -296,7 +287,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     // the thread grew meanwhile.
     command(IDM_ONLINE);
     ASSERT_TRUE(contains(other_client_reply(key, "オフラインには見えない"), sj("書きこみが終わりました")));
-    mark = engine_request_count();
+    const size_t mark = engine_request_count();
     post(IDM_FETCH_BOARD_LIST);
     ASSERT_TRUE(press_ok(L"板一覧取得先")) << program_.shown_dialogs();
     EXPECT_EQ(answer_message(L"Info"), L"Offlineモードです");

@@ -85,6 +85,11 @@ HWND ProgramProcess::window(const wchar_t* windowClass, const wchar_t* caption) 
 
 std::string ProgramProcess::shown_dialogs() const
 {
+    // A program that ends at once on start found another of its main
+    // windows open and brought that one forward instead.
+    DWORD code = 0;
+    if (!running() && process_.valid() && GetExitCodeProcess(process_.get(), &code))
+        return "the program has ended, exit code " + std::to_string(code) + "\n";
     std::string out;
     for (HWND d : find_windows(id_, L"#32770", nullptr))
         out += wide_to_utf8(sent_window_text(d) + L": " + dialog_texts(d)) + "\n";

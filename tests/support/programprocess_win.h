@@ -31,7 +31,8 @@ public:
     HWND window(const wchar_t* windowClass, const wchar_t* caption = nullptr) const;
     // Its shown dialog or message box with `caption`, or null.
     HWND dialog(const wchar_t* caption) const { return window(L"#32770", caption); }
-    // Each shown dialog's caption and texts, one a line: what a failure says.
+    // Each shown dialog's caption and texts, one a line, or that the program
+    // has ended: what a failure says.
     std::string shown_dialogs() const;
 
 private:
