@@ -20,14 +20,20 @@ struct ScreenPixels {
     bool operator!=(const ScreenPixels& o) const { return !(*this == o); }
 };
 
-// The window with its frame, once it and its children have painted (a
-// window of another thread paints before RedrawWindow returns).
-inline ScreenPixels capture_window(HWND window)
+// The window with its frame (or its client area alone: no border, no
+// scroll bar), once it and its children have painted (a window of another
+// thread paints before RedrawWindow returns).
+inline ScreenPixels capture_window(HWND window, bool clientOnly = false)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pump_until_idle();
     RECT r{};
-    GetWindowRect(window, &r);
+    if (clientOnly) {
+        GetClientRect(window, &r);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    } else {
+        GetWindowRect(window, &r);
+    }
     const int w = r.right - r.left, h = r.bottom - r.top;
     ScreenPixels shot;
     BITMAPINFO bi{};

@@ -132,9 +132,9 @@ protected:
 
     int list_rows() { return static_cast<int>(SendMessageW(child(IDC_THREAD_LIST), LVM_GETITEMCOUNT, 0, 0)); }
     int selector_rows(WORD selector) { return static_cast<int>(SendMessageW(child(selector), CB_GETCOUNT, 0, 0)); }
-    // Pixels of the response view the screen shows drawn, once there are
-    // more than a page with nothing on it would have.
-    bool thread_drawn() { return drawn_pixel_count(capture_window(child(IDC_RESPONSE_VIEW))) > 300; }
+    // The response view's page as the screen shows it holds a header line
+    // and a body line at least.
+    bool thread_drawn() { return drawn_pixel_count(capture_window(child(IDC_RESPONSE_VIEW), true)) > 300; }
 
     std::string log_file(const std::string& relative) const { return read_file_bytes(dir_.file("log\\" + relative)); }
     std::string local_dat(const std::string& key) const { return log_file("peer\\" + key + ".dat"); }
