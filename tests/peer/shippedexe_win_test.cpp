@@ -40,6 +40,10 @@ protected:
     {
         write_file_bytes(dir_.file("quorvex.ini"), engine_settings(1));
         write_file_bytes(dir_.file("favorite.txt"), "");
+        // The program defers to a main window of its kind already open in
+        // this Wine session: it brings that one forward and ends.
+        ASSERT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr)
+            << "another program's main window is open in this Wine session";
         ASSERT_TRUE(program_.start(wine_file(QUORVEX_EXE), dir_.path())) << QUORVEX_EXE;
         EXPECT_TRUE(contains(wide_to_utf8(answer_message(L"ItaList_load")), "2channel.brd"));
         ASSERT_TRUE(wait([&] {
