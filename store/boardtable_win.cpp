@@ -88,15 +88,17 @@ void set_favorites_category(int32_t first, int32_t last)
     favorites.last = last;
 }
 
-// The ordinary board a favourite stands for: the first whose name is the
-// favourite's, failing that the first whose directory is. -1 when none.
+// The ordinary board a favourite stands for: the first board whose name is
+// the favourite's or, failing that for this board, whose directory is. -1
+// when none.
 int32_t find_board_for(const BoardEntry& favorite, int32_t ordinary)
 {
-    for (int32_t i = 0; i < ordinary; ++i)
-        if (same_field(BoardTable.items[i].name, favorite.name)) return i;
-    if (favorite.dir[0] == L'\0') return -1;
-    for (int32_t i = 0; i < ordinary; ++i)
-        if (same_field(BoardTable.items[i].dir, favorite.dir)) return i;
+    const bool hasDir = favorite.dir[0] != L'\0';
+    for (int32_t i = 0; i < ordinary; ++i) {
+        const BoardEntry& board = BoardTable.items[i];
+        if (same_field(board.name, favorite.name)) return i;
+        if (hasDir && same_field(board.dir, favorite.dir)) return i;
+    }
     return -1;
 }
 

@@ -305,37 +305,45 @@ TEST_F(BoardTableFavorites, EmptyFileLeavesAnEmptyRangeAtTheEnd)
     EXPECT_EQ(category(0).last, 1);
 }
 
-TEST_F(BoardTableFavorites, MatchedByDirectoryOrByNameAndNameWins)
+// The boards are examined one at a time, each on its name and then on its
+// directory; the first board that matches either way wins.
+TEST_F(BoardTableFavorites, EachBoardTriedByNameThenDirectoryAndTheFirstMatchWins)
 {
     write_file_bytes(path("2channel.brd"),
                      "2\r\nA\t0\r\n\tsrv1\tmobile\tPhones\r\n\tsrv2\tnews\tNews\r\n"
                      "\tsrv3\tother\tMobile\r\n");
     write_file_bytes(path("favorite.brd"),
                      "Renamed,news\r\n"      // by directory
-                     "Mobile,mobile\r\n"     // name of board 2, directory of board 0
+                     "Mobile,mobile\r\n"     // directory of board 0 comes before the name of board 2
                      "Gone,nowhere\r\n"      // no board
-                     "Mobile\r\n");          // name alone
+                     "Mobile\r\n"            // name alone
+                     "News,other\r\n");      // name of board 1 comes before the directory of board 2
     ItaList_load();
-    ASSERT_EQ(BoardTable.count, 7);
+    ASSERT_EQ(BoardTable.count, 8);
     EXPECT_EQ(text(board(3).name), L"Renamed");
     EXPECT_EQ(text(board(3).host), L"srv2");
     EXPECT_EQ(text(board(3).dir), L"news");
     EXPECT_EQ(board(3).index, 1);
 
     EXPECT_EQ(text(board(4).name), L"Mobile");
-    EXPECT_EQ(text(board(4).host), L"srv3");
-    EXPECT_EQ(text(board(4).dir), L"other");
-    EXPECT_EQ(board(4).index, 2);
+    EXPECT_EQ(text(board(4).host), L"srv1");
+    EXPECT_EQ(text(board(4).dir), L"mobile");
+    EXPECT_EQ(board(4).index, 0);
 
     EXPECT_EQ(text(board(5).name), L"Gone");
     EXPECT_EQ(text(board(5).host), L"");
     EXPECT_EQ(text(board(5).dir), L"nowhere");
     EXPECT_EQ(board(5).index, kNoBoardIndex);
 
+    EXPECT_EQ(text(board(6).host), L"srv3");
     EXPECT_EQ(text(board(6).dir), L"other");
     EXPECT_EQ(board(6).index, 2);
+
+    EXPECT_EQ(text(board(7).host), L"srv2");
+    EXPECT_EQ(text(board(7).dir), L"news");
+    EXPECT_EQ(board(7).index, 1);
     EXPECT_EQ(category(0).first, 3);
-    EXPECT_EQ(category(0).last, 6);
+    EXPECT_EQ(category(0).last, 7);
 }
 
 TEST_F(BoardTableFavorites, LinesWithoutANameAreSkipped)
