@@ -181,8 +181,6 @@ void remove_favorite_thread()
 void sort_new_first(HWND)
 {
     thread_list_sort_by_column(0);
-    // Menu 159 carries the item as 40072.
-    SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW_ALT, Settings.SortNew == 2);
 }
 
 void toggle_log_only(HWND main)

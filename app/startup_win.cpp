@@ -244,7 +244,7 @@ LRESULT RunCreationSequence(HWND main)
     create_views(main);
 
     ShowOnlineState(Settings.LineOnOff);
-    if (Settings.SortNew == 2) SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW, true);
+    thread_list_show_sort_mark();
     if (Settings.LogOnlyMode == 1) SetMenuBarCheck(AppState.ListMenuBar, IDM_LOG_ONLY, true);
 
     Alloc_resdata_buf();

@@ -505,12 +505,19 @@ int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row)
 
 // ---- sorting ----
 
+void thread_list_show_sort_mark()
+{
+    // Menu 1 carries the item as 40073, menu 159 as 40072; the bar has one.
+    for (UINT item : {IDM_SORT_NEW, IDM_SORT_NEW_ALT})
+        SetMenuBarCheck(AppState.ListMenuBar, item, Settings.SortNew == 2);
+}
+
 void thread_list_sort_by_column(int column)
 {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     HWND view = list_view();
     const int row = thread_list_column_click(rows(), column, selected_row(view));
-    SetMenuBarCheck(AppState.ListMenuBar, IDM_SORT_NEW, sort_direction(0) == 2);
+    thread_list_show_sort_mark();
     if (view) {
         select_row(view, row);
         InvalidateRect(view, nullptr, TRUE);

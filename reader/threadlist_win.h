@@ -53,9 +53,12 @@ const ThreadEntry* thread_list_selected_entry();
 // board that has them; -1 when none has.
 int32_t thread_list_row_board(const ThreadList& list, const ThreadEntry& row);
 
+// The tick of the new-first item of the list's menu bar (40073, or 40072 in
+// menu 159) as Settings.SortNew is.
+void thread_list_show_sort_mark();
 // A click on the header of `column`: toggles its direction and sorts, keeping
 // the selected thread selected; column 0 is the new-first sort (SortNew and
-// the check mark of 40073).
+// the tick of its menu item).
 void thread_list_sort_by_column(int column);
 // Menu 144 with "ログのみ" and "スレリスト数制限" ticked as the settings are;
 // the caller destroys it.

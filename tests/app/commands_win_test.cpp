@@ -346,17 +346,33 @@ TEST_F(Commands, NewFirstSortAndItsTwinToggleTheSort)
     EXPECT_STREQ(ProcessThreadList->at(0)->fileName, L"1065069078.dat");
 }
 
+// With the alternative menu bars the new-first item is 40072: its tick
+// follows the sort at start, after the menu command and after a click on
+// the header of column 0.
 TEST_F(Commands, SortTwinCarriesItsCheckMarkInMenu159)
 {
-    ASSERT_NE(start_with_boards(1, "Flag: 2\r\n"), nullptr);
-    choose_mobile();
-    command(IDM_SORT_NEW_ALT);
-    EXPECT_EQ(Settings.SortNew, 2);
+    ASSERT_NE(start_with_boards(1, "Flag: 2\r\nSortNew: 2\r\n"), nullptr);
     HMENU menu = softkey_bar_popup(AppState.ListMenuBar, 0);
     ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(GetMenuState(menu, IDM_SORT_NEW_ALT, MF_BYCOMMAND) & MF_CHECKED);
+    auto ticked = [&] { return (GetMenuState(menu, IDM_SORT_NEW_ALT, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    EXPECT_TRUE(ticked()) << "at start";
+    choose_mobile();
     command(IDM_SORT_NEW_ALT);
-    EXPECT_FALSE(GetMenuState(menu, IDM_SORT_NEW_ALT, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(Settings.SortNew, 1);
+    EXPECT_FALSE(ticked()) << "after the menu command";
+    command(IDM_SORT_NEW_ALT);
+    EXPECT_EQ(Settings.SortNew, 2);
+    EXPECT_TRUE(ticked()) << "after the menu command";
+
+    NMLISTVIEW click{};
+    click.hdr = {AppState.threadListView, IDC_THREAD_LIST, LVN_COLUMNCLICK};
+    click.iItem = -1;
+    click.iSubItem = 0;
+    SendMessageW(main_, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(Settings.SortNew, 1);
+    EXPECT_FALSE(ticked()) << "after the header";
+    SendMessageW(main_, WM_NOTIFY, IDC_THREAD_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(ticked()) << "after the header";
 }
 
 TEST_F(Commands, SearchAndItsTwinFocusTheSearchBoxOfTheView)
