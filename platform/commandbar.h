@@ -1,6 +1,6 @@
 // The handset's command bar: a tool bar of 16 x 16 images along the top of its
 // parent, with push, check and drop-down buttons. Button clicks reach the
-// parent as WM_COMMAND; a drop-down button's arrow as WM_NOTIFY TBN_DROPDOWN.
+// parent as WM_COMMAND; a drop-down button's as WM_NOTIFY TBN_DROPDOWN.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -13,7 +13,8 @@ void commandbar_destroy(HWND bar);
 // of the first image added, -1 on failure.
 int commandbar_add_bitmap(HWND bar, HINSTANCE instance, UINT bitmapId, int count);
 // Adds buttons: each record gives its image index, command, state
-// (TBSTATE_*) and style (BTNS_BUTTON, BTNS_CHECK, BTNS_DROPDOWN).
+// (TBSTATE_*) and style (BTNS_BUTTON, BTNS_CHECK, BTNS_DROPDOWN). A tap
+// anywhere on a drop-down button notifies TBN_DROPDOWN.
 bool commandbar_add_buttons(HWND bar, int count, const TBBUTTON* buttons);
 int commandbar_height(HWND bar);
 void commandbar_show(HWND bar, bool show);

@@ -1,5 +1,7 @@
 #include "platform/commandbar.h"
 
+#include <vector>
+
 namespace {
 constexpr int kImageSize = 16;
 constexpr UINT_PTR kParentSubclassId = 0x43424152;   // one per bar: the bar's handle is the data
@@ -62,7 +64,12 @@ int commandbar_add_bitmap(HWND bar, HINSTANCE instance, UINT bitmapId, int count
 bool commandbar_add_buttons(HWND bar, int count, const TBBUTTON* buttons)
 {
     if (!is_bar(bar) || count <= 0 || !buttons) return false;
-    bool ok = SendMessageW(bar, TB_ADDBUTTONSW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(buttons)) != 0;
+    // The handset's drop-down button answers a tap on its face as on its
+    // arrow; the desktop's would send its command for the face.
+    std::vector<TBBUTTON> added(buttons, buttons + count);
+    for (TBBUTTON& b : added)
+        if (b.fsStyle & BTNS_DROPDOWN) b.fsStyle |= BTNS_WHOLEDROPDOWN;
+    bool ok = SendMessageW(bar, TB_ADDBUTTONSW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(added.data())) != 0;
     SendMessageW(bar, TB_AUTOSIZE, 0, 0);
     return ok;
 }

@@ -149,17 +149,25 @@ TEST_F(CommandBarTest, ClicksReachTheParent)
     EXPECT_EQ(commandbar_button_state(bar, IDM_ONLINE) & TBSTATE_CHECKED, TBSTATE_CHECKED);
 }
 
-TEST_F(CommandBarTest, DropDownArrowNotifiesTheParent)
+// As on the handset, a tap anywhere on a drop-down button, its arrow or its
+// face, asks the parent for the menu; none sends the button's command.
+TEST_F(CommandBarTest, DropDownButtonNotifiesTheParentWhereverItIsTapped)
 {
     HWND bar = list_bar();
     RECT r;
     ASSERT_TRUE(commandbar_button_rect(bar, IDM_SETTINGS_MENU, &r));
-    LPARAM arrow = MAKELPARAM(r.right - 3, (r.top + r.bottom) / 2);
-    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
-    SendMessageW(bar, WM_LBUTTONUP, 0, arrow);
-    pump_until_idle();
-    ASSERT_EQ(g_dropdowns.size(), 1u);
-    EXPECT_EQ(g_dropdowns[0], IDM_SETTINGS_MENU);
+    const int middle = (r.top + r.bottom) / 2;
+    const int arrow = r.right - 3, face = r.left + 3, centre = (r.left + r.right) / 2;
+    for (int x : {arrow, face, centre}) {
+        g_dropdowns.clear();
+        LPARAM at = MAKELPARAM(x, middle);
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(bar, WM_LBUTTONUP, 0, at);
+        pump_until_idle();
+        ASSERT_EQ(g_dropdowns.size(), 1u) << "x " << x - r.left << " of " << r.right - r.left;
+        EXPECT_EQ(g_dropdowns[0], IDM_SETTINGS_MENU);
+    }
+    EXPECT_TRUE(g_commands.empty());
 }
 
 TEST_F(CommandBarTest, ShowAndHide)
