@@ -155,10 +155,11 @@ int32_t most_frequent_row_lines(const int32_t* titleHeights, int count, int32_t 
     return best;
 }
 
-int32_t row_lines_for_setting(int32_t sureLines, int32_t measured)
+int32_t row_lines_for_setting(int32_t sureLines, int32_t measured, int32_t fitting)
 {
     if (sureLines <= 0) return measured;
-    return sureLines > kRowLinesMax ? kRowLinesMax : sureLines;
+    const int32_t most = fitting > 1 ? fitting : 1;
+    return sureLines > most ? most : sureLines;
 }
 
 int32_t thread_row_height(int32_t lineHeight, int32_t lines, int32_t iconSize)

@@ -97,9 +97,10 @@ constexpr int32_t kRowLinesMax = 9;
 // the most frequent value wins, a tie going to the larger. 1 when no title
 // was measured (or the line height is not positive).
 int32_t most_frequent_row_lines(const int32_t* titleHeights, int count, int32_t lineHeight);
-// The lines per row for the SureLines setting: its own value when positive
-// (at most 9), else the measured value.
-int32_t row_lines_for_setting(int32_t sureLines, int32_t measured);
+// The lines per row for the SureLines setting: its own value when positive,
+// but no more than the `fitting` lines a row of the view can show (at least
+// one); else the measured value.
+int32_t row_lines_for_setting(int32_t sureLines, int32_t measured, int32_t fitting);
 // Row height: line height × lines, at least the icon's height.
 int32_t thread_row_height(int32_t lineHeight, int32_t lines, int32_t iconSize);
 

@@ -242,7 +242,13 @@ int32_t measured_row_height(HWND view)
         for (; n < kRowLinesSample && n < list.count(); ++n) heights[n] = text_height(dc.get(), list.at(n)->title, width);
         measured = most_frequent_row_lines(heights, n, lineHeight);
     }
-    const int32_t lines = row_lines_for_setting(Settings.SureLines, measured);
+    // A row taller than the view below its header could never be seen whole.
+    RECT client{}, header{};
+    GetClientRect(view, &client);
+    if (HWND h = ListView_GetHeader(view); h && IsWindowVisible(h)) GetWindowRect(h, &header);
+    const int32_t shown = (client.bottom - client.top) - (header.bottom - header.top);
+    const int32_t fitting = lineHeight > 0 ? shown / lineHeight : 1;
+    const int32_t lines = row_lines_for_setting(Settings.SureLines, measured, fitting);
     return thread_row_height(lineHeight, lines, small_icon_size());
 }
 

@@ -266,12 +266,20 @@ TEST(RowMeasure, OnlyTheFirstTwentyTitlesCount)
     EXPECT_EQ(most_frequent_row_lines(heights.data(), static_cast<int>(heights.size()), 12), 1);
 }
 
+// Any positive setting holds while a row of that many lines fits the view;
+// beyond that, as many lines as fit (one at the least).
 TEST(RowMeasure, SettingAndHeight)
 {
-    EXPECT_EQ(row_lines_for_setting(0, 3), 3);
-    EXPECT_EQ(row_lines_for_setting(2, 3), 2);
-    EXPECT_EQ(row_lines_for_setting(50, 3), 9);
-    EXPECT_EQ(row_lines_for_setting(-1, 3), 3);
+    struct Case {
+        int32_t sureLines, measured, fitting, lines;
+    };
+    const Case cases[] = {
+        {0, 3, 20, 3},  {-1, 3, 20, 3}, {2, 3, 20, 2},  {9, 1, 20, 9}, {12, 1, 20, 12},
+        {20, 1, 20, 20}, {50, 3, 20, 20}, {50, 3, 0, 1}, {3, 2, -4, 1}, {0, 3, 1, 3},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(row_lines_for_setting(c.sureLines, c.measured, c.fitting), c.lines)
+            << c.sureLines << " lines, " << c.fitting << " fit";
     EXPECT_EQ(thread_row_height(13, 2, 16), 26);
     EXPECT_EQ(thread_row_height(13, 1, 16), 16);
     EXPECT_EQ(thread_row_height(13, 0, 16), 16);

@@ -803,6 +803,19 @@ TEST_F(ThreadListView, RowHeightFollowsSureLines)
     Settings.SureLines = 3;
     ASSERT_EQ(load(), 1);
     EXPECT_EQ(row_height(view), std::max(3 * line, icon));
+    // More than nine lines are kept while they fit the view, and cut to what
+    // fits beyond that.
+    RECT shown, header{};
+    GetClientRect(view, &shown);
+    GetWindowRect(ListView_GetHeader(view), &header);
+    const int fitting = ((shown.bottom - shown.top) - (header.bottom - header.top)) / line;
+    ASSERT_GT(fitting, 10);
+    Settings.SureLines = 10;
+    ASSERT_EQ(load(), 1);
+    EXPECT_EQ(row_height(view), 10 * line);
+    Settings.SureLines = 1000;
+    ASSERT_EQ(load(), 1);
+    EXPECT_EQ(row_height(view), fitting * line);
     Settings.SureLines = 0;
     ASSERT_EQ(load(), 1);
     EXPECT_EQ(row_height(view), std::max(line, icon)) << "short titles take one line";
