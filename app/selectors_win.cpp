@@ -57,6 +57,8 @@ void FillCategorySelector()
     int last = CategoryTable.lastCategory;
     if (last >= kCategoryMax) last = kCategoryMax - 1;
     for (int i = 0; i <= last; ++i) add_name(selector, CategoryTable.items[i].name);
+    // No category is chosen now, and the board rows were the old table's.
+    FillBoardSelector(-1);
 }
 
 void FillBoardSelector(int category)

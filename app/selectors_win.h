@@ -17,7 +17,7 @@ HWND CreateBoardSelector(HWND main);
 HWND CreateOpenThreadSelector(HWND main);
 
 // Empties CategorySelector and adds the name of every category of
-// CategoryTable, index 0 to the last, in table order.
+// CategoryTable, index 0 to the last, in table order; empties BoardSelector.
 void FillCategorySelector();
 
 // Empties BoardSelector and adds the names of the boards of category

@@ -1016,6 +1016,32 @@ TEST_F(BoardSourceDialog, OnlineWritesAndReloadsTheFetchedTable)
     EXPECT_EQ(category_names(), (std::vector<std::wstring>{L"お気に入り", L"PC等", L"ニュース", L"雑談"}));
 }
 
+// The first fetch, from a menu of a single category: the table is kept for
+// the next start, the favourites come first, and the board selector no longer
+// lists the old table's boards.
+TEST_F(BoardSourceDialog, OneCategoryMenuIsKeptAndTheBoardSelectorFollows)
+{
+    HWND boards = CreateWindowW(kSelectorClass, L"", kSelectorStyle, 110, 0, 110, 200, main_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(boards, nullptr);
+    AppState.BoardSelector = boards;
+    FillBoardSelector(1);
+    ASSERT_EQ(combo_items(boards), (std::vector<std::wstring>{L"古い板"}));
+    DeleteFileA(dir_.file("2channel.brd").c_str());
+    server_.put_menu(sj("<B>PC等</B><br>\n<A HREF=http://pc.2ch.net/mobile/>モバイル</A><br>\n"));
+
+    DialogDriver driver(kBoardSourceCaption);
+    driver.then([&](HWND d) { press(d, IDOK); });
+    EXPECT_EQ(run(driver), IDOK);
+    EXPECT_TRUE(messages().empty()) << wide_to_utf8(messages()[0].text);
+    EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")),
+              "2\r\n" + sj("PC等") + "\t0\r\n\tpc.2ch.net\tmobile\t" + sj("モバイル") + "\r\n");
+    EXPECT_EQ(category_names(), (std::vector<std::wstring>{L"お気に入り", L"PC等"}));
+    EXPECT_EQ(selector_names(), category_names());
+    EXPECT_TRUE(combo_items(boards).empty());
+    DestroyWindow(boards);
+}
+
 TEST_F(BoardSourceDialog, FailedFetchLeavesTheBoardFileUntouched)
 {
     server_.set_redirect("/bbsmenu.html", "http://menu9.2ch.net/bbsmenu.html", 302);
