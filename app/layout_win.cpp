@@ -40,8 +40,7 @@ void apply_thread_view(const AppStateRecord& a, const ViewPlacement& p, bool bar
 
 void ComputeLayout(HWND main)
 {
-    RECT client{};
-    GetClientRect(main, &client);
+    const RECT client = softkey_bar_owner_client(main);
     const int32_t h = commandbar_height(AppState.currentToolbar);
     LayoutValues v = compute_layout(box_of(client), h, AppState.DeviceKind == DevicePocketPC,
                                     softkey_bar_height(AppState.ListMenuBar));

@@ -34,5 +34,10 @@ UINT softkey_bar_command(HWND bar, int button);
 // kSoftKeyOverrideNoDefault the key itself goes nowhere. Options 0 remove the
 // override. Only VK_ESCAPE can be overridden.
 bool softkey_bar_override_key(HWND bar, UINT vk, UINT options);
+// The part of `owner`'s client area its program lays its windows out in. A
+// Smartphone's shell keeps its bar outside the program's window, so there the
+// strip of the owner's bars is left out; a Pocket PC's bar lies in the client
+// area and the program makes room for it itself (the whole area).
+RECT softkey_bar_owner_client(HWND owner);
 // True for a window made by softkey_bar_create.
 bool is_softkey_bar(HWND hwnd);

@@ -387,6 +387,23 @@ bool softkey_bar_override_key(HWND bar, UINT vk, UINT options)
     return true;
 }
 
+RECT softkey_bar_owner_client(HWND owner)
+{
+    RECT client{};
+    GetClientRect(owner, &client);
+    wchar_t type[16] = L"";
+    const bool smartphone = platform_get_type(type, 16) && lstrcmpW(type, L"Smartphone") == 0;
+    if (!smartphone) return client;
+    for (HWND bar : g_bars) {
+        SoftKeyBar* d = bar_data(bar);
+        if (d && d->owner == owner) {
+            client.bottom = std::max(client.top, client.bottom - bar_height());
+            break;
+        }
+    }
+    return client;
+}
+
 bool is_softkey_bar(HWND hwnd)
 {
     wchar_t name[64];

@@ -471,17 +471,20 @@ TEST_F(MainWindowLayout, SmartphoneBothViewsWithoutCommandBar)
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(AppState.DeviceKind, DeviceSmartphone);
     const int h = toolbar_height();
+    const int m = menubar_height();
     ASSERT_GT(h, 0);
-    // No menu-bar row is taken off: the whole client height.
-    EXPECT_EQ(text_of(AppState.contentRect), text_of(RECT{0, h, 240, 320}));
-    EXPECT_EQ(text_of(AppState.threadRect), text_of(RECT{0, 2 * h, 240, 320}));
+    // The shell's bar lies outside a Smartphone program's window: the program
+    // sees a client area that ends above it and takes nothing more off.
+    const int bottom = 320 - m;
+    EXPECT_EQ(text_of(AppState.contentRect), text_of(RECT{0, h, 240, bottom}));
+    EXPECT_EQ(text_of(AppState.threadRect), text_of(RECT{0, 2 * h, 240, bottom}));
     EXPECT_FALSE(IsWindowVisible(AppState.ListToolbar));
     EXPECT_FALSE(IsWindowVisible(AppState.ThreadToolbar));
     EXPECT_TRUE(IsWindowVisible(AppState.ListMenuBar));
     EXPECT_EQ(child_rect(AppState.CategorySelector).top, 0);
     EXPECT_EQ(child_rect(AppState.BoardSelector).left, 119);
-    EXPECT_EQ(text_of(child_rect(AppState.threadListView)), rect_at(0, h, 240, 320 - h));
-    EXPECT_EQ(text_of(child_rect(AppState.ThreadSearchBox)), rect_at(0, 320 - h, 236, h));
+    EXPECT_EQ(text_of(child_rect(AppState.threadListView)), rect_at(0, h, 240, bottom - h));
+    EXPECT_EQ(text_of(child_rect(AppState.ThreadSearchBox)), rect_at(0, bottom - h, 236, h));
 
     AppState.view = ThreadMode;
     ApplyLayout();
@@ -491,8 +494,42 @@ TEST_F(MainWindowLayout, SmartphoneBothViewsWithoutCommandBar)
     EXPECT_FALSE(IsWindowVisible(AppState.ListMenuBar));
     EXPECT_EQ(AppState.currentToolbar, AppState.ThreadToolbar);
     EXPECT_EQ(child_rect(AppState.OpenThreadSelector).top, 0);
-    EXPECT_EQ(text_of(child_rect(AppState.responseView)), rect_at(0, h, 240, 320 - h));
-    EXPECT_EQ(text_of(child_rect(AppState.ResponseSearchBox)), rect_at(0, 320 - h, 240, h));
+    EXPECT_EQ(text_of(child_rect(AppState.responseView)), rect_at(0, h, 240, bottom - h));
+    EXPECT_EQ(text_of(child_rect(AppState.ResponseSearchBox)), rect_at(0, bottom - h, 240, h));
+}
+
+// Nothing the user reads or types in lies under the soft-key bar, on either
+// kind of handset, at either screen size, in either view, with the search
+// box shown.
+TEST_F(MainWindowLayout, NothingLiesUnderTheSoftKeyBar)
+{
+    for (const wchar_t* switches : {L"", L"/vga", L"/smartphone", L"/smartphone /vga"}) {
+        SCOPED_TRACE(testing::Message() << "switches \"" << wide_to_utf8(switches) << "\"");
+        ReportCapture capture;
+        HWND main = start(switches, "Flag: 4\r\n");
+        ASSERT_NE(main, nullptr);
+        for (int32_t view : {ListMode, ThreadMode}) {
+            AppState.view = view;
+            ApplyLayout();
+            HWND bar = view == ListMode ? AppState.ListMenuBar : AppState.ThreadMenuBar;
+            ASSERT_TRUE(IsWindowVisible(bar));
+            const RECT barRect = child_rect(bar);
+            ASSERT_GT(barRect.bottom - barRect.top, 0);
+            for (HWND child : {AppState.CategorySelector, AppState.BoardSelector, AppState.threadListView,
+                               AppState.ThreadSearchBox, AppState.OpenThreadSelector, AppState.responseView,
+                               AppState.ResponseSearchBox}) {
+                if (!IsWindowVisible(child)) continue;
+                const RECT r = child_rect(child);
+                RECT overlap;
+                EXPECT_FALSE(IntersectRect(&overlap, &r, &barRect))
+                    << wide_to_utf8(class_of(child)) << " " << text_of(r) << " meets the bar " << text_of(barRect);
+            }
+        }
+        DestroyWindow(main);
+        drain_messages();
+        AppState = AppStateRecord{};
+        Settings = SettingsRecord{};
+    }
 }
 
 TEST_F(MainWindowLayout, NewSizeIsLaidOutAfterTheSettingChange)
