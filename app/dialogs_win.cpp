@@ -142,9 +142,8 @@ void settings_ok(HWND dialog)
     EndDialog(dialog, IDOK);
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    TranslateBackKey(msg, wp, lp);
     return soft_key_dialog(dialog, msg, wp, settings_init, settings_ok);
 }
 

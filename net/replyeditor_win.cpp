@@ -142,9 +142,8 @@ INT_PTR modeless_command(HWND dialog, WORD id)
 
 }  // namespace
 
-INT_PTR CALLBACK ReplyEditorModalProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+INT_PTR CALLBACK ReplyEditorModalProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    TranslateBackKey(msg, wp, lp);
     switch (msg) {
     case WM_INITDIALOG:
         modal_init(dialog);
@@ -159,9 +158,8 @@ INT_PTR CALLBACK ReplyEditorModalProc(HWND dialog, UINT msg, WPARAM wp, LPARAM l
     }
 }
 
-INT_PTR CALLBACK ReplyEditorModelessProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+INT_PTR CALLBACK ReplyEditorModelessProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    TranslateBackKey(msg, wp, lp);
     switch (msg) {
     case WM_INITDIALOG:
         modeless_init(dialog);

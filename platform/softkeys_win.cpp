@@ -1,5 +1,7 @@
 #include "platform/softkeys_win.h"
 
+#include <commctrl.h>
+
 #include "base/appstate.h"
 #include "base/report.h"
 #include "platform/fullscreen.h"
@@ -7,7 +9,49 @@
 
 namespace {
 constexpr UINT kBackKey = VK_ESCAPE;   // the Smartphone Back key
+constexpr UINT_PTR kDialogBackSubclass = 0x4241434B;
 BackKeyInputSender g_send = SendInput;
+
+bool is_back_press(UINT msg, LPARAM lp)
+{
+    return msg == WM_HOTKEY && HIWORD(lp) == kBackKey && !(LOWORD(lp) & kHotKeyReleased);
+}
+
+void send_backspace()
+{
+    INPUT keys[2] = {};
+    for (INPUT& k : keys) {
+        k.type = INPUT_KEYBOARD;
+        k.ki.wVk = VK_BACK;
+        k.ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_BACK, 0));
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    g_send(2, keys, sizeof(INPUT));
+}
+
+// The dialog's focused edit box holds text the user may delete.
+bool focused_box_has_text(HWND dialog)
+{
+    HWND focus = GetFocus();
+    wchar_t name[16] = L"";
+    if (!focus || !IsChild(dialog, focus) || !GetClassNameW(focus, name, 16) || lstrcmpiW(name, L"Edit") != 0)
+        return false;
+    if (GetWindowLongW(focus, GWL_STYLE) & ES_READONLY) return false;
+    return GetWindowTextLengthW(focus) > 0;
+}
+
+// Every dialog with a soft-key bar on a Smartphone: Back deletes a character
+// while the focused box has text, and goes back (Cancel) when it has none.
+LRESULT CALLBACK dialog_back_key(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR)
+{
+    if (is_back_press(msg, lp)) {
+        if (focused_box_has_text(dialog)) send_backspace();
+        else PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(dialog, dialog_back_key, kDialogBackSubclass);
+    return DefSubclassProc(dialog, msg, wp, lp);
+}
 }  // namespace
 
 void set_back_key_input_sender(BackKeyInputSender sender) { g_send = sender ? sender : SendInput; }
@@ -35,6 +79,8 @@ HWND InitDialogMenuBar(HWND dialog, UINT menuId)
                                        kDialogScrollWhenNeeded);
     HWND bar = CreateMenuBarFor(dialog, menuId, dialog);
     AppState.dialogMenuBar = bar;
+    if (bar && AppState.DeviceKind == DeviceSmartphone)
+        SetWindowSubclass(dialog, dialog_back_key, kDialogBackSubclass, 0);
     return bar;
 }
 
@@ -89,15 +135,7 @@ void SetMenuBarCheck(HWND menuBar, UINT command, bool checked)
 
 bool TranslateBackKey(UINT msg, WPARAM, LPARAM lp)
 {
-    if (AppState.DeviceKind != DeviceSmartphone || msg != WM_HOTKEY) return false;
-    if (HIWORD(lp) != kBackKey || (LOWORD(lp) & kHotKeyReleased)) return false;
-    INPUT keys[2] = {};
-    for (INPUT& k : keys) {
-        k.type = INPUT_KEYBOARD;
-        k.ki.wVk = VK_BACK;
-        k.ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_BACK, 0));
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    g_send(2, keys, sizeof(INPUT));
+    if (AppState.DeviceKind != DeviceSmartphone || !is_back_press(msg, lp)) return false;
+    send_backspace();
     return true;
 }

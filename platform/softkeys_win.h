@@ -17,7 +17,9 @@ void ApplyBackKeyOverride(HWND bar);
 // Makes `dialog` full-screen with a Done button, the input panel lowered and
 // a scroll bar when needed, and gives it a soft-key bar from `menuId`; the bar
 // becomes AppState.dialogMenuBar. Returns the bar (null on failure, after
-// "SHCreateMenuBar Failed" / "Error" owned by the dialog).
+// "SHCreateMenuBar Failed" / "Error" owned by the dialog). On a Smartphone
+// the Back key then deletes the character before the caret while the focused
+// edit box has text, and cancels the dialog (IDCANCEL) when it has none.
 HWND InitDialogMenuBar(HWND dialog, UINT menuId);
 
 // Destroys the dialog's soft-key bar and clears AppState.dialogMenuBar when
@@ -40,7 +42,7 @@ INT_PTR soft_key_dialog(HWND dialog, UINT msg, WPARAM wp, void (*init)(HWND), vo
 // bar's first soft key, searching its submenus.
 void SetMenuBarCheck(HWND menuBar, UINT command, bool checked);
 
-// Called first by the procedures that take text input: on a Smartphone only,
+// Called first by the main window's procedure: on a Smartphone only,
 // the Back key's hot-key message (0x0312, key code 27 in the high word of
 // lParam, without the key-up bit 0x1000 in the low word) becomes Backspace
 // pressed and released, so that the Back key deletes one character. The

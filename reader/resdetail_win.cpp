@@ -131,7 +131,6 @@ INT_PTR on_command(HWND dialog, WORD id)
 
 INT_PTR CALLBACK ResponseDetailProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 {
-    TranslateBackKey(msg, wp, lp);
     switch (msg) {
     case WM_INITDIALOG:
         on_init(dialog, reinterpret_cast<DetailContext*>(lp));

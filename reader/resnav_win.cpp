@@ -100,9 +100,8 @@ void jump_ok(HWND dialog)
 
 }  // namespace
 
-INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
+INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
 {
-    TranslateBackKey(msg, wp, lp);
     switch (msg) {
     case WM_INITDIALOG:
         jump_init(dialog);

@@ -749,19 +749,41 @@ TEST_F(DialogsTest, SettingsOkBuildsTheDisplayFontsAgain)
     EXPECT_EQ(font_of(AppState.BodyFont).lfHeight, -16);
 }
 
+// Back deletes while the focused box has text and then goes back, in the
+// settings dialog as in the board-list source dialog.
 TEST_F(DialogsTest, SettingsBackKeyDeletesACharacterOnASmartphone)
 {
     g_backKeyInputs = 0;
     set_back_key_input_sender(count_inputs);
     AppState.DeviceKind = DeviceSmartphone;
+    int inputsWithText = -1;
     DialogDriver driver(kSettingsCaption);
     driver.then([&](HWND d) {
+        SetDlgItemTextW(d, IDC_PROXY_NAME, L"ab");
+        SetFocus(GetDlgItem(d, IDC_PROXY_NAME));
         SendMessageW(d, WM_HOTKEY, 0, MAKELPARAM(0, VK_BACK_KEY));
         SendMessageW(d, WM_HOTKEY, 0, MAKELPARAM(kHotKeyReleased, VK_BACK_KEY));   // the release: nothing
-        press(d, IDCANCEL);
+        inputsWithText = g_backKeyInputs;
+        SetDlgItemTextW(d, IDC_PROXY_NAME, L"");
+        SendMessageW(d, WM_HOTKEY, 0, MAKELPARAM(0, VK_BACK_KEY));   // empty: back
     });
     EXPECT_EQ(run(driver, [&] { return ShowSettingsDialog(main_); }), IDCANCEL);
-    EXPECT_EQ(g_backKeyInputs, 2);   // Backspace down and up, once
+    EXPECT_EQ(inputsWithText, 2);    // Backspace down and up, once
+    EXPECT_EQ(g_backKeyInputs, 2);   // and none from the empty box
+
+    g_backKeyInputs = 0;
+    DialogDriver source(kBoardSourceCaption);
+    source.then([&](HWND d) {
+        SetDlgItemTextW(d, IDC_BBSTABLE, L"ab");
+        SetFocus(GetDlgItem(d, IDC_BBSTABLE));
+        SendMessageW(d, WM_HOTKEY, 0, MAKELPARAM(0, VK_BACK_KEY));
+        inputsWithText = g_backKeyInputs;
+        SetDlgItemTextW(d, IDC_BBSTABLE, L"");
+        SendMessageW(d, WM_HOTKEY, 0, MAKELPARAM(0, VK_BACK_KEY));
+    });
+    EXPECT_EQ(run(source, [&] { return ShowBoardListSourceDialog(main_); }), IDCANCEL);
+    EXPECT_EQ(inputsWithText, 2);
+    EXPECT_EQ(g_backKeyInputs, 2);
 
     // A Pocket PC keeps its Back key.
     g_backKeyInputs = 0;

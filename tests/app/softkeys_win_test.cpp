@@ -83,12 +83,13 @@ TEST_F(BackKey, PocketPCAndOthersLeaveItAlone)
 namespace {
 std::vector<UINT> g_commands;
 
+// A dialog procedure that does nothing with the Back key itself: what the
+// key does comes from the dialog's soft-key bar alone.
 INT_PTR CALLBACK dialog_proc(HWND d, UINT msg, WPARAM wp, LPARAM lp)
 {
-    TranslateBackKey(msg, wp, lp);
     if (msg == WM_INITDIALOG) return TRUE;
     if (msg == WM_COMMAND) {
-        g_commands.push_back(LOWORD(wp));
+        if (!lp) g_commands.push_back(LOWORD(wp));   // not a control's notification
         return TRUE;
     }
     if (msg == WM_DESTROY) DestroyDialogMenuBar(AppState.dialogMenuBar);
@@ -175,21 +176,54 @@ TEST_F(DialogMenuBar, MissingMenuIsReportedAndTheDialogGoesOn)
     DestroyWindow(d);
 }
 
-TEST_F(DialogMenuBar, SmartphoneBackKeyDeletesInsteadOfClosing)
+// On a Smartphone Back deletes the character before the caret while the
+// focused box has text, and goes back (cancels the dialog) when it has none,
+// when the box is read-only, or when no box has the focus.
+TEST_F(DialogMenuBar, SmartphoneBackKeyDeletesWhileTheBoxHasTextThenCloses)
 {
+    struct Case {
+        const wchar_t* text;   // null: no edit box has the focus
+        DWORD style;
+        bool deletes;
+    };
+    const Case cases[] = {
+        {L"ab", 0, true},
+        {L"", 0, false},
+        {L"ab", ES_READONLY, false},
+        {nullptr, 0, false},
+    };
     AppState.DeviceKind = DeviceSmartphone;
     set_back_key_input_sender(record_inputs);
-    HWND d = dialog();
-    ASSERT_NE(d, nullptr);
-    ASSERT_NE(InitDialogMenuBar(d, IDR_MENU_OK_CANCEL), nullptr);
-    PostMessageW(d, WM_KEYDOWN, VK_ESCAPE, 1);
-    PostMessageW(d, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
-    pump_until_idle();
-    // One Backspace, pressed and released; the dialog is not cancelled.
-    ASSERT_EQ(g_inputs.size(), 2u);
-    EXPECT_EQ(g_inputs[0].ki.wVk, VK_BACK);
-    EXPECT_TRUE(g_commands.empty());
-    DestroyWindow(d);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.text ? "box \"" + wide_to_utf8(c.text) + "\"" : "no box")
+                                        << (c.style ? " read-only" : ""));
+        g_inputs.clear();
+        g_commands.clear();
+        HWND d = dialog();
+        ASSERT_NE(d, nullptr);
+        ASSERT_NE(InitDialogMenuBar(d, IDR_MENU_OK_CANCEL), nullptr);
+        SetForegroundWindow(d);
+        if (c.text) {
+            HWND edit = CreateWindowExW(0, L"EDIT", c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 50, 20, d,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr);
+            SetFocus(edit);
+            ASSERT_EQ(GetFocus(), edit);
+        }
+        PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
+        pump_until_idle();
+        if (c.deletes) {
+            // One Backspace, pressed and released; the dialog is not cancelled.
+            ASSERT_EQ(g_inputs.size(), 2u);
+            EXPECT_EQ(g_inputs[0].ki.wVk, VK_BACK);
+            EXPECT_TRUE(g_commands.empty());
+        } else {
+            EXPECT_TRUE(g_inputs.empty());
+            EXPECT_EQ(g_commands, (std::vector<UINT>{IDCANCEL}));
+        }
+        DestroyWindow(d);
+        pump_until_idle();
+    }
 }
 
 TEST_F(DialogMenuBar, PocketPCEscapeStaysEscape)

@@ -287,9 +287,10 @@ TEST_F(ReplyEditorTest, SmartphoneHidesTheButtonsAndPostsThroughItsSoftKey)
          postHidden = !IsWindowVisible(GetDlgItem(dlg, IDOK));
          sageHidden = !IsWindowVisible(GetDlgItem(dlg, IDC_REPLY_SAGE));
          softKey = softkey_bar_command(AppState.dialogMenuBar, 0);
-         // The Back key deletes a character.
-         SendMessageW(dlg, WM_HOTKEY, 0, MAKELPARAM(0, VK_ESCAPE));
+         // The Back key deletes a character from a box with text.
          SetDlgItemTextW(dlg, IDC_REPLY_MESSAGE, L"from the soft key");
+         SetFocus(GetDlgItem(dlg, IDC_REPLY_MESSAGE));
+         SendMessageW(dlg, WM_HOTKEY, 0, MAKELPARAM(0, VK_ESCAPE));
      }).then([&](HWND dlg) { PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(softKey, 0), 0); });
     EXPECT_EQ(run_modal(d), IDOK);
     EXPECT_TRUE(postHidden);
