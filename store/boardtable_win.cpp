@@ -32,6 +32,9 @@ constexpr wchar_t kCaptionFavoriteLoad[] = L"favorite_ita_load";
 // after a load from "2channel.brd".
 int32_t g_favoriteBase = -1;
 int32_t g_favoriteEnd = -1;
+// The table is one rebuilt from the board menu: its categories start at 0
+// and it has no favourites category until the next load.
+bool g_menuTable = false;
 
 
 bool same_field(const wchar_t (&a)[kBoardFieldUnits], const wchar_t (&b)[kBoardFieldUnits])
@@ -102,6 +105,22 @@ int32_t find_board_for(const BoardEntry& favorite, int32_t ordinary)
     return -1;
 }
 
+// A rebuilt table that could not be read back from the file (it was never
+// written): its categories move up by one, as a load would leave them, and
+// the favourites take category 0. A 50th category has no room left.
+void put_favorites_first()
+{
+    const int32_t last = CategoryTable.lastCategory < kCategoryMax - 1 ? CategoryTable.lastCategory : kCategoryMax - 2;
+    if (last >= 0)
+        std::memmove(&CategoryTable.items[1], &CategoryTable.items[0], static_cast<size_t>(last + 1) * sizeof(Category));
+    CategoryTable.lastCategory = last + 1;
+    set_favorites_category(-1, -1);
+    g_favoriteBase = -1;
+    g_favoriteEnd = -1;
+    g_menuTable = false;
+    favorite_ita_load();
+}
+
 // Writes one line already formatted; the text output ends it with CR LF.
 void put_line(LibceFile* f, const char* line) { libce_fputs(line, f); }
 
@@ -142,6 +161,7 @@ void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity)
     BoardTable.items = items;
     BoardTable.count = count;
     BoardTable.capacity = capacity;
+    g_menuTable = true;
 }
 
 int ItaList_save()
@@ -205,6 +225,7 @@ int ItaList_load()
     LibceFile* f = open_program_file(path, sizeof path, kBoardFile, "r");
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionLoad);
+        if (g_menuTable) put_favorites_first();
         return 0;
     }
     // The new array first: when it cannot be had, the old table stands.
@@ -215,6 +236,7 @@ int ItaList_load()
         return 0;
     }
     replace_board_table(items, 0, kBoardTableInitialCapacity);
+    g_menuTable = false;
     std::memset(&CategoryTable, 0, sizeof CategoryTable);
     set_favorites_category(-1, -1);
     g_favoriteBase = -1;

@@ -61,10 +61,8 @@ void set_text(wchar_t (&dst)[kBoardFieldUnits], const wchar_t* src)
 void rebuild_table(std::initializer_list<std::pair<const wchar_t*, std::initializer_list<
                                                                         const wchar_t*>>> cats)
 {
-    if (BoardTable.items) LocalFree(BoardTable.items);
-    BoardTable.items = static_cast<BoardEntry*>(LocalAlloc(LPTR, 1024 * sizeof(BoardEntry)));
-    BoardTable.capacity = 1024;
-    BoardTable.count = 0;
+    // As the board-menu fetch puts its table in place.
+    replace_board_table(static_cast<BoardEntry*>(LocalAlloc(LPTR, 1024 * sizeof(BoardEntry))), 0, 1024);
     std::memset(&CategoryTable, 0, sizeof CategoryTable);
     CategoryTable.lastCategory = -1;   // as the menu scan starts
     int c = 0;
@@ -462,6 +460,38 @@ TEST_F(BoardTableSave, FailedRewriteIsReportedAndKeepsTheOldFile)
     ASSERT_EQ(reports_.messages().size(), 1u);
     EXPECT_EQ(reports_.messages()[0].text, wpath("2channel.brd") + L"オープンに失敗");
     EXPECT_EQ(reports_.messages()[0].caption, L"ItaList_save");
+}
+
+// The first rebuild, when the file cannot be written: nothing to read back,
+// yet the favourites come first as after every load, and the menu's
+// categories follow them.
+TEST_F(BoardTableSave, UnwrittenFirstTableStillGetsTheFavouritesFirst)
+{
+    std::filesystem::create_directory(path("2channel.brd.new"));
+    write_file_bytes(path("favorite.brd"), "Fav,news\r\n");
+    rebuild_table({{L"News", {L"s|a|A", L"s|news|N"}}, {L"Other", {L"s|c|C"}}});
+    EXPECT_EQ(ItaList_save(), 0);
+    ItaList_load();
+    EXPECT_FALSE(std::filesystem::exists(path("2channel.brd")));
+    ASSERT_EQ(CategoryTable.lastCategory, 2);
+    EXPECT_EQ(text(category(0).name), L"お気に入り");
+    EXPECT_EQ(text(category(1).name), L"News");
+    EXPECT_EQ(category(1).first, 0);
+    EXPECT_EQ(category(1).last, 1);
+    EXPECT_EQ(text(category(2).name), L"Other");
+    ASSERT_EQ(BoardTable.count, 4);
+    EXPECT_EQ(category(0).first, 3);
+    EXPECT_EQ(category(0).last, 3);
+    EXPECT_EQ(board(3).index, 1);
+    // The reasons were said: the write and the read.
+    ASSERT_EQ(reports_.messages().size(), 2u);
+    EXPECT_EQ(reports_.messages()[1].caption, L"ItaList_load");
+
+    // A load that fails later leaves a loaded table as it was.
+    reports_.clear();
+    ItaList_load();
+    EXPECT_EQ(CategoryTable.lastCategory, 2);
+    EXPECT_EQ(BoardTable.count, 4);
 }
 
 TEST_F(BoardTableSave, BoardsThatWouldNotReadBackAreLeftOut)
