@@ -11,6 +11,7 @@
 #include "base/progress_win.h"
 #include "base/report.h"
 #include "base/ticks.h"
+#include "reader/conversation.h"
 #include "reader/datparse.h"
 #include "reader/memmap_win.h"
 #include "reader/opentable_win.h"
@@ -354,6 +355,8 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     entry.board = *board_at(boardIndex);
     std::memset(entry.fileName, 0, sizeof entry.fileName);
     std::wcsncpy(entry.fileName, fileName, kFileNameUnits - 1);
+    // Indexed here, after a reload only the responses it added.
+    conversation_of(entry);
 
     Resdata_show_scroll(entryIndex);
     progress.close();

@@ -5,6 +5,7 @@
 
 #include "base/appstate.h"
 #include "base/report.h"
+#include "reader/conversation.h"
 #include "reader/memmap_win.h"
 #include "store/loglistfile.h"
 
@@ -131,6 +132,8 @@ int Resdata_close(int index, int keep)
 
     ResponseBuffer released = entry;
     if (keep == 0) {
+        // A reload keeps the conversation to extend it; a close ends it.
+        conversation_release(released);
         remove_table_entry(t.entries, t.scroll, t.count, t.scrollCapacity, index);
     } else {
         entry.lines = nullptr;

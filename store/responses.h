@@ -38,6 +38,10 @@ struct ResponseLine {
     char* text;
 };
 
+// The reader's state of one open thread beyond its text (the index of its
+// conversation, the positions to go back to); the reader owns it.
+struct ThreadConversation;
+
 // One open thread.
 struct ResponseBuffer {
     ResponseLine* lines;      // null after release for a reload
@@ -47,6 +51,7 @@ struct ResponseBuffer {
     int32_t ReadMark;         // responses numbered above it are drawn as new
     BoardEntry board;         // the board as it was when the thread was opened
     wchar_t fileName[kFileNameUnits];
+    ThreadConversation* conversation;   // null until first needed; kept across a reload
 };
 
 // A vertical scroll-bar record with the platform's SCROLLINFO layout (28

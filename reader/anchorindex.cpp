@@ -1,0 +1,150 @@
+#include "reader/anchorindex.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "reader/anchorscan.h"
+#include "reader/datparse.h"
+#include "reader/wrap.h"
+
+namespace {
+
+constexpr std::string_view kIdMark = " ID:";
+constexpr std::string_view kHiddenId = "???";
+
+// Adds the targets of one body line to the response's list, no repeats and
+// within the caps.
+struct TargetSink {
+    std::vector<int16_t>& anchors;
+    size_t first;   // the response's first target in `anchors`
+
+    void operator()(int32_t low, int32_t high)
+    {
+        high = std::min(high, low + kMaxRangeTargets - 1);
+        for (int32_t t = low; t <= high; ++t) {
+            if (anchors.size() - first >= static_cast<size_t>(kMaxAnchorsPerResponse)) return;
+            if (std::find(anchors.begin() + first, anchors.end(), static_cast<int16_t>(t)) != anchors.end())
+                continue;
+            anchors.push_back(static_cast<int16_t>(t));
+        }
+    }
+};
+
+void index_anchors(ConversationIndex& index, const ResponseBuffer& thread, int32_t r)
+{
+    const size_t first = index.anchors.size();
+    const int32_t begin = static_cast<int32_t>(thread.responses[r - 1].firstLine) + 1;
+    TargetSink sink{index.anchors, first};
+    for (int32_t i = begin; i < thread.lineCount && thread.lines[i].response == r; ++i) {
+        const ResponseLine& line = thread.lines[i];
+        if (line.kind != BodyLine || !line.text) continue;
+        scan_sjis_anchors(line.text, std::strlen(line.text), sink);
+    }
+    for (size_t k = first; k < index.anchors.size(); ++k) ++index.replyCount[index.anchors[k]];
+    index.anchorStart.push_back(static_cast<uint32_t>(index.anchors.size()));
+}
+
+void index_id(ConversationIndex& index, const Response& response)
+{
+    std::string_view id = date_id(response.date);
+    if (id.empty()) {
+        index.idGroup.push_back(-1);
+        index.idPlace.push_back(0);
+        return;
+    }
+    auto found = index.groups.try_emplace(std::string(id), static_cast<int32_t>(index.groupSize.size()));
+    if (found.second) index.groupSize.push_back(0);
+    const int32_t group = found.first->second;
+    index.idGroup.push_back(group);
+    index.idPlace.push_back(++index.groupSize[group]);
+}
+
+bool indexed(const ConversationIndex& index, int32_t r) { return r >= 1 && r <= index.responses; }
+
+}  // namespace
+
+std::string_view date_id(const char* date)
+{
+    std::string_view d = date ? date : "";
+    size_t at = d.find(kIdMark);
+    if (at == std::string_view::npos) return {};
+    std::string_view id = d.substr(at + kIdMark.size());
+    id = id.substr(0, id.find(' '));
+    if (id.substr(0, kHiddenId.size()) == kHiddenId) return {};
+    return id;
+}
+
+void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread)
+{
+    if (thread.responseCount < index.responses) index = ConversationIndex{};
+    if (index.anchorStart.empty()) index.anchorStart.push_back(0);
+    if (index.replyCount.empty()) index.replyCount.assign(kMaxAnchorTarget + 1, 0);
+    if (!thread.responses || !thread.lines) return;
+    for (int32_t r = index.responses + 1; r <= thread.responseCount; ++r) {
+        index_anchors(index, thread, r);
+        index_id(index, thread.responses[r - 1]);
+        index.responses = r;
+    }
+}
+
+std::vector<int32_t> anchors_of(const ConversationIndex& index, int32_t r)
+{
+    if (!indexed(index, r)) return {};
+    return std::vector<int32_t>(index.anchors.begin() + index.anchorStart[r - 1],
+                                index.anchors.begin() + index.anchorStart[r]);
+}
+
+std::vector<int32_t> replies_to(const ConversationIndex& index, int32_t r)
+{
+    std::vector<int32_t> out;
+    if (reply_count(index, r) == 0) return out;
+    for (int32_t s = 1; s <= index.responses; ++s) {
+        auto begin = index.anchors.begin() + index.anchorStart[s - 1];
+        auto end = index.anchors.begin() + index.anchorStart[s];
+        if (std::find(begin, end, static_cast<int16_t>(r)) != end) out.push_back(s);
+    }
+    return out;
+}
+
+int32_t reply_count(const ConversationIndex& index, int32_t r)
+{
+    if (r < 1 || r > kMaxAnchorTarget || index.replyCount.empty()) return 0;
+    return index.replyCount[r];
+}
+
+std::vector<int32_t> same_id(const ConversationIndex& index, int32_t r)
+{
+    std::vector<int32_t> out;
+    if (!indexed(index, r) || index.idGroup[r - 1] < 0) return out;
+    const int32_t group = index.idGroup[r - 1];
+    for (int32_t s = 1; s <= index.responses; ++s)
+        if (index.idGroup[s - 1] == group) out.push_back(s);
+    return out;
+}
+
+IdPlace id_place(const ConversationIndex& index, int32_t r)
+{
+    if (!indexed(index, r) || index.idGroup[r - 1] < 0) return {0, 0};
+    return {index.idPlace[r - 1], index.groupSize[index.idGroup[r - 1]]};
+}
+
+size_t format_conversation_header(char* out, size_t size, int number, int32_t replies, IdPlace id,
+                                  const char* name, const char* mail, const char* date)
+{
+    if (!out || size == 0) return 0;
+    char numberText[32];
+    if (replies > 0)
+        std::snprintf(numberText, sizeof numberText, "%d (%d)", number, static_cast<int>(replies));
+    else
+        std::snprintf(numberText, sizeof numberText, "%d", number);
+    std::string dateText = date ? date : "";
+    if (id.count > 1) {
+        std::string_view shown = date_id(date);
+        char place[32];
+        std::snprintf(place, sizeof place, " [%d/%d]", static_cast<int>(id.place), static_cast<int>(id.count));
+        if (!shown.empty()) dateText.insert(static_cast<size_t>(shown.data() - date) + shown.size(), place);
+    }
+    std::string line = std::string(numberText) + " :" + (name ? name : "") + " " + (mail ? mail : "") + " " + dateText;
+    return copy_field(out, size, line);
+}

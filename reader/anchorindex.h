@@ -1,0 +1,57 @@
+// The conversation of an open thread: for every response the responses it
+// anchors, how many answer it, and the responses that share its ID. Built
+// from the parsed thread and extended, not rebuilt, when a reload adds
+// responses. Byte-level, over the thread's Shift-JIS text.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "store/responses.h"
+
+// Caps that keep one response from flooding the index: the targets of one
+// range, and all the targets of one response.
+constexpr int32_t kMaxRangeTargets = 30;
+constexpr int32_t kMaxAnchorsPerResponse = 60;
+
+struct ConversationIndex {
+    int32_t responses = 0;                 // responses indexed, 1 to `responses`
+    std::vector<uint32_t> anchorStart;     // [r - 1]: first target of response r; one more at the end
+    std::vector<int16_t> anchors;          // targets, each response's in the order written, no repeats
+    std::vector<int32_t> replyCount;       // [target]: responses anchoring it (up to kMaxAnchorTarget)
+    std::vector<int32_t> idGroup;          // [r - 1]: its ID's group, -1 without an ID
+    std::vector<int32_t> idPlace;          // [r - 1]: 1-based place among its group
+    std::vector<int32_t> groupSize;        // [group]: responses with that ID
+    std::unordered_map<std::string, int32_t> groups;   // ID text to group
+};
+
+// Indexes the responses of `thread` after the ones already indexed. A thread
+// with fewer responses than the index holds (a log fetched again whole) is
+// indexed from the start.
+void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread);
+
+// The ID of a date field: the text after " ID:" up to the next blank, empty
+// without one or for a hidden ID ("???", with or without a device mark).
+std::string_view date_id(const char* date);
+
+// The responses response `r` anchors, in the order written.
+std::vector<int32_t> anchors_of(const ConversationIndex& index, int32_t r);
+// The responses that anchor `r`, ascending.
+std::vector<int32_t> replies_to(const ConversationIndex& index, int32_t r);
+int32_t reply_count(const ConversationIndex& index, int32_t r);
+// The responses with the ID of `r`, ascending; empty without an ID.
+std::vector<int32_t> same_id(const ConversationIndex& index, int32_t r);
+
+struct IdPlace {
+    int32_t place;   // 1-based; 0 without an ID
+    int32_t count;
+};
+IdPlace id_place(const ConversationIndex& index, int32_t r);
+
+// The header line with the conversation in it: the number, " (replies)" when
+// any answer it, " :", name, mail and date as format_header writes them, with
+// " [place/count]" after the ID when more than one response has it. Cut at a
+// character boundary to `size`; returns the length.
+size_t format_conversation_header(char* out, size_t size, int number, int32_t replies, IdPlace id,
+                                  const char* name, const char* mail, const char* date);
