@@ -13,29 +13,11 @@ namespace {
 constexpr std::string_view kIdMark = " ID:";
 constexpr std::string_view kHiddenId = "???";
 
-// Adds the targets of one body line to the response's list, no repeats and
-// within the caps.
-struct TargetSink {
-    std::vector<int16_t>& anchors;
-    size_t first;   // the response's first target in `anchors`
-
-    void operator()(int32_t low, int32_t high)
-    {
-        high = std::min(high, low + kMaxRangeTargets - 1);
-        for (int32_t t = low; t <= high; ++t) {
-            if (anchors.size() - first >= static_cast<size_t>(kMaxAnchorsPerResponse)) return;
-            if (std::find(anchors.begin() + first, anchors.end(), static_cast<int16_t>(t)) != anchors.end())
-                continue;
-            anchors.push_back(static_cast<int16_t>(t));
-        }
-    }
-};
-
 void index_anchors(ConversationIndex& index, const ResponseBuffer& thread, int32_t r)
 {
     const size_t first = index.anchors.size();
     const int32_t begin = static_cast<int32_t>(thread.responses[r - 1].firstLine) + 1;
-    TargetSink sink{index.anchors, first};
+    auto sink = [&](int32_t low, int32_t high) { add_anchor_targets(index.anchors, first, low, high); };
     for (int32_t i = begin; i < thread.lineCount && thread.lines[i].response == r; ++i) {
         const ResponseLine& line = thread.lines[i];
         if (line.kind != BodyLine || !line.text) continue;
@@ -63,6 +45,15 @@ void index_id(ConversationIndex& index, const Response& response)
 bool indexed(const ConversationIndex& index, int32_t r) { return r >= 1 && r <= index.responses; }
 
 }  // namespace
+
+void add_anchor_targets(std::vector<int32_t>& targets, size_t first, int32_t low, int32_t high)
+{
+    high = std::min(high, low + kMaxRangeTargets - 1);
+    for (int32_t t = low; t <= high; ++t) {
+        if (targets.size() - first >= static_cast<size_t>(kMaxAnchorsPerResponse)) return;
+        if (std::find(targets.begin() + first, targets.end(), t) == targets.end()) targets.push_back(t);
+    }
+}
 
 std::string_view date_id(const char* date)
 {
@@ -102,7 +93,7 @@ std::vector<int32_t> replies_to(const ConversationIndex& index, int32_t r)
     for (int32_t s = 1; s <= index.responses; ++s) {
         auto begin = index.anchors.begin() + index.anchorStart[s - 1];
         auto end = index.anchors.begin() + index.anchorStart[s];
-        if (std::find(begin, end, static_cast<int16_t>(r)) != end) out.push_back(s);
+        if (std::find(begin, end, r) != end) out.push_back(s);
     }
     return out;
 }
@@ -127,6 +118,19 @@ IdPlace id_place(const ConversationIndex& index, int32_t r)
 {
     if (!indexed(index, r) || index.idGroup[r - 1] < 0) return {0, 0};
     return {index.idPlace[r - 1], index.groupSize[index.idGroup[r - 1]]};
+}
+
+std::vector<int32_t> follow(const ConversationIndex& index, int32_t r, Follow what)
+{
+    switch (what) {
+    case Follow::Anchors:
+        return anchors_of(index, r);
+    case Follow::Replies:
+        return replies_to(index, r);
+    case Follow::SameId:
+        return same_id(index, r);
+    }
+    return {};
 }
 
 size_t format_conversation_header(char* out, size_t size, int number, int32_t replies, IdPlace id,

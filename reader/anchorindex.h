@@ -15,10 +15,15 @@
 constexpr int32_t kMaxRangeTargets = 30;
 constexpr int32_t kMaxAnchorsPerResponse = 60;
 
+// Adds the responses low to high to `targets`, whose entries from `first`
+// on belong to one response: no repeats, at most kMaxRangeTargets of the
+// range and kMaxAnchorsPerResponse from `first`.
+void add_anchor_targets(std::vector<int32_t>& targets, size_t first, int32_t low, int32_t high);
+
 struct ConversationIndex {
     int32_t responses = 0;                 // responses indexed, 1 to `responses`
     std::vector<uint32_t> anchorStart;     // [r - 1]: first target of response r; one more at the end
-    std::vector<int16_t> anchors;          // targets, each response's in the order written, no repeats
+    std::vector<int32_t> anchors;          // targets, each response's in the order written, no repeats
     std::vector<int32_t> replyCount;       // [target]: responses anchoring it (up to kMaxAnchorTarget)
     std::vector<int32_t> idGroup;          // [r - 1]: its ID's group, -1 without an ID
     std::vector<int32_t> idPlace;          // [r - 1]: 1-based place among its group
@@ -48,6 +53,10 @@ struct IdPlace {
     int32_t count;
 };
 IdPlace id_place(const ConversationIndex& index, int32_t r);
+
+// What a key or a tap follows from a response.
+enum class Follow { Anchors, Replies, SameId };
+std::vector<int32_t> follow(const ConversationIndex& index, int32_t r, Follow what);
 
 // The header line with the conversation in it: the number, " (replies)" when
 // any answer it, " :", name, mail and date as format_header writes them, with

@@ -77,27 +77,36 @@ size_t read_anchor(const Text* text, size_t length, size_t at, Classify classify
     return end ? end - at : 0;
 }
 
-// Calls piece(low, high) for every anchor of a Shift-JIS line.
-template <typename Piece>
-void scan_sjis_anchors(const char* text, size_t length, Piece piece)
+// Calls piece(low, high) for the numbers of every anchor of a line, then
+// span(begin, end) with the units the anchor takes. `classify` is
+// sjis_anchor_char or wide_anchor_char.
+template <typename Text, typename Classify, typename Piece, typename Span>
+void scan_anchors(const Text* text, size_t length, Classify classify, Piece piece, Span span)
 {
     size_t at = 0;
     while (at < length) {
         // Only a lead can start an anchor; the other characters are stepped
         // over whole so that a second byte is never read as a first.
-        AnchorChar c = sjis_anchor_char(text, length, at);
+        AnchorChar c = classify(text, length, at);
         if (c.kind != AnchorUnit::Lead) {
             at += c.length;
             continue;
         }
-        if (size_t n = read_anchor(text, length, at, sjis_anchor_char, piece)) {
+        if (size_t n = read_anchor(text, length, at, classify, piece)) {
+            span(at, at + n);
             at += n;
             continue;
         }
         // No later lead of this run starts an anchor either.
         while (c.kind == AnchorUnit::Lead) {
             at += c.length;
-            c = sjis_anchor_char(text, length, at);
+            c = classify(text, length, at);
         }
     }
+}
+
+template <typename Piece>
+void scan_sjis_anchors(const char* text, size_t length, Piece piece)
+{
+    scan_anchors(text, length, sjis_anchor_char, piece, [](size_t, size_t) {});
 }

@@ -5,17 +5,13 @@
 #include <vector>
 
 #include "base/appstate.h"
-#include "base/codepage.h"
 #include "base/handles.h"
 #include "base/report.h"
-#include "reader/entities.h"
 #include "reader/opentable_win.h"
+#include "reader/resdraw_win.h"
 #include "reader/resnav.h"
-#include "reader/widthcache.h"
-#include "reader/wrap.h"
 #include "res/resource.h"
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 window text");
 static_assert(ScrollLineUp == SB_LINEUP && ScrollLineDown == SB_LINEDOWN && ScrollPageUp == SB_PAGEUP &&
                   ScrollPageDown == SB_PAGEDOWN && ScrollThumbPosition == SB_THUMBPOSITION &&
                   ScrollThumbTrack == SB_THUMBTRACK && ScrollTop == SB_TOP && ScrollBottom == SB_BOTTOM,
@@ -31,121 +27,6 @@ int32_t PageScrollLines = kInitialPageLines;
 int32_t PageUpLines = kInitialPageLines;
 
 namespace {
-
-// One font of the page: its handle (null: the platform's default font stays
-// selected), its width cache and the height of one row.
-struct PageFont {
-    HFONT font;
-    uint8_t* cache;
-    int rowHeight;
-};
-
-// Everything one paint needs; built once per page.
-struct PageContext {
-    HDC dc;
-    RECT client;
-    const ResponseBuffer* thread;
-    PageFont body;
-    PageFont bold;
-    bool draw;   // false: only measure (the page-up count)
-};
-
-int measure_with_dc(void* context, const char16_t* text, size_t units)
-{
-    SIZE size{};
-    if (!GetTextExtentPoint32W(static_cast<HDC>(context), reinterpret_cast<const wchar_t*>(text),
-                               static_cast<int>(units), &size))
-        return 0;
-    return size.cx;
-}
-
-// Working copy of the line being drawn, reused between lines: conversion and
-// decoding run for every line drawn, the allocation does not.
-std::vector<wchar_t>& line_buffer()
-{
-    static std::vector<wchar_t> buffer;
-    return buffer;
-}
-
-// The line's text as UTF-16 with its references decoded; its length in units.
-const wchar_t* display_text(const char* text, size_t* units)
-{
-    std::vector<wchar_t>& buffer = line_buffer();
-    const size_t bytes = text ? std::strlen(text) : 0;
-    // Each Shift-JIS byte gives at most one UTF-16 unit.
-    if (buffer.size() < bytes + 1) buffer.resize(bytes + 1);
-    buffer[0] = L'\0';
-    if (bytes) mb_to_wide(buffer.data(), text, static_cast<int>(buffer.size()));
-    DecodeEntities(buffer.data());
-    *units = std::wcslen(buffer.data());
-    return buffer.data();
-}
-
-PageFont page_font(HDC dc, HFONT font, uint8_t* cache)
-{
-    PageFont f{font, cache, 0};
-    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    TEXTMETRICW tm{};
-    if (GetTextMetricsW(dc, &tm)) f.rowHeight = tm.tmHeight;
-    if (old) SelectObject(dc, old);
-    if (f.rowHeight < 1) f.rowHeight = 1;
-    return f;
-}
-
-// Draws (or measures) `text` in rows across `rect`, moving its top down by
-// each row; returns the rows.
-int draw_text(const PageContext& page, const wchar_t* text, size_t units, RECT& rect, const PageFont& font)
-{
-    TextMeasurer measurer{font.cache, measure_with_dc, page.dc};
-    const char16_t* units16 = reinterpret_cast<const char16_t*>(text);
-    const int width = rect.right - rect.left;
-    int rows = 0;
-    size_t at = 0;
-    do {
-        size_t n = fit_row(measurer, units16 + at, units - at, width);
-        if (page.draw) {
-            // An empty line still takes one row: it draws a blank.
-            int height = n ? DrawTextW(page.dc, text + at, static_cast<int>(n), &rect,
-                                       DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX)
-                           : DrawTextW(page.dc, L" ", 1, &rect, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
-            rect.top += height > 0 ? height : font.rowHeight;
-        } else {
-            rect.top += font.rowHeight;
-        }
-        at += n;
-        ++rows;
-    } while (at < units);
-    return rows;
-}
-
-int draw_line(const PageContext& page, int32_t index, RECT& rect)
-{
-    const ResponseBuffer& t = *page.thread;
-    const ResponseLine& line = t.lines[index];
-    const PageFont* font = &page.body;
-    if (page.body.font) SelectObject(page.dc, page.body.font);
-
-    size_t units = 0;
-    const wchar_t* text = nullptr;
-    if (line.kind == HeaderLine) {
-        const int32_t r = line.response;
-        const Response* response = r >= 1 && r <= t.responseCount && t.responses ? &t.responses[r - 1] : nullptr;
-        char header[kHeaderBytes];
-        format_header(header, sizeof header, r, line.text, response ? response->mail : "",
-                      response ? response->date : "");
-        if (r > t.ReadMark) {
-            font = &page.bold;
-            if (page.bold.font) SelectObject(page.dc, page.bold.font);
-        }
-        SetTextColor(page.dc, header_is_sage(header) ? kSageHeaderColour : kHeaderColour);
-        text = display_text(header, &units);
-    } else {
-        rect.left += kBodyIndent;
-        SetTextColor(page.dc, kBodyColour);
-        text = display_text(line.text, &units);
-    }
-    return draw_text(page, text, units, rect, *font);
-}
 
 // Lines from `first` down that start above the bottom margin.
 int draw_page_lines(const PageContext& page, int32_t first)
@@ -225,9 +106,7 @@ HBITMAP render_page(HWND view, HDC like, int* linesDrawn)
     if (!bitmap) return nullptr;
 
     if (record->nPos > record->nMax) record->nPos = record->nMax;
-    PageContext page{memory.get(), client, t,
-                     page_font(memory.get(), AppState.BodyFont, BodyWidthCache),
-                     page_font(memory.get(), AppState.BoldFont, BoldWidthCache), true};
+    PageContext page = page_context(memory.get(), client, t, true);
     int drawn = 0;
     {
         SelectedObject selected(memory.get(), bitmap);

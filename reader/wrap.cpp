@@ -49,6 +49,19 @@ size_t fit_row(const TextMeasurer& m, const char16_t* text, size_t units, int wi
     return taken;
 }
 
+size_t unit_at_x(const TextMeasurer& m, const char16_t* text, size_t units, int x)
+{
+    size_t at = 0;
+    long long right = 0;
+    while (at < units) {
+        size_t length = char_units(text + at, units - at);
+        right += char_width(m, text + at, length);
+        if (x < right) return at;
+        at += length;
+    }
+    return units;
+}
+
 int count_rows(const TextMeasurer& m, const char16_t* text, size_t units, int width)
 {
     int rows = 0;

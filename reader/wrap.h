@@ -37,6 +37,10 @@ int char_width(const TextMeasurer& m, const char16_t* text, size_t length);
 // than `width` (it is then drawn cut off): every row moves the text on.
 size_t fit_row(const TextMeasurer& m, const char16_t* text, size_t units, int width);
 
+// The code unit of `text` (of `units`) whose character covers pixel `x` from
+// the row's start; `units` when `x` lies past the last character.
+size_t unit_at_x(const TextMeasurer& m, const char16_t* text, size_t units, int x);
+
 // The rows a line of `units` takes at `width`: 1 for an empty line.
 int count_rows(const TextMeasurer& m, const char16_t* text, size_t units, int width);
 

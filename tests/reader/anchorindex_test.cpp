@@ -6,6 +6,7 @@
 
 #include "reader/anchorindex.h"
 #include "reader/anchorscan.h"
+#include "reader/anchortap.h"
 #include "reader/conversation.h"
 #include "reader/wrap.h"
 #include "tests/support/heapthread.h"
@@ -268,4 +269,34 @@ TEST(ThreadConversation, MadeWhenNeededAndFollowsTheThread)
     EXPECT_EQ(conversation_of(grown), nullptr) << "a thread being reloaded";
     conversation_release(grown);
     EXPECT_EQ(grown.conversation, nullptr);
+}
+
+TEST(ConversationTap, NumberIdAndAnchorsOfTheDrawnText)
+{
+    ParsedThread p;
+    p.add({line_with("a", "Id1"), line_with(">>1", "Id2"), line_with(">>1-2", "Id1")});
+    ConversationIndex index;
+    conversation_extend(index, p.thread());
+    const std::u16string header = u"1 (2) :名無し sage 06/03/01 ID:Id1 [1/2] BE:1";
+    const std::u16string body = u"見て＞＞１－２と >>3,1 ね";
+    struct Case {
+        const std::u16string& text;
+        bool header;
+        size_t unit;
+        Targets targets;
+    } cases[] = {
+        {header, true, 0, {2, 3}},                            // the number: its answers
+        {header, true, 4, {2, 3}},                            // "(2)"
+        {header, true, 6, {}},                                // the name
+        {header, true, header.find(u"ID:"), {1, 3}},          // the ID: its responses
+        {header, true, header.find(u"[1/2]") + 3, {1, 3}},    // its place
+        {header, true, header.find(u"BE"), {}},
+        {body, false, 0, {}},
+        {body, false, 2, {1, 2}},                             // ＞＞１－２ from its first unit
+        {body, false, 6, {1, 2}},                             // to its last
+        {body, false, 7, {}},
+        {body, false, body.find(u">>3") + 4, {3, 1}},
+        {body, false, body.size() - 1, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tapped_responses(index, c.text, c.header, 1, c.unit), c.targets) << c.unit;
 }

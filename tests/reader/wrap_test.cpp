@@ -106,6 +106,18 @@ TEST(Wrap, TakesCharactersWhileTheSumDoesNotExceedTheWidth)
     EXPECT_EQ(count_rows(w.m, text.data(), text.size(), 24), 3);
 }
 
+TEST(Wrap, UnitUnderAPixelOfTheRow)
+{
+    Measured w;
+    std::u16string text = u"ab\u3042\U0002000Bc";   // 0-5, 6-11, 12-23, 24-43 (a pair), 44-49
+    struct Case {
+        int x;
+        size_t unit;
+    } cases[] = {{0, 0}, {5, 0}, {6, 1}, {12, 2}, {23, 2}, {24, 3}, {43, 3}, {44, 5}, {49, 5}, {50, 6}, {500, 6}};
+    for (const Case& c : cases) EXPECT_EQ(unit_at_x(w.m, text.data(), text.size(), c.x), c.unit) << c.x;
+    EXPECT_EQ(unit_at_x(w.m, text.data(), 0, 3), 0u);
+}
+
 TEST(Wrap, JapaneseAndMixedText)
 {
     Measured w;
