@@ -7,6 +7,7 @@
 #include "base/report.h"
 #include "reader/conversation.h"
 #include "reader/memmap_win.h"
+#include "reader/popup_win.h"
 #include "store/loglistfile.h"
 
 static_assert(sizeof(ScrollRecord) == sizeof(SCROLLINFO), "scroll record layout");
@@ -130,6 +131,8 @@ int Resdata_close(int index, int keep)
         changeitem_for_thread(list, entry, top);
     }
 
+    // The popups show lines about to be freed (a new parse may get the same block).
+    ResponsePopup_close_all();
     ResponseBuffer released = entry;
     if (keep == 0) {
         // A reload keeps the conversation to extend it; a close ends it.

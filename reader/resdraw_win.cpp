@@ -7,6 +7,7 @@
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "reader/anchorindex.h"
+#include "reader/anchortap.h"
 #include "reader/conversation.h"
 #include "reader/entities.h"
 #include "reader/resview_win.h"
@@ -165,4 +166,14 @@ std::wstring line_display_text(ResponseBuffer& thread, int32_t index)
     char header[kHeaderBytes];
     header_text(thread, line.response, line.text, header);
     return display_text(header, &units);
+}
+
+std::vector<int32_t> responses_at_hit(ResponseBuffer& thread, const LineHit& hit)
+{
+    ThreadConversation* c = conversation_of(thread);
+    if (!c || !hit.found || hit.line < 0 || hit.line >= thread.lineCount) return {};
+    const std::wstring text = line_display_text(thread, hit.line);
+    const std::u16string units(reinterpret_cast<const char16_t*>(text.data()), text.size());
+    const ResponseLine& line = thread.lines[hit.line];
+    return tapped_responses(c->index, units, line.kind == HeaderLine, line.response, hit.unit);
 }

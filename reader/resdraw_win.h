@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/responses.h"
 
@@ -48,6 +49,9 @@ int draw_line(const PageContext& page, int32_t index, RECT& rect);
 
 // Draws (or measures) one line of body text in the body font and colour.
 int draw_body_text(const PageContext& page, const wchar_t* text, RECT& rect);
+
+// The responses a tap on `hit` follows (reader/anchortap.h).
+std::vector<int32_t> responses_at_hit(ResponseBuffer& thread, const LineHit& hit);
 
 // The text line `index` of `thread` shows, as drawn.
 std::wstring line_display_text(ResponseBuffer& thread, int32_t index);

@@ -6,7 +6,10 @@
 #include "base/handles.h"
 #include "platform/commandbar.h"
 #include "platform/softkeys_win.h"
+#include "reader/conversation.h"
 #include "reader/keyhelp_win.h"
+#include "reader/popup_win.h"
+#include "reader/resdraw_win.h"
 #include "reader/resdetail_win.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"
@@ -39,6 +42,25 @@ void previous_response(HWND view)
     const ScrollRecord* record = current_scroll_record();
     if (!t || !t->lines || !record) return;
     ResponseView_set_position(view, previous_response_position(*t, record->nPos));
+}
+
+// F, R, I: a popup of what the response at the top of the view anchors,
+// what answers it, or what shares its ID.
+void follow_top_response(HWND view, Follow what)
+{
+    const ResponseBuffer* t = current_thread();
+    const ScrollRecord* record = current_scroll_record();
+    if (!t || !t->lines || !record) return;
+    ResponsePopup_follow(view, response_at_top(*t, record->nPos), what);
+}
+
+// B: back to where the view was before it last jumped to a response.
+void go_back(HWND view)
+{
+    ResponseBuffer* t = current_thread();
+    ThreadConversation* c = t ? conversation_of(*t) : nullptr;
+    int32_t position = 0;
+    if (c && pop_back_position(*c, &position)) ResponseView_set_position(view, position);
 }
 
 void key_help(HWND view)
@@ -145,9 +167,32 @@ void track_menu_below(HMENU menu, const RECT& button, HWND owner)
     AppState.lastPopupMenu = nullptr;
 }
 
+void ResponseView_tap(HWND view, LPARAM point)
+{
+    SetFocus(view);
+    // A tap on a popup reaches the popup; one that reaches the view is outside them all.
+    if (ResponsePopup_depth() > 0) {
+        ResponsePopup_close_all();
+        return;
+    }
+    ResponseBuffer* t = current_thread();
+    if (!t || !t->lines) return;
+    const LineHit hit = ResponseView_hit(view, POINT{static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))});
+    ResponsePopup_open(view, responses_at_hit(*t, hit));
+}
+
 void ResponseView_keydown(HWND view, WPARAM key, LPARAM)
 {
+    if (ResponsePopup_keydown(view, key)) return;
+    Follow what;
+    if (follow_for_key(key, &what)) {
+        follow_top_response(view, what);
+        return;
+    }
     switch (key) {
+    case kKeyGoBack:
+        go_back(view);
+        break;
     case VK_UP:
     case 'Q':
         ResponseView_scroll(view, ScrollLineUp, 0);

@@ -8,6 +8,7 @@
 #include "base/handles.h"
 #include "base/report.h"
 #include "reader/opentable_win.h"
+#include "reader/popup_win.h"
 #include "reader/resdraw_win.h"
 #include "reader/resnav.h"
 #include "res/resource.h"
@@ -132,6 +133,7 @@ HBITMAP render_page(HWND view, HDC like, int* linesDrawn)
 void paint(HWND view)
 {
     PAINTSTRUCT ps;
+    ResponsePopup_close_if_stale();
     HDC dc = BeginPaint(view, &ps);
     ResponseBuffer* t = current_thread();
     if (!t) {
@@ -248,6 +250,24 @@ void ResponseView_set_position(HWND view, int32_t position)
     InvalidateRect(view, nullptr, TRUE);
 }
 
+LineHit ResponseView_hit(HWND view, POINT point)
+{
+    LineHit hit{false, -1, 0};
+    ResponseBuffer* t = current_thread();
+    ScrollRecord* record = current_scroll_record();
+    WindowDC dc(view);
+    if (!t || !t->lines || !record || !dc.get()) return hit;
+    RECT client;
+    GetClientRect(view, &client);
+    HGDIOBJ oldFont = GetCurrentObject(dc.get(), OBJ_FONT);
+    PageContext page = page_context(dc.get(), client, t, false);
+    page.probe = &point;
+    page.hit = &hit;
+    draw_page_lines(page, record->nPos);
+    SelectObject(dc.get(), oldFont);
+    return hit;
+}
+
 HBITMAP ResponseView_render(HWND view, int* linesDrawn)
 {
     WindowDC dc(view);
@@ -286,7 +306,7 @@ LRESULT CALLBACK ResponseViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         on_vscroll(hwnd, wp, lp);
         return 0;
     case WM_LBUTTONUP:
-        SetFocus(hwnd);
+        ResponseView_tap(hwnd, lp);
         return 0;
     case WM_MOUSEWHEEL:
         on_wheel(hwnd, wp);
@@ -301,7 +321,7 @@ int sureWnd_create(HWND parent)
     HWND view = nullptr;
     if (register_class(instance)) {
         view = CreateWindowExW(0, kResponseViewClass, kResponseViewText,
-                               WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 0, 0, 0, 0, parent,
+                               WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_RESPONSE_VIEW)), instance,
                                nullptr);
     }

@@ -63,8 +63,17 @@ void ResponseView_set_position(HWND view, int32_t position);
 // caller deletes the bitmap.
 HBITMAP ResponseView_render(HWND view, int* linesDrawn = nullptr);
 
+// The display line and character under `point` of the view's page, laid out
+// as a paint lays it out.
+struct LineHit;
+LineHit ResponseView_hit(HWND view, POINT point);
+
 // The splash drawn into `dc` over `client`.
 void ResponseView_draw_splash(HDC dc, const RECT& client);
 
 // The key handler (resnav_win.cpp), for the view's key-down message.
 void ResponseView_keydown(HWND view, WPARAM key, LPARAM flags);
+
+// A tap on the view (resnav_win.cpp): closes the popups over it, or opens
+// what lies under it (an anchor, a header's number or ID).
+void ResponseView_tap(HWND view, LPARAM point);
