@@ -24,6 +24,11 @@ double bench_seconds();
 // Text in code page 932, as the logs and lists hold it (at most 511 bytes).
 std::string sjis(const wchar_t* text);
 
+// A log shaped like a busy thread of `responses` responses: names with and
+// without trips, mail fields, dates with IDs, bodies of several lines with
+// reply anchors and character references (bench/parse_bench.cpp).
+std::string bench_thread_log(int responses);
+
 // Writes `bytes` to `path` through the file library; false unless all of it
 // reached the file. read_bytes gives a file's bytes, empty when it cannot be
 // opened.

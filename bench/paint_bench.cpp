@@ -12,6 +12,7 @@
 
 #include "base/appstate.h"
 #include "bench/bench.h"
+#include "reader/conversation.h"
 #include "reader/opentable_win.h"
 #include "reader/resview_win.h"
 #include "reader/widthcache.h"
@@ -174,6 +175,7 @@ QUORVEX_BENCH(paint_response_page, "paint")
 
     if (view) DestroyWindow(view);
     DestroyWindow(frame);
+    conversation_release(entry);
     if (OpenThreadTable.scroll) LocalFree(OpenThreadTable.scroll);
     clear_width_caches();
     OpenThreadTable = savedTable;

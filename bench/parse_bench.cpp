@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/bench.h"
+#include "reader/conversation.h"
 #include "reader/datread_win.h"
 #include "reader/opentable_win.h"
 #include "store/boardtable.h"
@@ -23,10 +24,9 @@ constexpr int kResponses = 1000;
 constexpr int kRounds = 25;
 constexpr wchar_t kLogName[] = L"1141183496.dat";
 
-// A log shaped like a busy thread: names with and without trips, mail
-// fields, dates with IDs, bodies of several lines with reply anchors and
-// character references.
-std::string make_log()
+}  // namespace
+
+std::string bench_thread_log(int responses)
 {
     const std::string nanashi = sjis(L"名無しさん");
     const std::string weekday = sjis(L"(水)");
@@ -38,7 +38,7 @@ std::string make_log()
     };
     std::string log;
     char head[200];
-    for (int i = 1; i <= kResponses; ++i) {
+    for (int i = 1; i <= responses; ++i) {
         std::string name = i % 7 == 0 ? "trip </b>" + sjis(L"◆") + "Xk9AbCdEfG<b>" : nanashi;
         std::snprintf(head, sizeof head, "<>%s<>2006/03/%02d%s %02d:%02d:%02d ID:Ab%06d<> ",
                       i % 3 == 0 ? "sage" : "", 1 + i % 28, weekday.c_str(), i % 24, i % 60,
@@ -60,6 +60,8 @@ std::string make_log()
     }
     return log;
 }
+
+namespace {
 
 // Reading the file and splitting it into lines, as the parse does, and nothing else.
 int read_lines(const std::string& path)
@@ -99,7 +101,7 @@ double fresh_page_microseconds()
 QUORVEX_BENCH(parse_thread_log, "parse")
 {
     BenchLogTree tree(L"quorvex-bench-parse", L"srv.example.test");
-    std::string log = make_log();
+    std::string log = bench_thread_log(kResponses);
     const std::string path = tree.board_file(kLogName);
     int result = 1;
     if (write_bytes(path, log)) {
@@ -114,6 +116,8 @@ QUORVEX_BENCH(parse_thread_log, "parse")
             double t2 = bench_seconds();
             responses = OpenThreadTable.entries[0].responseCount;
             Resdata_release_storage(OpenThreadTable.entries[0]);
+            // Each round indexes its thread anew, as a thread opened for the first time.
+            conversation_release(OpenThreadTable.entries[0]);
             if (!ok) break;
             bestRead = std::min(bestRead, t1 - t0);
             bestParse = std::min(bestParse, t2 - t1);

@@ -35,6 +35,9 @@ std::vector<PopupLevel>& levels()
     return stack;
 }
 const ResponseLine* g_shownLines = nullptr;
+// One window per level, made once and hidden between uses: making a window
+// costs more than drawing a popup.
+HWND g_windows[kMaxPopupDepth] = {};
 
 ResponseBuffer* popup_thread()
 {
@@ -144,6 +147,25 @@ void forget(HWND popup)
 {
     const int k = level_of(popup);
     if (k >= 0) levels().resize(static_cast<size_t>(k));
+    for (HWND& w : g_windows)
+        if (w == popup) w = nullptr;
+}
+
+bool register_popup_class();
+
+// The window of level `depth` over `view`, placed at `place` above the others.
+HWND place_window(HWND view, int depth, const RECT& place)
+{
+    HWND& w = g_windows[depth];
+    if (w && (!IsWindow(w) || GetParent(w) != view)) w = nullptr;
+    if (!w && register_popup_class())
+        w = CreateWindowExW(0, kPopupClass, L"", WS_CHILD | WS_BORDER | WS_CLIPSIBLINGS, 0, 0, 0, 0, view, nullptr,
+                            program_instance(), nullptr);
+    if (!w) return nullptr;
+    SetWindowPos(w, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    InvalidateRect(w, nullptr, FALSE);
+    return w;
 }
 
 // The responses a tap at `point` of level `k` follows.
@@ -252,7 +274,6 @@ bool ResponsePopup_open(HWND view, const std::vector<int32_t>& responses)
     std::vector<PopupLevel>& stack = levels();
     if (!t || !t->lines || responses.empty() || static_cast<int>(stack.size()) >= kMaxPopupDepth) return false;
     if (!stack.empty() && !popup_thread()) ResponsePopup_close_all();
-    if (!register_popup_class()) return false;
     g_shownLines = t->lines;
 
     RECT client;
@@ -267,12 +288,15 @@ bool ResponsePopup_open(HWND view, const std::vector<int32_t>& responses)
 
     PopupLevel level{nullptr, responses, items_of(*t, responses), 0, 1};
     const int height = content_height(view, *t, level.items, width - border, room - border) + border;
-    level.window = CreateWindowExW(0, kPopupClass, L"", WS_CHILD | WS_BORDER | WS_CLIPSIBLINGS, left, top, width,
-                                   height, view, nullptr, program_instance(), nullptr);
-    if (!level.window) return false;
+    // The level is on the stack before its window shows, so that its paint finds it.
     stack.push_back(level);
-    ShowWindow(level.window, SW_SHOWNA);
-    UpdateWindow(level.window);
+    HWND window = place_window(view, depth, RECT{left, top, left + width, top + height});
+    if (!window) {
+        stack.pop_back();
+        return false;
+    }
+    stack.back().window = window;
+    UpdateWindow(window);
     return true;
 }
 
@@ -292,7 +316,7 @@ void ResponsePopup_close_top()
     if (stack.empty()) return;
     HWND window = stack.back().window;
     stack.pop_back();
-    DestroyWindow(window);
+    ShowWindow(window, SW_HIDE);
 }
 
 void ResponsePopup_close_all()
