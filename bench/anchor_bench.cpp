@@ -12,6 +12,7 @@
 
 #include "base/appstate.h"
 #include "bench/bench.h"
+#include "bench/benchwindow.h"
 #include "reader/anchorindex.h"
 #include "reader/conversation.h"
 #include "reader/datread_win.h"
@@ -129,14 +130,6 @@ int index_bench(BenchLogTree& tree)
     return result;
 }
 
-LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd, msg, wp, lp); }
-
-HFONT bench_font(int height, int weight)
-{
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"IPAGothic");
-}
-
 // Opening (and drawing) a popup of ten responses over a 240 x 320 view, then
 // closing it.
 int popup_bench(BenchLogTree& tree)
@@ -144,13 +137,7 @@ int popup_bench(BenchLogTree& tree)
     const std::string path = tree.board_file(kLogName);
     if (!write_bytes(path, bench_thread_log(kResponses))) return 1;
     AppStateRecord savedApp = AppState;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = frame_proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuorvexPopupBench";
-    RegisterClassW(&wc);
-    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"popup", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+    HWND frame = bench_frame(L"QuorvexPopupBench", L"popup", 240, 320);
     AppState.instance = GetModuleHandleW(nullptr);
     AppState.hwndMain = frame;
     AppState.BodyFont = bench_font(-13, 100);

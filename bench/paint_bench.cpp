@@ -12,6 +12,7 @@
 
 #include "base/appstate.h"
 #include "bench/bench.h"
+#include "bench/benchwindow.h"
 #include "reader/conversation.h"
 #include "reader/opentable_win.h"
 #include "reader/resview_win.h"
@@ -67,18 +68,10 @@ struct BenchThread {
     }
 };
 
-LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd, msg, wp, lp); }
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-HFONT bench_font(int height, int weight)
-{
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"IPAGothic");
 }
 
 }  // namespace
@@ -89,13 +82,7 @@ QUORVEX_BENCH(paint_response_page, "paint")
     AppStateRecord savedApp = AppState;
     OpenThreadTableRecord savedTable = OpenThreadTable;
 
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = frame_proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuorvexPaintBench";
-    RegisterClassW(&wc);
-    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"paint", WS_POPUP | WS_VISIBLE, 0, 0, kWidth + 40,
-                                 kHeight + 40, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND frame = bench_frame(L"QuorvexPaintBench", L"paint", kWidth + 40, kHeight + 40);
     AppState.instance = GetModuleHandleW(nullptr);
     AppState.hwndMain = frame;
 

@@ -1,9 +1,5 @@
 #include "reader/resview_win.h"
 
-#include <cstring>
-#include <cwchar>
-#include <vector>
-
 #include "base/appstate.h"
 #include "base/handles.h"
 #include "base/report.h"

@@ -427,11 +427,11 @@ TEST_F(DialogsTest, KeyHelpInListModeShowsTheResponseViewKeys)
         L"L       ：コピペウィンドウオープン",
         L"Home, Z ：Home(最初の発言へ)",
         L"End,  X ：End(最後の発言へ)",
-        L"F       ：アンカー先をポップアップ",
-        L"R       ：このレスへの返信をポップアップ",
-        L"I       ：同じIDのレスをポップアップ",
-        L"Enter   ：(ポップアップで) そのレスへ移動",
-        L"B       ：移動前の位置に戻る",
+        L"F       ：アンカー先を表示",
+        L"R       ：このレスへの返信を表示",
+        L"I       ：同じIDのレスを表示",
+        L"Enter   ：(表示中)そのレスへ移動",
+        L"B       ：移動前に戻る",
     };
     ASSERT_EQ(texts.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(texts[i], want[i]) << i << " " << wide_to_utf8(texts[i]);
