@@ -11,6 +11,7 @@
 #include "app/listupdate_win.h"
 #include "app/openthread_win.h"
 #include "app/selectors_win.h"
+#include "app/settingsdropdown_win.h"
 #include "app/shelltexts.h"
 #include "base/appstate.h"
 #include "base/progress_win.h"
@@ -112,6 +113,7 @@ LRESULT MainWindow_notify(HWND main, NMHDR* header)
         open_selected_thread(main);
         return 0;
     }
+    if (settings_dropdown_notify(main, header)) return 0;
     return ThreadListNotify(main, header);
 }
 

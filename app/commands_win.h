@@ -26,7 +26,8 @@ void MainWindow_focus_view();
 // rectangles and layout again. Other setting changes are ignored.
 void MainWindow_setting_changed(HWND main, WPARAM code);
 // WM_NOTIFY: the thread list's item activation opens the selected row's
-// thread; everything else goes to the thread list (ThreadListNotify).
+// thread; the drop-down button 40019 of the command bars shows the settings
+// drop-down; everything else goes to the thread list (ThreadListNotify).
 LRESULT MainWindow_notify(HWND main, NMHDR* header);
 
 // Enter in the main window: the action menu (menu 147) below button 40019

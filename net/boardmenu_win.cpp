@@ -9,6 +9,7 @@
 
 #include "base/report.h"
 #include "net/boardmenu.h"
+#include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
 #include "store/settings.h"

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "net/connection.h"
+#include "net/netfiles.h"
 #include "proxyctl/venturi_win.h"
 #include "store/libce.h"
 #include "store/responses.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch.h"
 #include "store/libce.h"

@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "base/appstate.h"
+#include "net/connection.h"
 #include "net/difffetch_win.h"
+#include "net/netfiles.h"
 #include "net/updatecheck.h"
 #include "store/boardtable.h"
 #include "store/libce.h"

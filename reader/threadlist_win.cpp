@@ -30,7 +30,6 @@
 #include "store/settings.h"
 #include "store/storereport.h"
 
-
 namespace {
 
 constexpr int kColumnTitleFirstWidth = 120;
@@ -40,11 +39,6 @@ constexpr int kCellMargin = 2;
 constexpr DWORD kDrawFlags = DT_WORDBREAK | DT_NOPREFIX;
 
 ThreadList g_noRows(1);
-
-void report(const std::wstring& text, const wchar_t* caption)
-{
-    report_message(AppState.hwndMain, text.c_str(), caption, MB_OK);
-}
 
 int small_icon_size() { return GetSystemMetrics(SM_CXSMICON); }
 
@@ -399,7 +393,8 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
     if (!host || !dir ||
         !log_board_names(host, dir, serverDir, hostAnsi, sizeof hostAnsi, dirAnsi, sizeof dirAnsi) ||
         !log_subject_path(path, sizeof path, LogBoard{Settings.LogDirAnsi, hostAnsi, dirAnsi, serverDir})) {
-        report(log_board_refused_message(host ? host : L"", dir ? dir : L""), kCaptionLstSureLoad);
+        report_store_failure(log_board_refused_message(host ? host : L"", dir ? dir : L"").c_str(),
+                             kCaptionLstSureLoad);
         return 0;
     }
     LibceFile* file = libce_fopen(path, "r");
@@ -531,25 +526,6 @@ void thread_list_sort_by_column(int column)
     SetCursor(previous);
 }
 
-HMENU load_settings_dropdown()
-{
-    HMENU menu = LoadMenuW(program_instance(), MAKEINTRESOURCEW(IDR_SETTINGS_DROPDOWN));
-    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
-    if (!popup) {
-        if (menu) DestroyMenu(menu);
-        return nullptr;
-    }
-    CheckMenuItem(popup, IDM_LOG_ONLY, MF_BYCOMMAND | (Settings.LogOnlyMode ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(popup, IDM_THREAD_MAX, MF_BYCOMMAND | (Settings.UseThreadMax ? MF_CHECKED : MF_UNCHECKED));
-    return menu;
-}
-
-void show_settings_dropdown(HWND main, const RECT& button)
-{
-    UniqueMenu menu(load_settings_dropdown());
-    track_menu_below(menu.get(), button, main);
-}
-
 // ---- owner draw and notifications ----
 
 bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item)
@@ -623,14 +599,6 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
 LRESULT ThreadListNotify(HWND main, NMHDR* header)
 {
     if (!header) return 0;
-    if (header->code == TBN_DROPDOWN) {
-        const NMTOOLBARW* bar = reinterpret_cast<const NMTOOLBARW*>(header);
-        if (bar->iItem != IDM_SETTINGS_MENU) return 0;
-        RECT button = bar->rcButton;
-        MapWindowPoints(header->hwndFrom, nullptr, reinterpret_cast<POINT*>(&button), 2);
-        show_settings_dropdown(main, button);
-        return 0;
-    }
     if (header->idFrom != IDC_THREAD_LIST) return 0;
     switch (header->code) {
     case LVN_COLUMNCLICK:

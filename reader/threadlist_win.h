@@ -1,7 +1,7 @@
 // The thread list: its view (an owner-data, owner-drawn report list view,
 // control 1004), the loads that fill its ThreadList from a board's
 // "subject.txt" or from "favorite.txt", sorting by column, the selected row
-// and its board, and the settings drop-down of the command bars.
+// and its board.
 #pragma once
 #include "base/report.h"
 #include <windows.h>
@@ -36,8 +36,8 @@ bool ThreadListMeasureItem(HWND parent, MEASUREITEMSTRUCT* item);
 // WM_DRAWITEM for control 1004: one row. False for other controls.
 bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
 // WM_NOTIFY: the list's column clicks (sort), item texts and the search by
-// typed letters, and the drop-down button 40019 of the command bars (the item
-// activation that opens a thread is the main window's, MainWindow_notify).
+// typed letters (the item activation that opens a thread and the drop-down
+// button 40019 of the command bars are the main window's, MainWindow_notify).
 // Returns the message's result: for the letter search the row found or -1 (a
 // 0 would jump to the first row at every key), 0 for everything else.
 LRESULT ThreadListNotify(HWND main, NMHDR* header);
@@ -60,11 +60,6 @@ void thread_list_show_sort_mark();
 // the selected thread selected; column 0 is the new-first sort (SortNew and
 // the tick of its menu item).
 void thread_list_sort_by_column(int column);
-// Menu 144 with "ログのみ" and "スレリスト数制限" ticked as the settings are;
-// the caller destroys it.
-HMENU load_settings_dropdown();
-// Tracks menu 144 below `button` (screen coordinates), owned by `main`.
-void show_settings_dropdown(HWND main, const RECT& button);
 
 // ---- texts ----
 

@@ -1,8 +1,6 @@
 #include "store/libce.h"
 
-#include <cstdarg>
 #include <cstring>
-#include <cwchar>
 
 #include "base/codepage.h"
 
@@ -16,7 +14,6 @@ bool g_writeFailed[kLibceSlots];
 // same moment never take the same slot.
 CRITICAL_SECTION g_claimLock;
 INIT_ONCE g_initOnce = INIT_ONCE_STATIC_INIT;
-volatile LONG g_traceOn = 0;
 volatile LONG g_rewriteSteps = 0;
 volatile LONG g_killAtRewriteStep = 0;
 
@@ -268,8 +265,6 @@ bool in_use_file(const LibceFile* f)
 
 void libce_init() { ensure_init(); }
 
-void trace_enable(bool on) { InterlockedExchange(&g_traceOn, on ? 1 : 0); }
-
 void libce_kill_at_rewrite_step(int step) { InterlockedExchange(&g_killAtRewriteStep, step); }
 
 int libce_rewrite_steps() { return static_cast<int>(g_rewriteSteps); }
@@ -410,64 +405,6 @@ char* libce_fgets(char* buf, int size, LibceFile* f)
     return buf;
 }
 
-wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f)
-{
-    if (wbuf == nullptr || wsize < 1 || f == nullptr) return nullptr;
-    constexpr int kLineBytes = 1024;
-    char* line = static_cast<char*>(LocalAlloc(LPTR, kLineBytes));
-    if (!line) return nullptr;
-    if (!libce_fgets(line, kLineBytes, f)) {
-        LocalFree(line);
-        return nullptr;
-    }
-    // A long line arrives in pieces; a piece must not end between the two
-    // bytes of one character, so a lone lead byte at the cut goes back.
-    size_t length = strlen(line);
-    if (length == kLineBytes - 1 && line[length - 1] != '\n' && f->pos > f->buffer &&
-        f->pos <= f->readEnd && f->pos[-1] == static_cast<unsigned char>(line[length - 1])) {
-        size_t i = 0;
-        bool loneLead = false;
-        while (i < length) {
-            bool lead = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(line[i]));
-            if (lead && i + 1 == length) loneLead = true;
-            i += lead ? 2 : 1;
-        }
-        if (loneLead) {
-            --f->pos;
-            line[length - 1] = '\0';
-        }
-    }
-    mb_to_wide(wbuf, line, wsize);
-    LocalFree(line);
-    return wbuf;
-}
-
-int libce_fwprintf(LibceFile* f, const wchar_t* format, ...)
-{
-    constexpr size_t kWorkBytes = 1024;
-    constexpr size_t kMaxUnits = 511;
-    wchar_t* wide = static_cast<wchar_t*>(LocalAlloc(LPTR, kWorkBytes));
-    char* bytes = static_cast<char*>(LocalAlloc(LPTR, kWorkBytes));
-    if (!wide || !bytes) {
-        if (wide) LocalFree(wide);
-        if (bytes) LocalFree(bytes);
-        return -1;
-    }
-    if (format != nullptr) {
-        va_list args;
-        va_start(args, format);
-        // The platform's own wide formatter: "%s" takes a UTF-16 string.
-        _vsnwprintf(wide, kMaxUnits, format, args);
-        va_end(args);
-        wide[kMaxUnits] = L'\0';
-        wide_to_mb(bytes, wide, static_cast<int>(kWorkBytes));
-        libce_fputs(bytes, f);
-    }
-    LocalFree(wide);
-    LocalFree(bytes);
-    return 0;
-}
-
 int libce_fseek(LibceFile* f, long offset, int origin)
 {
     if (f == nullptr || origin < 0 || origin > 2) return -1;
@@ -479,21 +416,6 @@ int libce_fseek(LibceFile* f, long offset, int origin)
     if (at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
     f->flags &= ~LIBCE_EOF;
     return 0;
-}
-
-int libce_printf(const char* format, ...)
-{
-    // A handset has no console: the text is prepared and shown nowhere,
-    // except on the debug output while tracing.
-    char text[1024];
-    wchar_t wide[1024];
-    va_list args;
-    va_start(args, format);
-    int n = libce_vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    mb_to_wide(wide, text, 1024);
-    if (g_traceOn) OutputDebugStringW(wide);
-    return n < static_cast<int>(sizeof text) ? n : static_cast<int>(sizeof text) - 1;
 }
 
 LibceFile* libce_fopen_replace(const char* path)
@@ -536,26 +458,4 @@ int libce_fclose_replace(LibceFile* f, bool commit)
     }
     if (!replaced && named) DeleteFileW(freshWide);
     return replaced ? 0 : -1;
-}
-
-int trace_tag(const char* tag)
-{
-    char text[512];
-    int n = libce_snprintf(text, sizeof text, "[%010lu]%s: ", static_cast<unsigned>(GetTickCount()),
-                           tag);
-    if (g_traceOn) OutputDebugStringA(text);
-    return n;
-}
-
-int trace_printf(const char* format, ...)
-{
-    char text[512];
-    wchar_t wide[512];
-    va_list args;
-    va_start(args, format);
-    int n = libce_vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    mb_to_wide(wide, text, 512);
-    if (g_traceOn) OutputDebugStringW(wide);
-    return n;
 }

@@ -5,6 +5,7 @@
 
 #include "app/commands_win.h"
 #include "app/dialogs_win.h"
+#include "app/settingsdropdown_win.h"
 #include "base/handles.h"
 #include "platform/commandbar.h"
 #include "reader/threadlist_win.h"

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/debugout.h"
+#include "net/connection.h"
+#include "net/netfiles.h"
 #include "net/worker.h"
 #include "store/settings.h"
 #include "store/storereport.h"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/debugout.h"
 #include "net/difffetch.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"

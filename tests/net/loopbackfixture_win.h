@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "net/connection.h"
 #include "net/worker.h"
 #include "store/settings.h"
 #include "tests/support/tempdir.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/appstate.h"
+#include "base/debugout.h"
 #include "net/post_win.h"
 #include "proxyctl/venturi_win.h"
 #include "store/responses.h"

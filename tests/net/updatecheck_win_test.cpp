@@ -12,6 +12,7 @@
 
 #include "app/listupdate_win.h"
 #include "base/appstate.h"
+#include "base/debugout.h"
 #include "net/updatecheck_win.h"
 #include "reader/threadentry.h"
 #include "store/settings.h"

@@ -9,6 +9,7 @@
 
 #include "app/commands_win.h"
 #include "app/openthread_win.h"
+#include "app/settingsdropdown_win.h"
 #include "base/appstate.h"
 #include "platform/commandbar.h"
 #include "platform/device.h"
