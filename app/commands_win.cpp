@@ -114,7 +114,7 @@ LRESULT MainWindow_notify(HWND main, NMHDR* header)
         return 0;
     }
     if (settings_dropdown_notify(main, header)) return 0;
-    return ThreadListNotify(main, header);
+    return ThreadListNotify(header);
 }
 
 void show_action_menu(HWND main) { show_action_menu_below(AppState.currentToolbar, main, main); }

@@ -6,40 +6,67 @@
 
 #include <utility>
 
-// A kernel handle closed with CloseHandle (files, threads, events, mappings).
-// `Invalid` is the value that means "none" for that kind of handle.
-template <HANDLE (*Invalid)()>
-class BasicHandle {
+// The owner of one thing the platform hands out. `Traits` names its type
+// (`Type`), the value it holds when empty (`none()`), which values hold
+// something (`valid(value)`) and how it is given back (`close(value)`).
+template <typename Traits>
+class Unique {
 public:
-    BasicHandle() = default;
-    explicit BasicHandle(HANDLE h) : h_(h) {}
-    BasicHandle(BasicHandle&& o) noexcept : h_(std::exchange(o.h_, Invalid())) {}
-    BasicHandle& operator=(BasicHandle&& o) noexcept
+    using Type = typename Traits::Type;
+    Unique() = default;
+    explicit Unique(Type h) : h_(h) {}
+    Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::none())) {}
+    Unique& operator=(Unique&& o) noexcept
     {
-        if (this != &o) { reset(); h_ = std::exchange(o.h_, Invalid()); }
+        if (this != &o) { reset(); h_ = std::exchange(o.h_, Traits::none()); }
         return *this;
     }
-    BasicHandle(const BasicHandle&) = delete;
-    BasicHandle& operator=(const BasicHandle&) = delete;
-    ~BasicHandle() { reset(); }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
 
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != Invalid() && h_ != nullptr; }
-    HANDLE release() { return std::exchange(h_, Invalid()); }
-    void reset(HANDLE h = Invalid())
+    Type get() const { return h_; }
+    bool valid() const { return Traits::valid(h_); }
+    explicit operator bool() const { return valid(); }
+    Type release() { return std::exchange(h_, Traits::none()); }
+    void reset(Type h = Traits::none())
     {
-        if (valid()) CloseHandle(h_);
+        if (valid()) Traits::close(h_);
         h_ = h;
     }
+    // Gives it back now with the release's own result, for what must hear of
+    // a failed close (a written file whose last bytes were lost). Only for
+    // traits whose close() takes "none" as well.
+    auto close() { return Traits::close(release()); }
 
 private:
-    HANDLE h_ = Invalid();
+    Type h_ = Traits::none();
 };
 
-inline HANDLE null_handle() { return nullptr; }
-inline HANDLE invalid_file_handle() { return INVALID_HANDLE_VALUE; }
-using UniqueHandle = BasicHandle<null_handle>;          // threads, events, mappings
-using UniqueFile = BasicHandle<invalid_file_handle>;    // CreateFile results
+// Kernel handles closed with CloseHandle (files, threads, events, mappings).
+struct HandleTraits {
+    using Type = HANDLE;
+    static HANDLE none() { return nullptr; }
+    static bool valid(HANDLE h) { return h != nullptr; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
+struct FileHandleTraits : HandleTraits {
+    static HANDLE none() { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+};
+using UniqueHandle = Unique<HandleTraits>;        // threads, events, mappings
+using UniqueFile = Unique<FileHandleTraits>;      // CreateFile results
+
+// A block from LocalAlloc (or LocalReAlloc), freed with LocalFree.
+template <typename T>
+struct LocalTraits {
+    using Type = T*;
+    static T* none() { return nullptr; }
+    static bool valid(T* p) { return p != nullptr; }
+    static void close(T* p) { LocalFree(p); }
+};
+template <typename T>
+using LocalBlock = Unique<LocalTraits<T>>;
 
 // A critical section, initialised and deleted with its owner.
 class CriticalSection {
@@ -68,29 +95,14 @@ private:
 
 // A GDI object (font, bitmap, brush, pen) deleted with DeleteObject.
 template <typename T>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(T h) : h_(h) {}
-    GdiObject(GdiObject&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& o) noexcept
-    {
-        if (this != &o) { reset(); h_ = std::exchange(o.h_, nullptr); }
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { reset(); }
-    T get() const { return h_; }
-    void reset(T h = nullptr)
-    {
-        if (h_) DeleteObject(h_);
-        h_ = h;
-    }
-
-private:
-    T h_ = nullptr;
+struct GdiTraits {
+    using Type = T;
+    static T none() { return nullptr; }
+    static bool valid(T h) { return h != nullptr; }
+    static void close(T h) { DeleteObject(h); }
 };
+template <typename T>
+using GdiObject = Unique<GdiTraits<T>>;
 
 // An object selected into a DC for the life of the scope.
 class SelectedObject {
@@ -133,54 +145,19 @@ private:
 };
 
 // A menu loaded or created by the program, destroyed with DestroyMenu.
-class UniqueMenu {
-public:
-    UniqueMenu() = default;
-    explicit UniqueMenu(HMENU m) : m_(m) {}
-    UniqueMenu(UniqueMenu&& o) noexcept : m_(std::exchange(o.m_, nullptr)) {}
-    UniqueMenu& operator=(UniqueMenu&& o) noexcept
-    {
-        if (this != &o) { reset(); m_ = std::exchange(o.m_, nullptr); }
-        return *this;
-    }
-    UniqueMenu(const UniqueMenu&) = delete;
-    UniqueMenu& operator=(const UniqueMenu&) = delete;
-    ~UniqueMenu() { reset(); }
-    HMENU get() const { return m_; }
-    HMENU release() { return std::exchange(m_, nullptr); }
-    void reset(HMENU m = nullptr)
-    {
-        if (m_) DestroyMenu(m_);
-        m_ = m;
-    }
-
-private:
-    HMENU m_ = nullptr;
+struct MenuTraits {
+    using Type = HMENU;
+    static HMENU none() { return nullptr; }
+    static bool valid(HMENU m) { return m != nullptr; }
+    static void close(HMENU m) { DestroyMenu(m); }
 };
+using UniqueMenu = Unique<MenuTraits>;
 
 // A socket closed with closesocket.
-class UniqueSocket {
-public:
-    UniqueSocket() = default;
-    explicit UniqueSocket(SOCKET s) : s_(s) {}
-    UniqueSocket(UniqueSocket&& o) noexcept : s_(std::exchange(o.s_, INVALID_SOCKET)) {}
-    UniqueSocket& operator=(UniqueSocket&& o) noexcept
-    {
-        if (this != &o) { reset(); s_ = std::exchange(o.s_, INVALID_SOCKET); }
-        return *this;
-    }
-    UniqueSocket(const UniqueSocket&) = delete;
-    UniqueSocket& operator=(const UniqueSocket&) = delete;
-    ~UniqueSocket() { reset(); }
-    SOCKET get() const { return s_; }
-    bool valid() const { return s_ != INVALID_SOCKET; }
-    SOCKET release() { return std::exchange(s_, INVALID_SOCKET); }
-    void reset(SOCKET s = INVALID_SOCKET)
-    {
-        if (s_ != INVALID_SOCKET) closesocket(s_);
-        s_ = s;
-    }
-
-private:
-    SOCKET s_ = INVALID_SOCKET;
+struct SocketTraits {
+    using Type = SOCKET;
+    static SOCKET none() { return INVALID_SOCKET; }
+    static bool valid(SOCKET s) { return s != INVALID_SOCKET; }
+    static void close(SOCKET s) { closesocket(s); }
 };
+using UniqueSocket = Unique<SocketTraits>;

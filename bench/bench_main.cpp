@@ -44,10 +44,10 @@ std::string sjis(const wchar_t* text)
 
 bool write_bytes(const std::string& path, const std::string& bytes)
 {
-    LibceFile* f = libce_fopen(path.c_str(), "wb");
+    UniqueLibceFile f(libce_fopen(path.c_str(), "wb"));
     if (!f) return false;
-    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f);
-    return libce_fclose(f) == 0 && n == bytes.size();
+    size_t n = libce_fwrite(bytes.data(), 1, bytes.size(), f.get());
+    return f.close() == 0 && n == bytes.size();
 }
 
 std::string read_bytes(const std::string& path)

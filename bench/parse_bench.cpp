@@ -66,15 +66,14 @@ namespace {
 // Reading the file and splitting it into lines, as the parse does, and nothing else.
 int read_lines(const std::string& path)
 {
-    LibceFile* f = libce_fopen(path.c_str(), "r");
+    UniqueLibceFile f(libce_fopen(path.c_str(), "r"));
     if (!f) return -1;
-    LineReader reader(f);
+    LineReader reader(f.get());
     char piece[2048];
     int lines = 0;
     int n;
     while ((n = reader.piece(piece, sizeof piece)) >= 0)
         if (n > 0 && piece[n - 1] == '\n') ++lines;
-    libce_fclose(f);
     return lines;
 }
 

@@ -52,9 +52,9 @@ void make_lists(std::string* subject, std::string* acquired)
 // nothing else.
 int read_and_split(const std::string& path)
 {
-    LibceFile* f = libce_fopen(path.c_str(), "r");
+    UniqueLibceFile f(libce_fopen(path.c_str(), "r"));
     if (!f) return -1;
-    LineReader reader(f);
+    LineReader reader(f.get());
     char line[kSubjectLineBytes];
     int rows = 0;
     int n;
@@ -62,7 +62,6 @@ int read_and_split(const std::string& path)
         SubjectRow row;
         if (parse_subject_line(std::string_view(line, static_cast<size_t>(n)), &row)) ++rows;
     }
-    libce_fclose(f);
     return rows;
 }
 

@@ -114,17 +114,16 @@ struct ResultBlock {
 // Closes the spool on every way out; the caller learns whether every byte
 // reached the disk.
 struct SpoolFile {
-    LibceFile* f = nullptr;
+    UniqueLibceFile f;
     bool ok = true;
     ~SpoolFile() { close(); }
     void write(const char* data, size_t len)
     {
-        if (ok && len > 0 && libce_fwrite(data, 1, len, f) != len) ok = false;
+        if (ok && len > 0 && libce_fwrite(data, 1, len, f.get()) != len) ok = false;
     }
     bool close()
     {
-        if (f && libce_fclose(f) != 0) ok = false;
-        f = nullptr;
+        if (f.close() != 0) ok = false;
         return ok;
     }
 };
@@ -198,7 +197,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
 
     char spoolPath[kAnsiPathBytes];
     SpoolFile spool;
-    spool.f = open_program_file(spoolPath, sizeof spoolPath, kWorkFile, "wb");
+    spool.f.reset(open_program_file(spoolPath, sizeof spoolPath, kWorkFile, "wb"));
     if (!spool.f) {
         report_net(kTextSaveFileOpenFailed, kTextError);
         return nullptr;
@@ -330,25 +329,25 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
         return false;
     }
     if (w.replace) {
-        LibceFile* f = libce_fopen_replace(path);
+        UniqueLibceFile f(libce_fopen_replace(path));
         if (!f) {
             report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
             return false;
         }
-        bool ok = libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
+        bool ok = libce_fwrite(data + w.offset, 1, w.length, f.get()) == w.length;
         if (libce_fclose_replace(f, ok) != 0) {
             report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
             return false;
         }
         return true;
     }
-    LibceFile* f = libce_fopen(path, "ab");
+    UniqueLibceFile f(libce_fopen(path, "ab"));
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
         return false;
     }
-    bool ok = libce_fseek(f, 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f) == w.length;
-    if (libce_fclose(f) != 0) ok = false;
+    bool ok = libce_fseek(f.get(), 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f.get()) == w.length;
+    if (f.close() != 0) ok = false;
     if (!ok) report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
     return ok;
 }

@@ -142,12 +142,12 @@ bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* messa
 bool read_cookie_file(char* out, size_t size)
 {
     char path[kAnsiPathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kCookieFile, "r");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kCookieFile, "r"));
     if (!f) return false;
     std::string content;
     char line[kCookieFileLineBytes];
-    while (content.size() < kCookieFileMax && libce_fgets(line, sizeof line, f)) content += line;
-    libce_fclose(f);
+    while (content.size() < kCookieFileMax && libce_fgets(line, sizeof line, f.get())) content += line;
+    f.close();
     if (content.size() > kCookieFileMax) content.resize(kCookieFileMax);
     cookie_line_value(content, out, size);
     return true;
@@ -158,12 +158,12 @@ void write_cookie_file(const CookieList& cookies)
 {
     char path[kAnsiPathBytes];
     if (!program_file_path(path, sizeof path, kCookieFile)) return;
-    LibceFile* f = libce_fopen_replace(path);
-    bool ok = f != nullptr;
+    UniqueLibceFile f(libce_fopen_replace(path));
+    bool ok = f.valid();
     if (f) {
         const std::string& text = cookies.file_text();
         // The text holds no NUL (control bytes were dropped), so fputs takes it whole.
-        if (!text.empty() && libce_fputs(text.c_str(), f) <= 0) ok = false;
+        if (!text.empty() && libce_fputs(text.c_str(), f.get()) <= 0) ok = false;
         if (libce_fclose_replace(f, ok) != 0) ok = false;
     }
     if (!ok) report_path_failure(path, kTextOpenFailed, kCaptionPostRes);
@@ -172,21 +172,20 @@ void write_cookie_file(const CookieList& cookies)
 void clear_send_dump()
 {
     char path[kAnsiPathBytes];
-    if (LibceFile* f = open_program_file(path, sizeof path, kDumpPostSent, "wb")) libce_fclose(f);
+    UniqueLibceFile emptied(open_program_file(path, sizeof path, kDumpPostSent, "wb"));
 }
 
 void append_send_dump(const char* head, size_t headLength, const PostRequest& req)
 {
     char path[kAnsiPathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kDumpPostSent, "a+");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kDumpPostSent, "a+"));
     if (!f) {
         report_net(kTextTempOpenFailed, kTextError);
         return;
     }
-    libce_fwrite(head, 1, headLength, f);
-    libce_fwrite(req.body, 1, req.bodyLength, f);
-    libce_fwrite("\r\n\r\n", 1, 4, f);
-    libce_fclose(f);
+    libce_fwrite(head, 1, headLength, f.get());
+    libce_fwrite(req.body, 1, req.bodyLength, f.get());
+    libce_fwrite("\r\n\r\n", 1, 4, f.get());
 }
 
 enum class Attempt { Posted, Failed, Confirm };
@@ -257,23 +256,23 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
 
     char path[kAnsiPathBytes];
     const char* replyName = !first && Settings.DebugMode ? kPostReply2 : kPostReply1;
-    LibceFile* file = open_program_file(path, sizeof path, replyName, "wb+");
+    UniqueLibceFile file(open_program_file(path, sizeof path, replyName, "wb+"));
     if (!file) {
         report_net(kTextTempCreateFailed, kTextError);
         return Attempt::Failed;
     }
-    bool whole = receive_reply(conn, file, flag);
-    if (libce_fclose(file) != 0) whole = false;
+    bool whole = receive_reply(conn, file.get(), flag);
+    if (file.close() != 0) whole = false;
     conn.socket.reset();
 
-    file = libce_fopen(path, "r");
+    file.reset(libce_fopen(path, "r"));
     if (!file) {
         report_net(kTextTempOpenFailed, kTextError);
         return Attempt::Failed;
     }
     PostReplyReader reader(first);
-    read_reply(file, first, &reader);
-    libce_fclose(file);
+    read_reply(file.get(), first, &reader);
+    file.close();
 
     switch (reader.verdict()) {
     case ReplyVerdict::Success:

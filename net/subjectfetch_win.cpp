@@ -20,12 +20,12 @@ namespace {
 // once every byte is on the disk.
 bool store_subject(const char* path, const char* data, size_t len)
 {
-    LibceFile* f = libce_fopen_replace(path);
+    UniqueLibceFile f(libce_fopen_replace(path));
     if (!f) {
         report_path_failure(path, kTextSubjectOpenFailed, kCaptionLstSureGet);
         return false;
     }
-    bool ok = libce_fwrite(data, 1, len, f) == len;
+    bool ok = libce_fwrite(data, 1, len, f.get()) == len;
     if (libce_fclose_replace(f, ok) != 0) {
         report_path_failure(path, kTextSubjectWriteFailed, kCaptionLstSureGet);
         return false;

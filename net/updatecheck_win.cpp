@@ -47,15 +47,6 @@ void show_status_caption(HWND dialog, int status)
     }
 }
 
-// The received blocks as they came, in debug mode.
-struct CheckDump {
-    LibceFile* f = nullptr;
-    ~CheckDump()
-    {
-        if (f) libce_fclose(f);
-    }
-};
-
 void head_task_run(WorkerTask* t)
 {
     HeadWorkerTask* task = static_cast<HeadWorkerTask*>(t);
@@ -72,11 +63,12 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
     std::string request;
     if (!open_and_send(url, RequestKind::Head, rangeStart, kCaptionFindHtmlModified, flag, &c, &request)) return 0;
 
-    CheckDump dump;
+    // The received blocks as they came, in debug mode.
+    UniqueLibceFile dump;
     if (Settings.DebugMode) {
         char path[kAnsiPathBytes];
-        dump.f = open_program_file(path, sizeof path, kDumpCheckReceived, "wb");
-        if (!dump.f) {
+        dump.reset(open_program_file(path, sizeof path, kDumpCheckReceived, "wb"));
+        if (!dump) {
             report_net(kTextSaveFileOpenFailed, kTextError);
             return 0;
         }
@@ -96,7 +88,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
             report_net(kTextRecvError, kTextError);
             break;
         }
-        if (dump.f) libce_fwrite(block, 1, static_cast<size_t>(n), dump.f);
+        if (dump) libce_fwrite(block, 1, static_cast<size_t>(n), dump.get());
         if (reply->feed(block, static_cast<size_t>(n))) break;
         std::memset(block, 0, sizeof block);
         n = recv_wait(c.socket.get(), block, static_cast<int>(kCheckReceiveBytes), 0, flag, kReceiveWaitMs);
@@ -104,9 +96,8 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
     shutdown_and_close(&c);
     if (reply->replied()) show_status_caption(dialog, reply->status());
 
-    if (dump.f) {
-        libce_fclose(dump.f);
-        dump.f = nullptr;
+    if (dump) {
+        dump.close();
         write_debug_dump(kDumpCheckSent, request.data(), request.size());
     }
     return reply->outcome() == UpdateOutcome::Grown ? 1 : 0;

@@ -305,23 +305,21 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     wchar_t path[kLogPathUnits];
     if (!thread_log_path(boardIndex, fileName, path, kLogPathUnits)) return 0;
     char pathAnsi[kLogPathBytes * 2];
-    LibceFile* file = nullptr;
+    UniqueLibceFile file;
     if (wide_to_mb(pathAnsi, path, sizeof pathAnsi) != 0 && std::strlen(pathAnsi) < kLogPathBytes)
-        file = libce_fopen(pathAnsi, "r");
+        file.reset(libce_fopen(pathAnsi, "r"));
     if (!file) {
         report((std::wstring(path) + kTextOpenFailed).c_str(), kCaptionResdataRead2);
         return 0;
     }
 
     WorkArrays work;
-    LogLineReader lines(file);
+    LogLineReader lines(file.get());
     if (!growth_allowed(ReaderGrowth::Initial) || !work.allocate() || !lines.allocate()) {
-        libce_fclose(file);
         report(kTextLocalAllocFailed, kCaptionResdataRead2);
         return 0;
     }
     if (!work.allocate_store()) {
-        libce_fclose(file);
         report(kTextStoreFailed, kCaptionResdataRead2);
         return 0;
     }
@@ -332,7 +330,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
         if (build_add_line(work.b, line, host) == DatStep::End) break;
         progress.tick();
     }
-    libce_fclose(file);
+    file.close();
 
     ResponseBuffer& entry = t.entries[entryIndex];
     // The caller releases an entry it reuses; one it forgot is freed here

@@ -397,7 +397,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
                              kCaptionLstSureLoad);
         return 0;
     }
-    LibceFile* file = libce_fopen(path, "r");
+    UniqueLibceFile file(libce_fopen(path, "r"));
     if (!file) {
         report_path_failure(path, kTextOpenFailed, kCaptionLstSureLoad);
         return 0;
@@ -410,7 +410,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
                       Settings.LogsExcludedFromCount);
     const std::shared_ptr<const ThreadBoard> board = make_thread_board(dir, host);
 
-    LineReader reader(file);
+    LineReader reader(file.get());
     char line[kSubjectLineBytes];
     int32_t lineNumber = 0;   // every line of the file, skipped ones too
     int skippedSoFar = 0;
@@ -432,7 +432,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
         if (!list->add(std::move(entry))) break;   // 2047 rows: the rest is not listed
         if (!limit.added()) break;
     }
-    libce_fclose(file);
+    file.close();
     show_new_list(std::move(list));
     return 1;
 }
@@ -443,7 +443,7 @@ int favorite_sure_load()
     reset_sort_directions();
 
     char path[kLibcePathBytes];
-    LibceFile* file = open_program_file(path, sizeof path, kFavoriteThreadFile, "r");
+    UniqueLibceFile file(open_program_file(path, sizeof path, kFavoriteThreadFile, "r"));
     if (!file) {
         report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionFavoriteSureLoad);
         return 0;
@@ -472,7 +472,7 @@ int favorite_sure_load()
         return boards.emplace(board, std::move(r)).first->second;
     };
 
-    LineReader reader(file);
+    LineReader reader(file.get());
     char line[kSubjectLineBytes];
     int length;
     while ((length = reader.whole_line(line, sizeof line)) >= 0) {
@@ -488,7 +488,7 @@ int favorite_sure_load()
                                                    board);
         if (!list->add(std::move(entry))) break;
     }
-    libce_fclose(file);
+    file.close();
     boards.clear();
     show_new_list(std::move(list));
     return 1;
@@ -596,7 +596,7 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
     return true;
 }
 
-LRESULT ThreadListNotify(HWND main, NMHDR* header)
+LRESULT ThreadListNotify(NMHDR* header)
 {
     if (!header) return 0;
     if (header->idFrom != IDC_THREAD_LIST) return 0;

@@ -40,7 +40,7 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
 // button 40019 of the command bars are the main window's, MainWindow_notify).
 // Returns the message's result: for the letter search the row found or -1 (a
 // 0 would jump to the first row at every key), 0 for everything else.
-LRESULT ThreadListNotify(HWND main, NMHDR* header);
+LRESULT ThreadListNotify(NMHDR* header);
 
 // ---- the pieces behind them ----
 

@@ -171,16 +171,14 @@ int ItaList_save()
     if (CategoryTable.lastCategory < 0) return 1;
 
     char path[kLibcePathBytes];
-    LibceFile* f = program_file_path(path, sizeof path, kBoardFile)
-                       ? libce_fopen_replace(path)
-                       : nullptr;
+    UniqueLibceFile f(program_file_path(path, sizeof path, kBoardFile) ? libce_fopen_replace(path) : nullptr);
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionSave);
         return 0;
     }
 
     char line[kBrdLineBytes];
-    if (format_brd_heading(line, sizeof line) > 0) put_line(f, line);
+    if (format_brd_heading(line, sizeof line) > 0) put_line(f.get(), line);
 
     // Consecutive categories of one name become one category in the file; a
     // category whose name cannot stand in the file adds its boards to the
@@ -195,7 +193,7 @@ int ItaList_save()
         category_name_bytes(name, category.name);
         if (std::strcmp(name, lastName) != 0 &&
             format_brd_category_line(line, sizeof line, name) > 0) {
-            put_line(f, line);
+            put_line(f.get(), line);
             std::strcpy(lastName, name);
         }
         int32_t first = category.first < 0 ? 0 : category.first;
@@ -208,7 +206,7 @@ int ItaList_save()
             board_field_bytes(boardName, board.name);
             // A board that would not read back as itself is left out.
             if (format_brd_board_line(line, sizeof line, host, dir, boardName) > 0)
-                put_line(f, line);
+                put_line(f.get(), line);
         }
     }
 
@@ -222,7 +220,7 @@ int ItaList_save()
 int ItaList_load()
 {
     char path[kLibcePathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kBoardFile, "r");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kBoardFile, "r"));
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionLoad);
         if (g_menuTable) put_favorites_first();
@@ -231,7 +229,7 @@ int ItaList_load()
     // The new array first: when it cannot be had, the old table stands.
     BoardEntry* items = allocate_records(kBoardTableInitialCapacity);
     if (!items) {
-        libce_fclose(f);
+        f.close();
         report_store_failure(kTextAllocFailed, kCaptionLoad);
         return 0;
     }
@@ -247,7 +245,7 @@ int ItaList_load()
     // could otherwise only be shown under a category they do not belong to.
     int32_t current = 0;
     bool ignoring = false;
-    LineReader reader(f);
+    LineReader reader(f.get());
     char line[kBrdLineBytes];
     int length;
     while ((length = reader.whole_line(line, sizeof line)) >= 0) {
@@ -276,7 +274,7 @@ int ItaList_load()
             ++BoardTable.count;
         }
     }
-    libce_fclose(f);
+    f.close();
     favorite_ita_load();
     return 0;
 }
@@ -284,7 +282,7 @@ int ItaList_load()
 int favorite_ita_load()
 {
     char path[kLibcePathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kFavoriteBoardFile, "r");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteBoardFile, "r"));
     if (!f) {
         report_path_failure(path, kTextFavoriteBoardOpenFailed, kCaptionFavoriteLoad);
         return 0;
@@ -298,7 +296,7 @@ int favorite_ita_load()
         ordinary = g_favoriteBase;
     BoardTable.count = ordinary;
 
-    LineReader reader(f);
+    LineReader reader(f.get());
     char line[kBrdLineBytes];
     int length;
     while ((length = reader.whole_line(line, sizeof line)) >= 0) {
@@ -321,7 +319,7 @@ int favorite_ita_load()
         }
         ++BoardTable.count;
     }
-    libce_fclose(f);
+    f.close();
 
     set_favorites_category(ordinary, BoardTable.count - 1);
     g_favoriteBase = ordinary;

@@ -64,21 +64,18 @@ int create_with_defaults(const char* name, const wchar_t* contents, const wchar_
         report_path_failure(path, failure, caption);
         return 0;
     }
-    if (LibceFile* existing = libce_fopen(path, "r")) {
-        libce_fclose(existing);
-        return 1;
-    }
+    if (UniqueLibceFile existing{libce_fopen(path, "r")}) return 1;
     // There but not readable: never replaced; its readers tell the user.
     if (path_exists(path)) return 1;
 
     char bytes[kBrdLineBytes];
     int size = wide_to_mb(bytes, contents, sizeof bytes);
-    LibceFile* f = size > 1 ? libce_fopen_replace(path) : nullptr;
+    UniqueLibceFile f(size > 1 ? libce_fopen_replace(path) : nullptr);
     if (!f) {
         report_path_failure(path, failure, caption);
         return 0;
     }
-    libce_fwrite(bytes, 1, static_cast<size_t>(size - 1), f);
+    libce_fwrite(bytes, 1, static_cast<size_t>(size - 1), f.get());
     if (libce_fclose_replace(f, true) != 0) {
         report_path_failure(path, failure, caption);
         return 0;
@@ -124,7 +121,7 @@ int favorite_ita_add(const BoardEntry& board)
     }
 
     char path[kLibcePathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kFavoriteBoardFile, "a+");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteBoardFile, "a+"));
     if (!f) {
         report_path_failure(path, kTextFavoriteBoardOpenFailed, kCaptionItaAdd);
         return 0;
@@ -136,8 +133,8 @@ int favorite_ita_add(const BoardEntry& board)
     size_t n = wcsnlen(board.name, kBoardFieldUnits - 1);
     std::wmemcpy(boardName, board.name, n);
     boardName[n] = L'\0';
-    libce_fseek(f, 0, 0);
-    LineReader reader(f);
+    libce_fseek(f.get(), 0, 0);
+    LineReader reader(f.get());
     char read[kBrdLineBytes];
     int length;
     while ((length = reader.whole_line(read, sizeof read)) >= 0) {
@@ -150,13 +147,12 @@ int favorite_ita_add(const BoardEntry& board)
         wchar_t existing[kBoardFieldUnits];
         if (mb_to_wide(existing, field, kBoardFieldUnits) == 0) continue;
         if (std::wcscmp(existing, boardName) == 0) {
-            libce_fclose(f);
             return 1;
         }
     }
 
-    bool written = append_line(f, reader, line);
-    libce_fclose(f);
+    bool written = append_line(f.get(), reader, line);
+    f.close();
     if (!written) {
         report_path_failure(path, kTextWriteFailed, kCaptionItaAdd);
         return 0;
@@ -185,7 +181,7 @@ int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wc
     }
 
     char path[kLibcePathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kFavoriteThreadFile, "a+");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteThreadFile, "a+"));
     if (!f) {
         report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionSureAdd);
         return 0;
@@ -193,21 +189,20 @@ int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wc
 
     // Already a favourite when a line carries that file name, whatever its
     // board.
-    libce_fseek(f, 0, 0);
-    LineReader reader(f);
+    libce_fseek(f.get(), 0, 0);
+    LineReader reader(f.get());
     char read[kBrdLineBytes];
     int length;
     while ((length = reader.whole_line(read, sizeof read)) >= 0) {
         FavoriteThreadLine parsed =
             split_favorite_txt_line(std::string_view(read, static_cast<size_t>(length)));
         if (parsed.file == std::string_view(file)) {
-            libce_fclose(f);
             return 1;
         }
     }
 
-    bool written = append_line(f, reader, line);
-    libce_fclose(f);
+    bool written = append_line(f.get(), reader, line);
+    f.close();
     if (!written) {
         report_path_failure(path, kTextWriteFailed, kCaptionSureAdd);
         return 0;
@@ -223,7 +218,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     if (converted <= 1 || converted >= static_cast<int>(sizeof file)) return 0;
 
     char path[kLibcePathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kFavoriteThreadFile, "r");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteThreadFile, "r"));
     if (!f) {
         report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionSureDelitem);
         return 0;
@@ -234,7 +229,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     size_t used = 0;
     char* kept = static_cast<char*>(LocalAlloc(LPTR, capacity));
     if (!kept) {
-        libce_fclose(f);
+        f.close();
         report_store_failure(kTextAllocFailed, kCaptionSureDelitem);
         return 0;
     }
@@ -242,7 +237,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     // A line is judged by its first piece, which holds its first two fields
     // whenever it has them; its further pieces follow that judgement. A line
     // without both "<>" names no thread and stays.
-    LineReader reader(f);
+    LineReader reader(f.get());
     char piece[kBrdLineBytes];
     bool lineStart = true;
     bool keep = true;
@@ -261,7 +256,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
             HLOCAL grown = LocalReAlloc(static_cast<HLOCAL>(kept), grownSize, LMEM_MOVEABLE);
             if (!grown) {
                 LocalFree(static_cast<HLOCAL>(kept));
-                libce_fclose(f);
+                f.close();
                 report_store_failure(kTextReAllocFailed, kCaptionSureDelitem);
                 return 0;
             }
@@ -271,9 +266,9 @@ int favorite_sure_delitem(const wchar_t* fileName)
         std::memcpy(kept + used, text.data(), text.size());
         used += text.size();
     }
-    libce_fclose(f);
+    f.close();
 
-    LibceFile* out = libce_fopen_replace(path);
+    UniqueLibceFile out(libce_fopen_replace(path));
     if (!out) {
         LocalFree(static_cast<HLOCAL>(kept));
         report_path_failure(path, kTextOpenFailed, kCaptionSureDelitem);
@@ -281,8 +276,8 @@ int favorite_sure_delitem(const wchar_t* fileName)
     }
     // The text output: every LF reaches the file as CR LF.
     for (size_t i = 0; i < used; ++i) {
-        if (kept[i] == '\n') libce_putc('\r', out);
-        libce_putc(static_cast<unsigned char>(kept[i]), out);
+        if (kept[i] == '\n') libce_putc('\r', out.get());
+        libce_putc(static_cast<unsigned char>(kept[i]), out.get());
     }
     LocalFree(static_cast<HLOCAL>(kept));
     if (libce_fclose_replace(out, true) != 0) {

@@ -2,10 +2,12 @@
 // 4096-byte buffer each. Line reading drops every CR; text output writes every
 // lone LF as CR LF; so files carry CR LF on disk and the program sees LF only.
 #pragma once
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
 
+#include "base/handles.h"
 #include "store/format.h"
 
 constexpr uint32_t LIBCE_STD = 0x0001;
@@ -64,6 +66,20 @@ LibceFile* libce_fopen_replace(const char* path);
 // replaced, -1 otherwise (the new file is then removed). A rewrite closed
 // with plain libce_fclose is abandoned the same way.
 int libce_fclose_replace(LibceFile* f, bool commit);
+
+// The owner of an open file: closed with libce_fclose when the scope ends
+// (a rewrite not yet confirmed is then abandoned and the old file kept).
+// close() closes at once and gives libce_fclose's result, for writers that
+// must hear of lost bytes.
+struct LibceFileTraits {
+    using Type = LibceFile*;
+    static LibceFile* none() { return nullptr; }
+    static bool valid(LibceFile* f) { return f != nullptr; }
+    static int close(LibceFile* f) { return libce_fclose(f); }
+};
+using UniqueLibceFile = Unique<LibceFileTraits>;
+// Ends the owned rewrite as libce_fclose_replace does; the owner is empty after.
+inline int libce_fclose_replace(UniqueLibceFile& f, bool commit) { return libce_fclose_replace(f.release(), commit); }
 
 // A seam for the tests that kill the program half-way through a rewrite:
 // the steps of every safe rewrite (opening "<path>.new", each write and each

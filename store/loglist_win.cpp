@@ -70,7 +70,7 @@ size_t piece_length(const char* buf, int size)
 
 }  // namespace
 
-LogListFile::LogListFile() : file(nullptr), reads_(0)
+LogListFile::LogListFile() : reads_(0)
 {
     boardDir[0] = '\0';
     hostName[0] = '\0';
@@ -85,8 +85,7 @@ LogListFile::~LogListFile()
 
 void LogListFile::close_list()
 {
-    if (file) libce_fclose(file);
-    file = nullptr;
+    file.reset();
     lines_.clear();
     index_.clear();
 }
@@ -114,14 +113,14 @@ int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
 int LogListFile::filelist_open()
 {
     close_list();
-    if (listPath[0] != '\0') file = libce_fopen(listPath, "a+");
+    if (listPath[0] != '\0') file.reset(libce_fopen(listPath, "a+"));
     if (!file) {
         report_path_failure(listPath, kTextOpenFailed, kOpenCaption);
         return 0;
     }
     // Without its lines the object could not answer, and a rewrite would
     // lose them: a list that cannot be read is not opened.
-    if (libce_fseek(file, 0, 0) != 0) {
+    if (libce_fseek(file.get(), 0, 0) != 0) {
         close_list();
         report_path_failure(listPath, kTextOpenFailed, kOpenCaption);
         return 0;
@@ -142,7 +141,7 @@ bool LogListFile::read_lines()
         std::string line;
         for (;;) {
             std::memset(lineBuffer, '\n', sizeof lineBuffer);
-            if (!libce_fgets(lineBuffer, sizeof lineBuffer, file)) {
+            if (!libce_fgets(lineBuffer, sizeof lineBuffer, file.get())) {
                 if (!line.empty()) lines_.push_back(std::move(line));
                 break;
             }
@@ -220,7 +219,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
     std::string bytes = closeLast ? "\r\n" : "";
     bytes += line.substr(0, line.size() - 1) + "\r\n";
 
-    if (libce_fseek(file, 0, 2) != 0 || !put_bytes(file, bytes) || libce_fflush(file) != 0) {
+    if (libce_fseek(file.get(), 0, 2) != 0 || !put_bytes(file.get(), bytes) || libce_fflush(file.get()) != 0) {
         // Closed, so that no later line is appended to a partly written one.
         close_list();
         report_path_failure(listPath, kTextWriteFailed, caption);
@@ -290,12 +289,12 @@ int LogListFile::rewrite(const std::vector<std::string>& lines)
     }
     // The list is closed first: the finished copy must be able to replace it.
     close_list();
-    LibceFile* out = libce_fopen_replace(listPath);
+    UniqueLibceFile out(libce_fopen_replace(listPath));
     if (!out) {
         report_path_failure(listPath, kTextOpenFailed, kRewriteCaption);
         return 0;
     }
-    bool whole = put_bytes(out, bytes);
+    bool whole = put_bytes(out.get(), bytes);
     if (libce_fclose_replace(out, whole) != 0) {
         report_path_failure(listPath, kTextWriteFailed, kRewriteCaption);
         return 0;

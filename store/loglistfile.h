@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "store/libce.h"
 #include "store/loglist.h"
 
-struct LibceFile;
 
 constexpr int kBoardDirBytes = 33;
 constexpr int kHostNameBytes = 260;
@@ -56,7 +56,7 @@ public:
 
     char boardDir[kBoardDirBytes];
     char hostName[kHostNameBytes];
-    LibceFile* file;
+    UniqueLibceFile file;
     char lineBuffer[kListLineBytes];
     char listPath[kListPathBytes];
 

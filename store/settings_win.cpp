@@ -135,17 +135,17 @@ int inifile_load()
 
     std::wstring stem = settings_path_stem(module_path());
     std::wstring path = stem + L"ini";
-    LibceFile* f = nullptr;
+    UniqueLibceFile f;
     if (wide_to_mb_whole(Settings.SettingsFilePath, path.c_str(), kAnsiPathBytes)) {
-        f = libce_fopen(Settings.SettingsFilePath, "r");
+        f.reset(libce_fopen(Settings.SettingsFilePath, "r"));
         path = mb_to_wstring(Settings.SettingsFilePath);
     } else {
         Settings.SettingsFilePath[0] = '\0';   // nowhere to save either
     }
 
     if (f) {
-        read_file(f);
-        libce_fclose(f);
+        read_file(f.get());
+        f.close();
     } else {
         report_message(nullptr, (path + kTextOpenFailed).c_str(), kLoadCaption, MB_OK);
     }
@@ -157,10 +157,10 @@ int inifile_save()
 {
     if (Settings.SettingsFilePath[0] == '\0') return 0;
     // The new file replaces the old one only when it is complete.
-    LibceFile* f = libce_fopen_replace(Settings.SettingsFilePath);
+    UniqueLibceFile f(libce_fopen_replace(Settings.SettingsFilePath));
     if (!f) return 0;
     bool whole = true;
     for (int i = 0; i < kSettingsLineCount && whole; ++i)
-        whole = put_line(f, settings_written_line(Settings, i));
+        whole = put_line(f.get(), settings_written_line(Settings, i));
     return libce_fclose_replace(f, whole) == 0 ? 1 : 0;
 }

@@ -44,9 +44,9 @@ LibceFile* open_program_file(char* path, size_t size, const char* name, const ch
 bool write_debug_dump(const char* name, const void* data, size_t len)
 {
     char path[kAnsiPathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, name, "wb");
+    UniqueLibceFile f(open_program_file(path, sizeof path, name, "wb"));
     if (!f) return false;
-    bool ok = len == 0 || libce_fwrite(data, 1, len, f) == len;
-    if (libce_fclose(f) != 0) ok = false;
+    bool ok = len == 0 || libce_fwrite(data, 1, len, f.get()) == len;
+    if (f.close() != 0) ok = false;
     return ok;
 }

@@ -64,7 +64,7 @@ TEST_F(HeldList, SetboardCreatesAnEmptyListInEitherLayout)
     EXPECT_EQ(std::string(f->listPath), list);
     EXPECT_EQ(std::string(f->boardDir), "mobile");
     EXPECT_EQ(std::string(f->hostName), "srv");
-    EXPECT_NE(f->file, nullptr);
+    EXPECT_NE(f->file.get(), nullptr);
     f.reset();
     EXPECT_TRUE(file_exists(list));
     EXPECT_EQ(read_file_bytes(list), "");
@@ -98,7 +98,7 @@ TEST_F(HeldList, ChangeitemRewritesTheLineAndClosesTheList)
     EXPECT_EQ(f->changeitem(L"1065069078.dat", 60, 40), 1);
     EXPECT_EQ(read_file_bytes(list),
               "1.dat<>other(3)<>2\r\n1065069078.dat<>Test (round 2)(60)<>40\r\n2.dat<>x(1)<>1\r\n");
-    EXPECT_EQ(f->file, nullptr);
+    EXPECT_EQ(f->file.get(), nullptr);
     EXPECT_TRUE(capture.messages().empty());
 
     EXPECT_EQ(f->finditem(L"1065069078.dat"), -1);
@@ -243,7 +243,7 @@ TEST_F(HeldList, FailedRewriteLeavesTheOldList)
     EXPECT_EQ(f->changeitem(L"1065069078.dat", 60, 40), 0);
     expect_one(capture, sjis_to_wide(list) + L"オープンに失敗", L"filelist_changeitem");
     EXPECT_EQ(read_file_bytes(list), old);
-    EXPECT_EQ(f->file, nullptr);
+    EXPECT_EQ(f->file.get(), nullptr);
 
     f = open();
     capture.clear();
@@ -259,7 +259,7 @@ TEST_F(HeldList, OpenFailureIsReportedAndEveryCallRefused)
     LogListFile f;
     EXPECT_EQ(f.setboard(L"srv", L"nodir"), 0);
     expect_one(capture, sjis_to_wide(root + "\\nodir\\acquired.txt") + L"オープンに失敗", L"filelist_open");
-    EXPECT_EQ(f.file, nullptr);
+    EXPECT_EQ(f.file.get(), nullptr);
     capture.clear();
     EXPECT_EQ(f.finditem("1.dat"), -1);
     expect_one(capture, L"not opened.", L"LogListFile::finditem");
