@@ -15,7 +15,6 @@ void platform_parse_command_line(const wchar_t* commandLine);
 
 // Tests choose the kind directly.
 void platform_set_smartphone(bool smartphone);
-void platform_set_vga(bool vga);
 
 // The platform type string, "PocketPC" or "Smartphone", into `out` of `units`
 // UTF-16 units with its terminator. False when it does not fit (out is then

@@ -38,7 +38,6 @@ void platform_parse_command_line(const wchar_t* commandLine)
 }
 
 void platform_set_smartphone(bool smartphone) { g_smartphone = smartphone; }
-void platform_set_vga(bool vga) { g_vga = vga; }
 
 bool platform_get_type(wchar_t* out, UINT units)
 {

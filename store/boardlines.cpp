@@ -113,10 +113,6 @@ bool favorite_txt_second_field(std::string_view line, std::string_view* field)
     return true;
 }
 
-bool brd_field_ok(std::string_view field) { return field_ok(field, kBrdSeps); }
-
-bool favorite_brd_field_ok(std::string_view field) { return field_ok(field, kFavoriteBrdSeps); }
-
 bool favorite_txt_field_ok(std::string_view field)
 {
     return field_ok(field, std::string_view("<>\r\n", 4));

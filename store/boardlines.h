@@ -57,10 +57,8 @@ FavoriteThreadLine split_favorite_txt_line(std::string_view line);
 // such a line names no thread and the remover keeps it.
 bool favorite_txt_second_field(std::string_view line, std::string_view* field);
 
-// Whether a text can stand as a field of its file and read back unchanged:
-// not empty, and free of that file's separators.
-bool brd_field_ok(std::string_view field);             // TAB, CR, LF
-bool favorite_brd_field_ok(std::string_view field);    // comma, TAB, CR, LF
+// Whether a text can stand as a field of "favorite.txt" and read back
+// unchanged: not empty, and free of the file's separators.
 bool favorite_txt_field_ok(std::string_view field);    // "<", ">", CR, LF
 // A title may be empty and may hold "<" or ">" (it is the last field), but
 // never CR or LF.
