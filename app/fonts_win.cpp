@@ -5,6 +5,7 @@
 #include "app/fontrules.h"
 #include "app/shelltexts.h"
 #include "base/appstate.h"
+#include "base/handles.h"
 #include "base/report.h"
 #include "reader/widthcache.h"
 #include "store/settings.h"
@@ -90,16 +91,13 @@ void CreateDisplayFonts(FontSearch search)
         lf.lfHeight = height;
         lf.lfWidth = 0;
         lf.lfWeight = 100;
-        HFONT body = CreateFontIndirectW(&lf);
+        GdiObject<HFONT> body(CreateFontIndirectW(&lf));
         lf.lfWeight = 700;
-        HFONT bold = CreateFontIndirectW(&lf);
+        GdiObject<HFONT> bold(CreateFontIndirectW(&lf));
         if (body && bold) {
-            replace_font(&AppState.BodyFont, body);
-            replace_font(&AppState.BoldFont, bold);
+            replace_font(&AppState.BodyFont, body.release());
+            replace_font(&AppState.BoldFont, bold.release());
             clear_width_caches();
-        } else {
-            if (body) DeleteObject(body);
-            if (bold) DeleteObject(bold);
         }
         if (search == FontSearch::FirstMatch) break;
     }

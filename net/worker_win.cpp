@@ -5,6 +5,7 @@
 
 #include "base/appstate.h"
 #include "base/debugout.h"
+#include "base/handles.h"
 #include "base/progress_win.h"
 #include "net/worker.h"
 #include "res/resource.h"
@@ -28,7 +29,7 @@ DWORD WINAPI worker_thread(LPVOID param)
 
 struct WorkerDialog {
     WorkerTask* task;
-    HANDLE thread;
+    UniqueHandle thread;
 };
 
 INT_PTR on_init(HWND dialog, WorkerDialog* wd)
@@ -40,7 +41,7 @@ INT_PTR on_init(HWND dialog, WorkerDialog* wd)
     wd->task->dialog = dialog;
     wd->task->flag.store(0);
     wd->task->finished.store(0);
-    wd->thread = CreateThread(nullptr, 0, worker_thread, wd->task, 0, nullptr);
+    wd->thread.reset(CreateThread(nullptr, 0, worker_thread, wd->task, 0, nullptr));
     if (!wd->thread) EndDialog(dialog, 0);
     return TRUE;
 }
@@ -79,14 +80,14 @@ INT_PTR CALLBACK WorkerDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
 
 INT_PTR run_worker_task(HWND owner, WorkerTask* task)
 {
-    WorkerDialog wd{task, nullptr};
+    WorkerDialog wd{task, UniqueHandle()};
     HINSTANCE instance = program_instance();
     INT_PTR r = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NET_PROGRESS), owner, WorkerDialogProc,
                                 reinterpret_cast<LPARAM>(&wd));
     if (wd.thread) {
         // The worker's last act was the OK; let it end before the task is reused.
-        WaitForSingleObject(wd.thread, INFINITE);
-        CloseHandle(wd.thread);
+        WaitForSingleObject(wd.thread.get(), INFINITE);
+        wd.thread.reset();
     }
     task->dialog = nullptr;
     return r == 1 ? 1 : 0;

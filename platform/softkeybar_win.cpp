@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
+#include "base/handles.h"
 #include "platform/device.h"
 
 namespace {
@@ -28,8 +30,8 @@ struct SoftKey {
 
 struct SoftKeyBar {
     HWND owner = nullptr;
-    HMENU menu = nullptr;
-    HFONT font = nullptr;
+    UniqueMenu menu;
+    GdiObject<HFONT> font;
     SoftKey keys[2];
     int pressed = -1;
     bool tracking = false;
@@ -141,10 +143,9 @@ void paint_bar(HWND bar, SoftKeyBar* d)
     RECT client;
     GetClientRect(bar, &client);
     int half = client.right / 2;
-    HBRUSH back = CreateSolidBrush(kBarColour);
-    FillRect(dc, &client, back);
-    DeleteObject(back);
-    HGDIOBJ oldFont = SelectObject(dc, d->font ? d->font : GetStockObject(DEFAULT_GUI_FONT));
+    GdiObject<HBRUSH> back(CreateSolidBrush(kBarColour));
+    FillRect(dc, &client, back.get());
+    HGDIOBJ oldFont = SelectObject(dc, d->font ? d->font.get() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kTextColour);
     for (int i = 0; i < 2; ++i) {
@@ -152,19 +153,18 @@ void paint_bar(HWND bar, SoftKeyBar* d)
         if (i == 0) r.right = half;
         else r.left = half;
         if (d->pressed == i) {
-            HBRUSH lit = CreateSolidBrush(kPressedColour);
-            FillRect(dc, &r, lit);
-            DeleteObject(lit);
+            GdiObject<HBRUSH> lit(CreateSolidBrush(kPressedColour));
+            FillRect(dc, &r, lit.get());
         }
         if (d->keys[i].present)
             DrawTextW(dc, d->keys[i].label, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-    HPEN pen = CreatePen(PS_SOLID, 1, kPressedColour);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    MoveToEx(dc, half, client.top + 4, nullptr);
-    LineTo(dc, half, client.bottom - 4);
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, kPressedColour));
+    {
+        SelectedObject selected(dc, pen.get());
+        MoveToEx(dc, half, client.top + 4, nullptr);
+        LineTo(dc, half, client.bottom - 4);
+    }
     SelectObject(dc, oldFont);
     EndPaint(bar, &ps);
 }
@@ -254,8 +254,6 @@ LRESULT CALLBACK bar_proc(HWND bar, UINT msg, WPARAM wp, LPARAM lp)
             g_keyHook = nullptr;
         }
         if (d) {
-            if (d->menu) DestroyMenu(d->menu);
-            if (d->font) DeleteObject(d->font);
             delete d;
             SetWindowLongPtrW(bar, GWLP_USERDATA, 0);
         }
@@ -313,29 +311,21 @@ HWND softkey_bar_create(HWND owner, UINT menuId, HINSTANCE instance)
 {
     if (!owner || !IsWindow(owner) || !register_bar_class()) return nullptr;
     if (!instance) instance = GetModuleHandleW(nullptr);
-    HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(menuId));
+    UniqueMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(menuId)));
     if (!menu) return nullptr;
-    auto* d = new SoftKeyBar;
+    auto d = std::make_unique<SoftKeyBar>();
     d->owner = owner;
-    d->menu = menu;
-    if (!read_keys(menu, d)) {
-        DestroyMenu(menu);
-        delete d;
-        return nullptr;
-    }
-    d->font = make_bar_font();
+    if (!read_keys(menu.get(), d.get())) return nullptr;
+    d->menu = std::move(menu);
+    d->font.reset(make_bar_font());
     RECT client = {};
     GetClientRect(owner, &client);
     int h = bar_height();
     HWND bar = CreateWindowExW(0, kBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
                                client.bottom - h, client.right, h, owner, nullptr,
-                               GetModuleHandleW(nullptr), d);
-    if (!bar) {
-        if (d->font) DeleteObject(d->font);
-        DestroyMenu(menu);
-        delete d;
-        return nullptr;
-    }
+                               GetModuleHandleW(nullptr), d.get());
+    if (!bar) return nullptr;
+    d.release();   // the window's now: freed at WM_NCDESTROY
     g_bars.push_back(bar);
     if (!g_keyHook)
         g_keyHook = SetWindowsHookExW(WH_GETMESSAGE, key_filter, nullptr, GetCurrentThreadId());
