@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "base/handles.h"
 #include "base/report.h"
 #include "net/boardmenu.h"
 #include "net/connection.h"
@@ -50,14 +51,14 @@ void build_categories(const BoardMenu& menu, CategoryArray* out)
 int ItaList_get()
 {
     uint32_t length = 0;
-    char* page = run_get_html_sabun(Settings.BBSTable, &length, 0);
+    LocalBlock<char> page(run_get_html_sabun(Settings.BBSTable, &length, 0));
     if (!page) {
         report_net(kTextBbsTableFailed, kCaptionItaListGet);
         return 0;
     }
     std::unique_ptr<BoardMenu> menu(new (std::nothrow) BoardMenu);
-    if (menu) scan_board_menu(page, length, menu.get());   // the 416 marker has length 0: nothing
-    LocalFree(page);
+    if (menu) scan_board_menu(page.get(), length, menu.get());   // the 416 marker has length 0: nothing
+    page.reset();
     if (!menu) {
         report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
         return 0;

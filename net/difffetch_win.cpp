@@ -12,6 +12,7 @@
 
 #include "base/appstate.h"
 #include "base/codepage.h"
+#include "base/handles.h"
 #include "base/progress_win.h"
 #include "net/connection.h"
 #include "net/difffetch.h"
@@ -391,19 +392,17 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
     if (rangeStart < 0) rangeStart = 0;
     for (;;) {
         uint32_t length = 0;
-        char* data = run_get_html_sabun(url, &length, rangeStart);
+        LocalBlock<char> data(run_get_html_sabun(url, &length, rangeStart));
         if (!data) {
             report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
             return;
         }
-        if (!dat_reply_overlaps(rangeStart, data, length)) {
+        if (!dat_reply_overlaps(rangeStart, data.get(), length)) {
             report_net(kTextRefetchAll, kCaptionResdataGetSabun);
-            LocalFree(data);
             rangeStart = 0;
             continue;
         }
-        store_dat(path, rangeStart, data, length);
-        LocalFree(data);
+        store_dat(path, rangeStart, data.get(), length);
         return;
     }
 }

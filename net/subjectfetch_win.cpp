@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/handles.h"
 #include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch.h"
@@ -61,8 +62,9 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
         return 0;
     }
     uint32_t length = 0;
-    char* data = run_get_html_sabun(url, &length, 0);
-    if (!data) return 0;
+    LocalBlock<char> block(run_get_html_sabun(url, &length, 0));
+    if (!block) return 0;
+    const char* data = block.get();
     int written = 0;
     if (length == 0) {
         // The 416 marker: the fetch has told the user already.
@@ -71,6 +73,5 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
     } else if (store_subject(subjectPath, data, length)) {
         written = 1;
     }
-    LocalFree(data);
     return written;
 }

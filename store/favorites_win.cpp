@@ -227,7 +227,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     // The lines kept, in order, as read (the reader has dropped every CR).
     size_t capacity = 4096;
     size_t used = 0;
-    char* kept = static_cast<char*>(LocalAlloc(LPTR, capacity));
+    LocalBlock<char> kept(static_cast<char*>(LocalAlloc(LPTR, capacity)));
     if (!kept) {
         f.close();
         report_store_failure(kTextAllocFailed, kCaptionSureDelitem);
@@ -253,33 +253,32 @@ int favorite_sure_delitem(const wchar_t* fileName)
         if (used + text.size() > capacity) {
             size_t grownSize = capacity * 2;
             while (grownSize < used + text.size()) grownSize *= 2;
-            HLOCAL grown = LocalReAlloc(static_cast<HLOCAL>(kept), grownSize, LMEM_MOVEABLE);
+            HLOCAL grown = LocalReAlloc(static_cast<HLOCAL>(kept.get()), grownSize, LMEM_MOVEABLE);
             if (!grown) {
-                LocalFree(static_cast<HLOCAL>(kept));
                 f.close();
                 report_store_failure(kTextReAllocFailed, kCaptionSureDelitem);
                 return 0;
             }
-            kept = static_cast<char*>(grown);
+            kept.release();
+            kept.reset(static_cast<char*>(grown));
             capacity = grownSize;
         }
-        std::memcpy(kept + used, text.data(), text.size());
+        std::memcpy(kept.get() + used, text.data(), text.size());
         used += text.size();
     }
     f.close();
 
     UniqueLibceFile out(libce_fopen_replace(path));
     if (!out) {
-        LocalFree(static_cast<HLOCAL>(kept));
         report_path_failure(path, kTextOpenFailed, kCaptionSureDelitem);
         return 0;
     }
     // The text output: every LF reaches the file as CR LF.
     for (size_t i = 0; i < used; ++i) {
-        if (kept[i] == '\n') libce_putc('\r', out.get());
-        libce_putc(static_cast<unsigned char>(kept[i]), out.get());
+        if (kept.get()[i] == '\n') libce_putc('\r', out.get());
+        libce_putc(static_cast<unsigned char>(kept.get()[i]), out.get());
     }
-    LocalFree(static_cast<HLOCAL>(kept));
+    kept.reset();
     if (libce_fclose_replace(out, true) != 0) {
         report_path_failure(path, kTextWriteFailed, kCaptionSureDelitem);
         return 0;

@@ -17,12 +17,10 @@ wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f)
 {
     if (wbuf == nullptr || wsize < 1 || f == nullptr) return nullptr;
     constexpr int kLineBytes = 1024;
-    char* line = static_cast<char*>(LocalAlloc(LPTR, kLineBytes));
-    if (!line) return nullptr;
-    if (!libce_fgets(line, kLineBytes, f)) {
-        LocalFree(line);
-        return nullptr;
-    }
+    LocalBlock<char> block(static_cast<char*>(LocalAlloc(LPTR, kLineBytes)));
+    if (!block) return nullptr;
+    char* line = block.get();
+    if (!libce_fgets(line, kLineBytes, f)) return nullptr;
     // A long line arrives in pieces; a piece must not end between the two
     // bytes of one character, so a lone lead byte at the cut goes back.
     size_t length = strlen(line);
@@ -41,7 +39,6 @@ wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f)
         }
     }
     mb_to_wide(wbuf, line, wsize);
-    LocalFree(line);
     return wbuf;
 }
 
@@ -49,13 +46,11 @@ int libce_fwprintf(LibceFile* f, const wchar_t* format, ...)
 {
     constexpr size_t kWorkBytes = 1024;
     constexpr size_t kMaxUnits = 511;
-    wchar_t* wide = static_cast<wchar_t*>(LocalAlloc(LPTR, kWorkBytes));
-    char* bytes = static_cast<char*>(LocalAlloc(LPTR, kWorkBytes));
-    if (!wide || !bytes) {
-        if (wide) LocalFree(wide);
-        if (bytes) LocalFree(bytes);
-        return -1;
-    }
+    LocalBlock<wchar_t> wideBlock(static_cast<wchar_t*>(LocalAlloc(LPTR, kWorkBytes)));
+    LocalBlock<char> bytesBlock(static_cast<char*>(LocalAlloc(LPTR, kWorkBytes)));
+    if (!wideBlock || !bytesBlock) return -1;
+    wchar_t* wide = wideBlock.get();
+    char* bytes = bytesBlock.get();
     if (format != nullptr) {
         va_list args;
         va_start(args, format);
@@ -66,8 +61,6 @@ int libce_fwprintf(LibceFile* f, const wchar_t* format, ...)
         wide_to_mb(bytes, wide, static_cast<int>(kWorkBytes));
         libce_fputs(bytes, f);
     }
-    LocalFree(wide);
-    LocalFree(bytes);
     return 0;
 }
 
