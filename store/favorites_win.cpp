@@ -94,6 +94,36 @@ bool append_line(LibceFile* f, const LineReader& reader, const char* line)
     return libce_fflush(f) == 0;
 }
 
+// Appends `line` to the program file `name` unless one of its lines already
+// names that favourite (`listed`, asked of each whole line). 1 when the
+// favourite is in the file now (`added`, may be null, says whether this call
+// wrote it); 0 after a message.
+template <typename Listed>
+int add_unless_listed(const char* name, const char* line, const wchar_t* openFailed, const wchar_t* caption,
+                      Listed listed, bool* added)
+{
+    char path[kLibcePathBytes];
+    UniqueLibceFile f(open_program_file(path, sizeof path, name, "a+"));
+    if (!f) {
+        report_path_failure(path, openFailed, caption);
+        return 0;
+    }
+    libce_fseek(f.get(), 0, 0);
+    LineReader reader(f.get());
+    char read[kBrdLineBytes];
+    int length;
+    while ((length = reader.whole_line(read, sizeof read)) >= 0)
+        if (listed(std::string_view(read, static_cast<size_t>(length)))) return 1;
+    bool written = append_line(f.get(), reader, line);
+    f.close();
+    if (!written) {
+        report_path_failure(path, kTextWriteFailed, caption);
+        return 0;
+    }
+    if (added) *added = true;
+    return 1;
+}
+
 }  // namespace
 
 int favorite_ita_create()
@@ -120,43 +150,25 @@ int favorite_ita_add(const BoardEntry& board)
         return 0;
     }
 
-    char path[kLibcePathBytes];
-    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteBoardFile, "a+"));
-    if (!f) {
-        report_path_failure(path, kTextFavoriteBoardOpenFailed, kCaptionItaAdd);
-        return 0;
-    }
-
     // Already a favourite when a line's name, as the loader reads it, is the
     // board's display name; the directory does not count.
     wchar_t boardName[kBoardFieldUnits];
     size_t n = wcsnlen(board.name, kBoardFieldUnits - 1);
     std::wmemcpy(boardName, board.name, n);
     boardName[n] = L'\0';
-    libce_fseek(f.get(), 0, 0);
-    LineReader reader(f.get());
-    char read[kBrdLineBytes];
-    int length;
-    while ((length = reader.whole_line(read, sizeof read)) >= 0) {
-        FavoriteBoardLine parsed =
-            parse_favorite_brd_line(std::string_view(read, static_cast<size_t>(length)));
-        if (!parsed.valid) continue;
+    auto listed = [&boardName](std::string_view read) {
+        FavoriteBoardLine parsed = parse_favorite_brd_line(read);
+        if (!parsed.valid) return false;
         char field[kBrdLineBytes];
         std::memcpy(field, parsed.name.data(), parsed.name.size());
         field[parsed.name.size()] = '\0';
         wchar_t existing[kBoardFieldUnits];
-        if (mb_to_wide(existing, field, kBoardFieldUnits) == 0) continue;
-        if (std::wcscmp(existing, boardName) == 0) {
-            return 1;
-        }
-    }
-
-    bool written = append_line(f.get(), reader, line);
-    f.close();
-    if (!written) {
-        report_path_failure(path, kTextWriteFailed, kCaptionItaAdd);
+        return mb_to_wide(existing, field, kBoardFieldUnits) != 0 && std::wcscmp(existing, boardName) == 0;
+    };
+    bool added = false;
+    if (!add_unless_listed(kFavoriteBoardFile, line, kTextFavoriteBoardOpenFailed, kCaptionItaAdd, listed, &added))
         return 0;
-    }
+    if (!added) return 1;
     favorite_ita_load();
     return 1;
 }
@@ -180,34 +192,13 @@ int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wc
         return 0;
     }
 
-    char path[kLibcePathBytes];
-    UniqueLibceFile f(open_program_file(path, sizeof path, kFavoriteThreadFile, "a+"));
-    if (!f) {
-        report_path_failure(path, kTextFavoriteThreadOpenFailed, kCaptionSureAdd);
-        return 0;
-    }
-
     // Already a favourite when a line carries that file name, whatever its
     // board.
-    libce_fseek(f.get(), 0, 0);
-    LineReader reader(f.get());
-    char read[kBrdLineBytes];
-    int length;
-    while ((length = reader.whole_line(read, sizeof read)) >= 0) {
-        FavoriteThreadLine parsed =
-            split_favorite_txt_line(std::string_view(read, static_cast<size_t>(length)));
-        if (parsed.file == std::string_view(file)) {
-            return 1;
-        }
-    }
-
-    bool written = append_line(f.get(), reader, line);
-    f.close();
-    if (!written) {
-        report_path_failure(path, kTextWriteFailed, kCaptionSureAdd);
-        return 0;
-    }
-    return 1;
+    auto listed = [&file](std::string_view read) {
+        return split_favorite_txt_line(read).file == std::string_view(file);
+    };
+    return add_unless_listed(kFavoriteThreadFile, line, kTextFavoriteThreadOpenFailed, kCaptionSureAdd, listed,
+                             nullptr);
 }
 
 int favorite_sure_delitem(const wchar_t* fileName)

@@ -8,8 +8,23 @@
 #include "store/libce.h"
 
 namespace {
+
 volatile LONG g_traceOn = 0;
+
+// Formats into `Bytes` bytes (cut to fit) and shows the text on the debug
+// output while tracing; the formatter's count.
+template <int Bytes>
+int show_formatted(const char* format, va_list args)
+{
+    char text[Bytes];
+    wchar_t wide[Bytes];
+    int n = libce_vsnprintf(text, sizeof text, format, args);
+    mb_to_wide(wide, text, Bytes);
+    if (g_traceOn) OutputDebugStringW(wide);
+    return n;
 }
+
+}  // namespace
 
 void trace_enable(bool on) { InterlockedExchange(&g_traceOn, on ? 1 : 0); }
 
@@ -68,15 +83,12 @@ int libce_printf(const char* format, ...)
 {
     // A handset has no console: the text is prepared and shown nowhere,
     // except on the debug output while tracing.
-    char text[1024];
-    wchar_t wide[1024];
+    constexpr int kTextBytes = 1024;
     va_list args;
     va_start(args, format);
-    int n = libce_vsnprintf(text, sizeof text, format, args);
+    int n = show_formatted<kTextBytes>(format, args);
     va_end(args);
-    mb_to_wide(wide, text, 1024);
-    if (g_traceOn) OutputDebugStringW(wide);
-    return n < static_cast<int>(sizeof text) ? n : static_cast<int>(sizeof text) - 1;
+    return n < kTextBytes ? n : kTextBytes - 1;
 }
 
 int trace_tag(const char* tag)
@@ -90,13 +102,9 @@ int trace_tag(const char* tag)
 
 int trace_printf(const char* format, ...)
 {
-    char text[512];
-    wchar_t wide[512];
     va_list args;
     va_start(args, format);
-    int n = libce_vsnprintf(text, sizeof text, format, args);
+    int n = show_formatted<512>(format, args);
     va_end(args);
-    mb_to_wide(wide, text, 512);
-    if (g_traceOn) OutputDebugStringW(wide);
     return n;
 }
