@@ -7,6 +7,10 @@
 // (IDOK, IDYES, IDNO...). `type` is a MessageBox type (MB_OK by default).
 int report_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type = MB_OK);
 
+// Shows a failure with an OK button, owned by the main window (no owner
+// before the main window exists).
+void report_failure(const wchar_t* text, const wchar_t* caption);
+
 // A hook sees every message instead of the user and returns the answer.
 // Called on whatever thread reports, so it must be thread-safe. Null restores
 // the message box.

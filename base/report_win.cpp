@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "base/appstate.h"
+
 namespace {
 std::atomic<ReportHook> g_hook{nullptr};
 }
@@ -11,6 +13,11 @@ int report_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT
     if (ReportHook hook = g_hook.load())
         return hook(owner, text, caption, type);
     return MessageBoxW(owner, text, caption, type);
+}
+
+void report_failure(const wchar_t* text, const wchar_t* caption)
+{
+    report_message(AppState.hwndMain, text, caption, MB_OK);
 }
 
 void set_report_hook(ReportHook hook)

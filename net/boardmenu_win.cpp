@@ -53,33 +53,33 @@ int ItaList_get()
     uint32_t length = 0;
     LocalBlock<char> page(run_get_html_sabun(Settings.BBSTable, &length, 0));
     if (!page) {
-        report_net(kTextBbsTableFailed, kCaptionItaListGet);
+        report_failure(kTextBbsTableFailed, kCaptionItaListGet);
         return 0;
     }
     std::unique_ptr<BoardMenu> menu(new (std::nothrow) BoardMenu);
     if (menu) scan_board_menu(page.get(), length, menu.get());   // the 416 marker has length 0: nothing
     page.reset();
     if (!menu) {
-        report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
+        report_failure(kTextLocalReAllocFailed, kCaptionItaListGet);
         return 0;
     }
     // The scan keeps what it found before running out of room.
-    if (menu->stop == MenuStop::OutOfMemory) report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
+    if (menu->stop == MenuStop::OutOfMemory) report_failure(kTextLocalReAllocFailed, kCaptionItaListGet);
     if (menu->refused > 0) {
         wchar_t text[96];
         swprintf(text, sizeof text / sizeof text[0], kTextMenuLinksRefused, static_cast<int>(menu->refused));
-        report_net(text, kCaptionItaListGet);
+        report_failure(text, kCaptionItaListGet);
     }
     // Boards ahead of the first heading belong to no category and would be
     // no table at all.
     if (menu->lastCategory < 0) {
-        report_net(kTextMenuHasNoBoards, kCaptionItaListGet);
+        report_failure(kTextMenuHasNoBoards, kCaptionItaListGet);
         return 0;
     }
 
     BoardEntry* items = build_boards(*menu);
     if (!items) {
-        report_net(kTextLocalReAllocFailed, kCaptionItaListGet);
+        report_failure(kTextLocalReAllocFailed, kCaptionItaListGet);
         return 0;
     }
     CategoryArray categories;

@@ -89,5 +89,3 @@ void set_wait_slice_hook(WaitSliceHook hook);
 // is reported, "シャットダウンに失敗しました") and closes the socket.
 void shutdown_and_close(Connection* c);
 
-// Shows a failure of the network layer, owned by the main window.
-void report_net(const wchar_t* text, const wchar_t* caption);

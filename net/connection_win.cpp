@@ -27,7 +27,7 @@ void report_host_not_found(const char* host)
 {
     std::wstring text = mb_to_wstring(host);
     text += kTextHostNotFound;
-    report_net(text.c_str(), kTextError);
+    report_failure(text.c_str(), kTextError);
 }
 
 void report_host_not_found(std::string_view host)
@@ -95,11 +95,6 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
 
 }  // namespace
 
-void report_net(const wchar_t* text, const wchar_t* caption)
-{
-    report_message(AppState.hwndMain, text, caption, MB_OK);
-}
-
 // ---- Connection layer ----------------------------------------------------
 
 uint32_t host_lookup_count() { return g_lookups.load(); }
@@ -150,9 +145,9 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
         if (kind == RequestKind::Post) {
             wchar_t text[64];
             swprintf(text, sizeof text / sizeof text[0], kTextSocketOpenFailedCode, WSAGetLastError());
-            report_net(text, kTextError);
+            report_failure(text, kTextError);
         } else {
-            report_net(kTextSocketOpenFailed, kTextError);
+            report_failure(kTextSocketOpenFailed, kTextError);
         }
         return false;
     }
@@ -169,7 +164,7 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
     addr.sin_addr.s_addr = address;
     bool wasCancelled = false;
     if (!connect_waiting(s.get(), addr, cancel, &wasCancelled)) {
-        if (!wasCancelled) report_net(kTextConnectFailed, kTextError);
+        if (!wasCancelled) report_failure(kTextConnectFailed, kTextError);
         return false;
     }
     out->socket = std::move(s);
@@ -183,7 +178,7 @@ bool send_request(const Connection& c, const char* data, size_t len)
         int piece = len > 0x10000 ? 0x10000 : static_cast<int>(len);
         int n = send(c.socket.get(), data, piece, 0);
         if (n <= 0) {
-            report_net(kTextSendFailed, kTextError);
+            report_failure(kTextSendFailed, kTextError);
             return false;
         }
         data += n;
@@ -197,7 +192,7 @@ bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, con
 {
     char urlAnsi[kUrlBytes];
     if (!url || !wide_to_mb_whole(urlAnsi, url, sizeof urlAnsi)) {
-        report_net(kTextBadUrl, caption);
+        report_failure(kTextBadUrl, caption);
         return false;
     }
     if (!open_connection(urlAnsi, kind, cancel, out)) return false;
@@ -207,7 +202,7 @@ bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, con
                             ? format_head_request(request, sizeof request, urlAnsi, out->host, rangeStart)
                             : format_get_request(request, sizeof request, urlAnsi, out->host, rangeStart);
     if (requestLen == 0) {
-        report_net(kTextBadUrl, caption);
+        report_failure(kTextBadUrl, caption);
         return false;
     }
     if (sent) sent->assign(request, requestLen);
@@ -237,6 +232,6 @@ int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t
 void shutdown_and_close(Connection* c)
 {
     if (!c->socket.valid()) return;
-    if (shutdown(c->socket.get(), SD_RECEIVE) != 0) report_net(kTextShutdownFailed, kTextError);
+    if (shutdown(c->socket.get(), SD_RECEIVE) != 0) report_failure(kTextShutdownFailed, kTextError);
     c->socket.reset();
 }

@@ -14,6 +14,7 @@
 #include "base/codepage.h"
 #include "base/handles.h"
 #include "base/progress_win.h"
+#include "base/report.h"
 #include "net/connection.h"
 #include "net/difffetch.h"
 #include "net/netfiles.h"
@@ -37,7 +38,7 @@ void report_code(const wchar_t* format, int code, const wchar_t* caption)
 {
     wchar_t text[96];
     swprintf(text, sizeof text / sizeof text[0], format, code);
-    report_net(text, caption);
+    report_failure(text, caption);
 }
 
 void show_fetching(HWND dialog, uint64_t total)
@@ -152,10 +153,10 @@ char* inflate_spool(const char* spoolPath, const std::atomic<uint8_t>* cancel, u
         report_code(kTextReplyTooLarge, static_cast<int>(kFetchBodyMax / 1024), kCaptionUnzip);
         return nullptr;
     case InflateResult::Truncated:
-        report_net(kTextReplyCut, kCaptionUnzip);
+        report_failure(kTextReplyCut, kCaptionUnzip);
         return nullptr;
     case InflateResult::Error:
-        report_net(kTextInflateFailed, kCaptionUnzip);
+        report_failure(kTextInflateFailed, kCaptionUnzip);
         return nullptr;
     }
     if (result.length == 0) return nullptr;
@@ -200,7 +201,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     SpoolFile spool;
     spool.f.reset(open_program_file(spoolPath, sizeof spoolPath, kWorkFile, "wb"));
     if (!spool.f) {
-        report_net(kTextSaveFileOpenFailed, kTextError);
+        report_failure(kTextSaveFileOpenFailed, kTextError);
         return nullptr;
     }
 
@@ -213,7 +214,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     int n = recv_wait(c.socket.get(), g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), 0, flag, kReceiveWaitMs);
     while (n != 0) {
         if (n < 0) {
-            report_net(kTextRecvError, kTextError);
+            report_failure(kTextRecvError, kTextError);
             failed = true;
             break;
         }
@@ -226,7 +227,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         if (head->state() != ReplyHeadReader::State::Complete) {
             ReplyHeadReader::State s = head->feed(g_receiveBuffer, static_cast<size_t>(n));
             if (s == ReplyHeadReader::State::TooLong) {
-                report_net(kTextReplyHeadTooLong, kCaptionGetHtmlSabun);
+                report_failure(kTextReplyHeadTooLong, kCaptionGetHtmlSabun);
                 failed = true;
                 break;
             }
@@ -241,7 +242,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         }
         spool.write(body, bodyLen);
         if (!spool.ok) {
-            report_net(kTextSaveFileWriteFailed, kTextError);
+            report_failure(kTextSaveFileWriteFailed, kTextError);
             failed = true;
             break;
         }
@@ -252,7 +253,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     }
     shutdown_and_close(&c);
     if (!spool.close() && !failed) {
-        report_net(kTextSaveFileWriteFailed, kTextError);
+        report_failure(kTextSaveFileWriteFailed, kTextError);
         failed = true;
     }
     if (failed) return nullptr;
@@ -260,7 +261,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     // Nothing, or no complete head, before the server closed: there is no
     // status to read.
     if (head->state() != ReplyHeadReader::State::Complete) {
-        report_net(kTextNoReplyHead, kCaptionGetHtmlSabun);
+        report_failure(kTextNoReplyHead, kCaptionGetHtmlSabun);
         return nullptr;
     }
     std::string_view headText = head->head();
@@ -279,7 +280,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         return nullptr;
     }
     if (!body_complete(headText.data(), headText.size(), bodyBytes)) {
-        report_net(kTextReplyCut, kCaptionGetHtmlSabun);
+        report_failure(kTextReplyCut, kCaptionGetHtmlSabun);
         return nullptr;
     }
 
@@ -308,7 +309,7 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
     GetTask.rangeStart = rangeStart;
     if (length) *length = 0;
     if (!run_worker_task(AppState.hwndMain, &GetTask)) {
-        report_net(kTextWorkerFailed, kTextError);
+        report_failure(kTextWorkerFailed, kTextError);
         return nullptr;
     }
     char* result = GetTask.result;
@@ -326,7 +327,7 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
     if (w.length == 0) {
         if (!w.replace) return true;   // nothing new
         // A whole log without a single complete line is no thread log.
-        report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+        report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
         return false;
     }
     if (w.replace) {
@@ -365,7 +366,7 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
 {
     WaitDialog wait(L"処理中");
     if (boardIndex < 0 || boardIndex >= BoardTable.count || !BoardTable.items || !datName) {
-        report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+        report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
         return;
     }
     const BoardEntry& board = BoardTable.items[boardIndex];
@@ -373,7 +374,7 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
     wchar_t url[kUrlBytes];
     int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
-        report_net(kTextBadUrl, kCaptionResdataGetSabun);
+        report_failure(kTextBadUrl, kCaptionResdataGetSabun);
         return;
     }
 
@@ -384,7 +385,7 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
         !wide_to_mb_whole(path, widePath, sizeof path)) {
         std::wstring text = datName;
         text += kTextOpenFailed;
-        report_net(text.c_str(), kCaptionResdataGet);
+        report_failure(text.c_str(), kCaptionResdataGet);
         return;
     }
 
@@ -394,11 +395,11 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
         uint32_t length = 0;
         LocalBlock<char> data(run_get_html_sabun(url, &length, rangeStart));
         if (!data) {
-            report_net(kTextDatFetchFailed, kCaptionResdataGetSabun);
+            report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
             return;
         }
         if (!dat_reply_overlaps(rangeStart, data.get(), length)) {
-            report_net(kTextRefetchAll, kCaptionResdataGetSabun);
+            report_failure(kTextRefetchAll, kCaptionResdataGetSabun);
             rangeStart = 0;
             continue;
         }

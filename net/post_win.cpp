@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/report.h"
 #include "net/connection.h"
 #include "net/netfiles.h"
 #include "proxyctl/venturi_win.h"
@@ -49,7 +50,7 @@ double ole_time(const PostClock& t)
     return ole_day_count(t);
 }
 
-void report_post(const wchar_t* text) { report_net(text, kCaptionPostRes); }
+void report_post(const wchar_t* text) { report_failure(text, kCaptionPostRes); }
 
 // Everything of one post that the attempts share; built once.
 struct PostRequest {
@@ -180,7 +181,7 @@ void append_send_dump(const char* head, size_t headLength, const PostRequest& re
     char path[kAnsiPathBytes];
     UniqueLibceFile f(open_program_file(path, sizeof path, kDumpPostSent, "a+"));
     if (!f) {
-        report_net(kTextTempOpenFailed, kTextError);
+        report_failure(kTextTempOpenFailed, kTextError);
         return;
     }
     libce_fwrite(head, 1, headLength, f.get());
@@ -202,13 +203,13 @@ bool receive_reply(const Connection& c, LibceFile* file, std::atomic<uint8_t>* f
         int n = recv_wait(c.socket.get(), block, sizeof block, 0, flag, kReceiveWaitMs);
         if (n == 0) break;
         if (n < 0) {
-            report_net(kTextRecvError, kTextError);
+            report_failure(kTextRecvError, kTextError);
             return false;
         }
         if (libce_fwrite(block, 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) whole = false;
         total += static_cast<size_t>(n);
         if (total > kPostReplyMax) {
-            report_net(kTextPostReplyTooLarge, kTextError);
+            report_failure(kTextPostReplyTooLarge, kTextError);
             return false;
         }
     }
@@ -258,7 +259,7 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
     const char* replyName = !first && Settings.DebugMode ? kPostReply2 : kPostReply1;
     UniqueLibceFile file(open_program_file(path, sizeof path, replyName, "wb+"));
     if (!file) {
-        report_net(kTextTempCreateFailed, kTextError);
+        report_failure(kTextTempCreateFailed, kTextError);
         return Attempt::Failed;
     }
     bool whole = receive_reply(conn, file.get(), flag);
@@ -267,7 +268,7 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
 
     file.reset(libce_fopen(path, "r"));
     if (!file) {
-        report_net(kTextTempOpenFailed, kTextError);
+        report_failure(kTextTempOpenFailed, kTextError);
         return Attempt::Failed;
     }
     PostReplyReader reader(first);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "base/report.h"
 #include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch.h"
@@ -47,7 +48,7 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
     LogBoard board{Settings.LogDirAnsi, hostAnsi, dirAnsi, serverDir};
     if (!log_board_names(host, dir, true, hostAnsi, sizeof hostAnsi, dirAnsi, sizeof dirAnsi) ||
         !log_subject_path(subjectPath, sizeof subjectPath, board)) {
-        report_net(log_board_refused_message(host, dir).c_str(), kCaptionLstSureGet);
+        report_failure(log_board_refused_message(host, dir).c_str(), kCaptionLstSureGet);
         return 0;
     }
 
@@ -58,7 +59,7 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
     wchar_t url[kUrlBytes];
     int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/%ls", host, dir, kTextSubjectFileName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
-        report_net(kTextBadUrl, kCaptionLstSureGet);
+        report_failure(kTextBadUrl, kCaptionLstSureGet);
         return 0;
     }
     uint32_t length = 0;
@@ -69,7 +70,7 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
     if (length == 0) {
         // The 416 marker: the fetch has told the user already.
     } else if (!subject_list_whole(data, length)) {
-        report_net(kTextReplyCut, kCaptionLstSureGet);
+        report_failure(kTextReplyCut, kCaptionLstSureGet);
     } else if (store_subject(subjectPath, data, length)) {
         written = 1;
     }

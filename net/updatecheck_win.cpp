@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/appstate.h"
+#include "base/report.h"
 #include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "net/netfiles.h"
@@ -69,7 +70,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
         char path[kAnsiPathBytes];
         dump.reset(open_program_file(path, sizeof path, kDumpCheckReceived, "wb"));
         if (!dump) {
-            report_net(kTextSaveFileOpenFailed, kTextError);
+            report_failure(kTextSaveFileOpenFailed, kTextError);
             return 0;
         }
     }
@@ -85,7 +86,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
             break;
         }
         if (n < 0) {
-            report_net(kTextRecvError, kTextError);
+            report_failure(kTextRecvError, kTextError);
             break;
         }
         if (dump) libce_fwrite(block, 1, static_cast<size_t>(n), dump.get());
@@ -111,7 +112,7 @@ uint8_t run_find_html_modified(const wchar_t* url, int32_t rangeStart)
     HeadTask.url = url;
     HeadTask.rangeStart = rangeStart;
     if (!run_worker_task(AppState.hwndMain, &HeadTask)) {
-        report_net(kTextWorkerFailed, kTextError);
+        report_failure(kTextWorkerFailed, kTextError);
         return 0;
     }
     return HeadTask.result;

@@ -37,11 +37,6 @@ bool growth_allowed(ReaderGrowth what)
     return !hook || hook(what);
 }
 
-void report(const wchar_t* text, const wchar_t* caption)
-{
-    report_message(AppState.hwndMain, text, caption, MB_OK);
-}
-
 // The modeless progress dialog of the parse; closed on every way out. Most
 // logs are parsed in a blink, and creating, painting and destroying a window
 // costs more than the parse itself: the dialog appears, with the latest
@@ -100,7 +95,7 @@ public:
         if (!grown) {
             wchar_t text[64];
             swprintf(text, sizeof text / sizeof text[0], kTextResponsesGrowFailedFormat, b.responseCount);
-            report(text, kCaptionDataFileRead2);
+            report_failure(text, kCaptionDataFileRead2);
             return false;
         }
         b.responses = static_cast<Response*>(grown);
@@ -115,7 +110,7 @@ public:
                            ? LocalReAlloc(b.lines, room * sizeof(ResponseLine), LMEM_MOVEABLE | LMEM_ZEROINIT)
                            : nullptr;
         if (!grown) {
-            report(kTextLinesGrowFailed, kCaptionDataFileRead2);
+            report_failure(kTextLinesGrowFailed, kCaptionDataFileRead2);
             return false;
         }
         b.lines = static_cast<ResponseLine*>(grown);
@@ -127,7 +122,7 @@ public:
     {
         if (storeFullShown_) return;
         storeFullShown_ = true;
-        report(kTextStrbufOver, kCaptionResdataRead2);
+        report_failure(kTextStrbufOver, kCaptionResdataRead2);
     }
 
     void progress(int32_t responses) override
@@ -200,7 +195,7 @@ private:
                                ? LocalReAlloc(buffer_, wanted, LMEM_MOVEABLE)
                                : nullptr;
             if (!grown) {
-                report(kTextLineBufferGrowFailed, kCaptionDataFileRead2);
+                report_failure(kTextLineBufferGrowFailed, kCaptionDataFileRead2);
                 take = capacity_ - length;
                 std::memcpy(buffer_ + length, input_, take);
                 length += take;
@@ -232,20 +227,20 @@ bool thread_log_path(int boardIndex, const wchar_t* fileName, wchar_t* path, siz
     const BoardEntry* board = board_at(boardIndex);
     std::wstring name = fileName ? fileName : L"";
     if (!board) {
-        report((name + kTextOpenFailed).c_str(), kCaptionResdataRead2);
+        report_failure((name + kTextOpenFailed).c_str(), kCaptionResdataRead2);
         return false;
     }
     char host[kLogPathBytes], dir[kLogPathBytes];
     if (!log_board_names(board->host, board->dir, Settings.UseServerDir != 0, host, sizeof host, dir,
                          sizeof dir)) {
-        report(log_board_refused_message(board->host, board->dir).c_str(), kCaptionResdataRead2);
+        report_failure(log_board_refused_message(board->host, board->dir).c_str(), kCaptionResdataRead2);
         return false;
     }
     // The name is kept in the entry whole (15 units at most): a cut name
     // would record the position under another thread.
     if (name.empty() || name.size() >= static_cast<size_t>(kFileNameUnits) ||
         !log_thread_path_of(boardIndex, fileName, path, units)) {
-        report((name + kTextBadLogName).c_str(), kCaptionResdataRead2);
+        report_failure((name + kTextBadLogName).c_str(), kCaptionResdataRead2);
         return false;
     }
     return true;
@@ -309,18 +304,18 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     if (wide_to_mb(pathAnsi, path, sizeof pathAnsi) != 0 && std::strlen(pathAnsi) < kLogPathBytes)
         file.reset(libce_fopen(pathAnsi, "r"));
     if (!file) {
-        report((std::wstring(path) + kTextOpenFailed).c_str(), kCaptionResdataRead2);
+        report_failure((std::wstring(path) + kTextOpenFailed).c_str(), kCaptionResdataRead2);
         return 0;
     }
 
     WorkArrays work;
     LogLineReader lines(file.get());
     if (!growth_allowed(ReaderGrowth::Initial) || !work.allocate() || !lines.allocate()) {
-        report(kTextLocalAllocFailed, kCaptionResdataRead2);
+        report_failure(kTextLocalAllocFailed, kCaptionResdataRead2);
         return 0;
     }
     if (!work.allocate_store()) {
-        report(kTextStoreFailed, kCaptionResdataRead2);
+        report_failure(kTextStoreFailed, kCaptionResdataRead2);
         return 0;
     }
 

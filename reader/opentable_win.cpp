@@ -22,11 +22,6 @@ static_assert(kScrollMask == (SIF_RANGE | SIF_PAGE | SIF_POS), "scroll mask");
 
 namespace {
 
-void report(const wchar_t* text, const wchar_t* caption)
-{
-    report_message(AppState.hwndMain, text, caption, MB_OK);
-}
-
 // Grows a local-heap block of `count` records of `size` bytes to `wanted`
 // records, clearing the growth. The old block stays on failure.
 template <typename T>
@@ -54,7 +49,7 @@ int Alloc_resdata_buf()
     t.current = -1;
     t.entries = static_cast<ResponseBuffer*>(LocalAlloc(LPTR, sizeof(ResponseBuffer)));
     if (!t.entries) {
-        report(kTextLocalAllocFailed, kCaptionAllocResdataBuf);
+        report_failure(kTextLocalAllocFailed, kCaptionAllocResdataBuf);
         return 0;
     }
     t.entryCapacity = 1;
@@ -65,18 +60,18 @@ int Resdata_ReAlloc_buffer()
 {
     OpenThreadTableRecord& t = OpenThreadTable;
     if (!t.entries) {
-        report(kTextNoInitialMemory, kCaptionResdataReAlloc);
+        report_failure(kTextNoInitialMemory, kCaptionResdataReAlloc);
         return 0;
     }
     const int32_t wanted = t.count + 1;
     if (!grow_block(t.entries, t.entryCapacity, wanted)) {
-        report(kTextResdataLocalReAllocFailed, kCaptionResdataReAlloc);
+        report_failure(kTextResdataLocalReAllocFailed, kCaptionResdataReAlloc);
     } else {
         // The place may have held a thread closed earlier: it starts empty.
         std::memset(&t.entries[t.count], 0, sizeof(ResponseBuffer));
     }
     if (!grow_block(t.scroll, t.scrollCapacity, wanted)) {
-        report(kTextScrollReAllocFailed, kCaptionResdataReAlloc);
+        report_failure(kTextScrollReAllocFailed, kCaptionResdataReAlloc);
         return 1;
     }
     t.scroll[t.count] = new_scroll_record(kDefaultScrollPage);

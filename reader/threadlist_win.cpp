@@ -393,7 +393,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
     if (!host || !dir ||
         !log_board_names(host, dir, serverDir, hostAnsi, sizeof hostAnsi, dirAnsi, sizeof dirAnsi) ||
         !log_subject_path(path, sizeof path, LogBoard{Settings.LogDirAnsi, hostAnsi, dirAnsi, serverDir})) {
-        report_store_failure(log_board_refused_message(host ? host : L"", dir ? dir : L"").c_str(),
+        report_failure(log_board_refused_message(host ? host : L"", dir ? dir : L"").c_str(),
                              kCaptionLstSureLoad);
         return 0;
     }

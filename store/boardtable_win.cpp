@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/codepage.h"
+#include "base/report.h"
 #include "store/boardlines.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
@@ -55,7 +56,7 @@ bool ensure_record()
     if (!BoardTable.items) {
         BoardEntry* items = allocate_records(kBoardTableInitialCapacity);
         if (!items) {
-            report_store_failure(kTextLocalReAllocFailed, kCaptionLoad);
+            report_failure(kTextLocalReAllocFailed, kCaptionLoad);
             return false;
         }
         BoardTable.items = items;
@@ -65,7 +66,7 @@ bool ensure_record()
     if (BoardTable.count < BoardTable.capacity) return true;
     constexpr int32_t kMaxRecords = 0x7fffffff / static_cast<int32_t>(sizeof(BoardEntry));
     if (BoardTable.capacity > kMaxRecords - kBoardTableGrowth) {
-        report_store_failure(kTextLocalReAllocFailed, kCaptionLoad);
+        report_failure(kTextLocalReAllocFailed, kCaptionLoad);
         return false;
     }
     int32_t capacity = BoardTable.capacity + kBoardTableGrowth;
@@ -73,7 +74,7 @@ bool ensure_record()
                                 static_cast<size_t>(capacity) * sizeof(BoardEntry),
                                 LMEM_MOVEABLE | LMEM_ZEROINIT);
     if (!grown) {
-        report_store_failure(kTextLocalReAllocFailed, kCaptionLoad);
+        report_failure(kTextLocalReAllocFailed, kCaptionLoad);
         return false;
     }
     BoardTable.items = static_cast<BoardEntry*>(grown);
@@ -230,7 +231,7 @@ int ItaList_load()
     BoardEntry* items = allocate_records(kBoardTableInitialCapacity);
     if (!items) {
         f.close();
-        report_store_failure(kTextAllocFailed, kCaptionLoad);
+        report_failure(kTextAllocFailed, kCaptionLoad);
         return 0;
     }
     replace_board_table(items, 0, kBoardTableInitialCapacity);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/codepage.h"
+#include "base/report.h"
 #include "store/boardlines.h"
 #include "store/libce.h"
 #include "store/lineread.h"
@@ -146,7 +147,7 @@ int favorite_ita_add(const BoardEntry& board)
     board_field_bytes(name, board.name);
     board_field_bytes(dir, board.dir);
     if (format_favorite_brd_line(line, sizeof line, name, dir) < 0) {
-        report_store_failure(kTextFavoriteBoardRefused, kCaptionItaAdd);
+        report_failure(kTextFavoriteBoardRefused, kCaptionItaAdd);
         return 0;
     }
 
@@ -188,7 +189,7 @@ int favorite_sure_add(const BoardEntry& board, const wchar_t* fileName, const wc
                 wide_to_mb(titleBytes, titleCut, sizeof titleBytes) != 0 &&
                 format_favorite_txt_line(line, sizeof line, dir, file, titleBytes) >= 0;
     if (!fits) {
-        report_store_failure(kTextFavoriteThreadRefused, kCaptionSureAdd);
+        report_failure(kTextFavoriteThreadRefused, kCaptionSureAdd);
         return 0;
     }
 
@@ -221,7 +222,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
     LocalBlock<char> kept(static_cast<char*>(LocalAlloc(LPTR, capacity)));
     if (!kept) {
         f.close();
-        report_store_failure(kTextAllocFailed, kCaptionSureDelitem);
+        report_failure(kTextAllocFailed, kCaptionSureDelitem);
         return 0;
     }
 
@@ -247,7 +248,7 @@ int favorite_sure_delitem(const wchar_t* fileName)
             HLOCAL grown = LocalReAlloc(static_cast<HLOCAL>(kept.get()), grownSize, LMEM_MOVEABLE);
             if (!grown) {
                 f.close();
-                report_store_failure(kTextReAllocFailed, kCaptionSureDelitem);
+                report_failure(kTextReAllocFailed, kCaptionSureDelitem);
                 return 0;
             }
             kept.release();

@@ -104,7 +104,7 @@ int LogListFile::setboard(const wchar_t* host, const wchar_t* dir)
         boardDir[0] = '\0';
         hostName[0] = '\0';
         listPath[0] = '\0';
-        report_store_failure(log_board_refused_message(host, dir).c_str(), L"LogListFile::setboard");
+        report_failure(log_board_refused_message(host, dir).c_str(), L"LogListFile::setboard");
         return 0;
     }
     return filelist_open();
@@ -127,7 +127,7 @@ int LogListFile::filelist_open()
     }
     if (!read_lines()) {
         close_list();
-        report_store_failure(kTextAllocFailed, kOpenCaption);
+        report_failure(kTextAllocFailed, kOpenCaption);
         return 0;
     }
     return 1;
@@ -163,7 +163,7 @@ bool LogListFile::read_lines()
 int LogListFile::finditem(const char* name)
 {
     if (!file) {
-        report_store_failure(kNotOpened, L"LogListFile::finditem");
+        report_failure(kNotOpened, L"LogListFile::finditem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -181,7 +181,7 @@ int LogListFile::finditem(const wchar_t* name)
 int LogListFile::totalitem(const char* name)
 {
     if (!file) {
-        report_store_failure(kNotOpened, L"LogListFile::totalitem");
+        report_failure(kNotOpened, L"LogListFile::totalitem");
         return -1;
     }
     if (!name_fits(name)) return -1;
@@ -200,12 +200,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 {
     const wchar_t* caption = L"LogListFile::additem";
     if (!file) {
-        report_store_failure(kNotOpened, caption);
+        report_failure(kNotOpened, caption);
         return 0;
     }
     std::string ansi;
     if (!name_to_ansi(name, ansi) || !log_name_is_safe(ansi.c_str(), LogNameKind::File)) {
-        report_store_failure(bad_name_text(name).c_str(), caption);
+        report_failure(bad_name_text(name).c_str(), caption);
         return 0;
     }
     if (index_.count(ansi) != 0) return 0;
@@ -234,12 +234,12 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 bool LogListFile::name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out)
 {
     if (!file) {
-        report_store_failure(kNotOpened, caption);
+        report_failure(kNotOpened, caption);
         return false;
     }
     if (!name_to_ansi(name, out) || !log_name_is_safe(out.c_str(), LogNameKind::File)) {
         close_list();
-        report_store_failure(bad_name_text(name).c_str(), caption);
+        report_failure(bad_name_text(name).c_str(), caption);
         return false;
     }
     return true;
@@ -255,7 +255,7 @@ int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topR
         acquired_change(next, name, responseCount, topResponseNumber);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_store_failure(kTextAllocFailed, kRewriteCaption);
+        report_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -271,7 +271,7 @@ int LogListFile::delitem(const wchar_t* name)
         acquired_delete(next, ansi);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_store_failure(kTextAllocFailed, kRewriteCaption);
+        report_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     return rewrite(next);
@@ -284,7 +284,7 @@ int LogListFile::rewrite(const std::vector<std::string>& lines)
         bytes = acquired_file_bytes(lines);
     } catch (const std::bad_alloc&) {
         close_list();
-        report_store_failure(kTextAllocFailed, kRewriteCaption);
+        report_failure(kTextAllocFailed, kRewriteCaption);
         return 0;
     }
     // The list is closed first: the finished copy must be able to replace it.

@@ -26,7 +26,7 @@ void report_create_failure(const std::wstring& path, DWORD code, bool root)
 {
     std::wstring text = root ? L"(" + path + L")" : path;
     text += L"作成失敗(code:" + std::to_wstring(code) + L")";
-    report_store_failure(text.c_str(), kCreateCaption);
+    report_failure(text.c_str(), kCreateCaption);
 }
 
 }  // namespace
@@ -97,7 +97,7 @@ int create_board_dirs(const wchar_t* host, const wchar_t* dir)
         count = log_board_dirs(dirs, b);
     }
     if (count == 0) {
-        report_store_failure(log_board_refused_message(host, dir).c_str(), kCreateCaption);
+        report_failure(log_board_refused_message(host, dir).c_str(), kCreateCaption);
         return 0;
     }
     for (int i = 0; i < count; ++i) {

@@ -23,8 +23,8 @@ LibceFile* open_program_file(char* path, size_t size, const char* name, const ch
 // debug dumps). False when the file cannot be opened or written.
 bool write_debug_dump(const char* name, const void* data, size_t len);
 
-// Shows `text` alone, or `path` (ANSI) followed by `text`, with an OK button.
-void report_store_failure(const wchar_t* text, const wchar_t* caption);
+// Shows `path` (ANSI) followed by `text`, with an OK button (`text` alone
+// goes through report_failure).
 void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption);
 
 // Texts shared by the store's files.

@@ -22,11 +22,6 @@ bool program_file_path(char* out, size_t size, const char* name)
     return length >= 0 && static_cast<size_t>(length) < size;
 }
 
-void report_store_failure(const wchar_t* text, const wchar_t* caption)
-{
-    report_message(store_owner_window(), text, caption, MB_OK);
-}
-
 void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption)
 {
     wchar_t wpath[kLibcePathBytes + 8];
