@@ -1,13 +1,17 @@
-// The bounded formatter against the unbounded one: for any format and size,
-// the bounded result never passes `size`, is always terminated, returns the
-// whole length and holds exactly the prefix of the whole result.
+// The program's formatter against the C library's snprintf on what both
+// understand: %d %u %x %X %s %c %%, a width, "-" and "0". The format is
+// built from the fuzzer's bytes out of those pieces only, so every call is
+// well-defined for both; each result is compared byte for byte, with its
+// return value, whole and cut to a fuzzer-chosen buffer size.
 //
-// The format is fuzzer-chosen but made safe to call: each conversion that
-// takes an argument is bent to the type of the argument we pass at its place,
-// and conversions past the last argument become the unknown "q" (no argument).
+// Where our formatter's rules differ from C's on purpose, the C format is
+// written so that it asks for the same thing: our width is ignored by %c and
+// left-justifies strings only (a number with "-" is not padded), and our "0"
+// pads numbers only.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -18,64 +22,70 @@
 
 namespace {
 
-enum class ArgType { Int, Bytes, Wide };
+enum class ArgType { Int, Bytes };
 
-// The order of the arguments every call passes.
-constexpr ArgType kArgs[] = {ArgType::Int,  ArgType::Bytes, ArgType::Int,  ArgType::Wide,
-                             ArgType::Int,  ArgType::Bytes, ArgType::Wide, ArgType::Int};
+// The arguments every call passes, in this order; a conversion is bent to
+// the type of the argument at its place.
+constexpr ArgType kArgs[] = {ArgType::Int, ArgType::Bytes, ArgType::Int, ArgType::Int,
+                             ArgType::Bytes, ArgType::Int, ArgType::Int, ArgType::Bytes};
 constexpr size_t kArgCount = sizeof kArgs / sizeof kArgs[0];
-constexpr size_t kMaxWidthDigits = 3;  // keeps the whole result small
+constexpr int kMaxWidth = 300;   // keeps the whole result small
 
-ArgType type_of(char conversion)
+struct Formats {
+    std::string ours;
+    std::string c;
+};
+
+// One conversion at argument place `at` (or "%%" past the last argument).
+void add_conversion(FuzzedDataProvider& in, size_t at, Formats* f)
 {
-    switch (conversion) {
-    case 's': return ArgType::Bytes;
-    case 'S': return ArgType::Wide;
-    default: return ArgType::Int;
+    if (at >= kArgCount) {
+        f->ours += "%%";
+        f->c += "%%";
+        return;
     }
+    const bool isString = kArgs[at] == ArgType::Bytes;
+    const char conversion = isString ? 's' : "duxXc"[in.ConsumeIntegralInRange(0, 4)];
+    const bool numeric = conversion != 's' && conversion != 'c';
+    const bool left = in.ConsumeBool();
+    const bool zero = in.ConsumeBool();
+    const bool hasWidth = in.ConsumeBool();
+    const int width = in.ConsumeIntegralInRange(0, kMaxWidth);
+
+    std::string flags = left ? "-" : "";
+    if (zero) flags += "0";
+    const std::string widthText = hasWidth ? std::to_string(width) : "";
+    f->ours += "%" + flags + widthText + conversion;
+
+    std::string cFlags = left ? "-" : "";
+    if (zero && numeric && !left) cFlags += "0";
+    const bool cWidth = hasWidth && conversion != 'c' && !(left && numeric);
+    f->c += "%" + cFlags + (cWidth ? widthText : "") + conversion;
 }
 
-bool takes_argument(char conversion)
+Formats make_formats(FuzzedDataProvider& in)
 {
-    return conversion && strchr("duxXcsS", conversion) != nullptr;
-}
-
-char bend(char conversion, ArgType want)
-{
-    if (type_of(conversion) == want) return conversion;
-    switch (want) {
-    case ArgType::Bytes: return 's';
-    case ArgType::Wide: return 'S';
-    default: return "duxXc"[static_cast<unsigned char>(conversion) % 5];
-    }
-}
-
-// Walks the format by the formatter's own grammar: "%", a "0" looked at but
-// not taken, an optional "-", width digits, an optional "l", the conversion.
-std::string make_safe(const std::string& raw)
-{
-    std::string out;
+    Formats f;
     size_t next = 0;
-    size_t i = 0;
-    while (i < raw.size()) {
-        if (raw[i] != '%') {
-            out += raw[i++];
-            continue;
+    while (in.remaining_bytes() > 0 && f.ours.size() < 512) {
+        if (in.ConsumeBool()) {
+            // Literal text: any byte but "%" (which starts a conversion) and NUL.
+            std::string text = in.ConsumeRandomLengthString(16);
+            for (char& ch : text) {
+                if (ch == '%' || ch == '\0') ch = '.';
+            }
+            f.ours += text;
+            f.c += text;
+        } else {
+            add_conversion(in, next++, &f);
         }
-        out += raw[i++];
-        if (i < raw.size() && raw[i] == '-') out += raw[i++];
-        size_t digits = 0;
-        while (i < raw.size() && raw[i] >= '0' && raw[i] <= '9') {
-            if (digits++ < kMaxWidthDigits) out += raw[i];
-            ++i;
-        }
-        if (i < raw.size() && raw[i] == 'l') out += raw[i++];
-        if (i >= raw.size()) break;
-        char c = raw[i++];
-        if (takes_argument(c)) c = next < kArgCount ? bend(c, kArgs[next++]) : 'q';
-        out += c;
     }
-    return out;
+    return f;
+}
+
+void check(bool ok)
+{
+    if (!ok) std::abort();
 }
 
 }  // namespace
@@ -84,37 +94,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
     const size_t sizeChoice = in.ConsumeIntegral<uint16_t>();
-    int ints[4];
+    int ints[5];
     for (int& v : ints) v = in.ConsumeIntegral<int>();
     std::string bytes1 = in.ConsumeRandomLengthString(64);
     std::string bytes2 = in.ConsumeRandomLengthString(64);
-    std::wstring wide1, wide2;
-    for (unsigned char ch : in.ConsumeRandomLengthString(32)) wide1 += static_cast<wchar_t>(ch * 257);
-    for (unsigned char ch : in.ConsumeRandomLengthString(32)) wide2 += static_cast<wchar_t>(ch);
-    std::string format = make_safe(in.ConsumeRemainingBytesAsString().substr(0, 256));
-    // Strings from the data carry no terminator inside; c_str() gives it.
-    const char* fmt = format.c_str();
+    std::string bytes3 = in.ConsumeRandomLengthString(64);
+    const Formats f = make_formats(in);
 
-#define ARGS ints[0], bytes1.c_str(), ints[1], wide1.c_str(), ints[2], bytes2.c_str(), \
-             wide2.c_str(), ints[3]
+#define ARGS ints[0], bytes1.c_str(), ints[1], ints[2], bytes2.c_str(), ints[3], ints[4], \
+             bytes3.c_str()
 
-    int whole = libce_snprintf(nullptr, 0, fmt, ARGS);
-    if (whole < 0) abort();
-    std::vector<char> reference(static_cast<size_t>(whole) + 1, '\x7f');
-    if (libce_sprintf(reference.data(), fmt, ARGS) != whole) abort();
-    if (reference[whole] != '\0') abort();
+    const int whole = std::snprintf(nullptr, 0, f.c.c_str(), ARGS);
+    check(whole >= 0);
+    std::vector<char> expected(static_cast<size_t>(whole) + 1);
+    check(std::snprintf(expected.data(), expected.size(), f.c.c_str(), ARGS) == whole);
 
-    // Exactly `bufSize` bytes on the heap: AddressSanitizer sees any byte past them.
-    size_t bufSize = sizeChoice % (static_cast<size_t>(whole) + 8);
-    std::unique_ptr<char[]> out(bufSize ? new char[bufSize] : nullptr);
-    if (bufSize) memset(out.get(), '\x7f', bufSize);
-    int n = libce_snprintf(out.get(), bufSize, fmt, ARGS);
-    if (n != whole) abort();
+    // Unbounded: the whole result, bytes and length.
+    std::vector<char> got(static_cast<size_t>(whole) + 1, '\x7f');
+    check(libce_sprintf(got.data(), f.ours.c_str(), ARGS) == whole);
+    check(std::memcmp(got.data(), expected.data(), got.size()) == 0);
+
+    // Bounded to exactly `bufSize` heap bytes (AddressSanitizer sees any byte
+    // past them): the same cut as snprintf makes, and the same return value.
+    const size_t bufSize = sizeChoice % (static_cast<size_t>(whole) + 8);
+    std::unique_ptr<char[]> ours(bufSize ? new char[bufSize] : nullptr);
+    std::unique_ptr<char[]> theirs(bufSize ? new char[bufSize] : nullptr);
     if (bufSize) {
-        size_t kept = std::min(bufSize - 1, static_cast<size_t>(whole));
-        if (memcmp(out.get(), reference.data(), kept) != 0) abort();
-        if (out[kept] != '\0') abort();
+        std::memset(ours.get(), '\x7f', bufSize);
+        std::memset(theirs.get(), '\x7f', bufSize);
     }
+    check(libce_snprintf(ours.get(), bufSize, f.ours.c_str(), ARGS) == whole);
+    check(std::snprintf(theirs.get(), bufSize, f.c.c_str(), ARGS) == whole);
+    if (bufSize) check(std::memcmp(ours.get(), theirs.get(), bufSize) == 0);
 #undef ARGS
     return 0;
 }
