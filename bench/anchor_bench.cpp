@@ -30,21 +30,6 @@ constexpr int kIndexRounds = 200;
 constexpr int kPopupRounds = 200;
 constexpr wchar_t kLogName[] = L"1141183497.dat";
 
-// The median of the times with their least and greatest, in milliseconds.
-struct Spread {
-    double median, min, max;
-};
-Spread spread_ms(std::vector<double> seconds)
-{
-    std::sort(seconds.begin(), seconds.end());
-    if (seconds.empty()) return {0, 0, 0};
-    return {seconds[seconds.size() / 2] * 1e3, seconds.front() * 1e3, seconds.back() * 1e3};
-}
-void print_spread(const char* what, const Spread& s)
-{
-    std::printf("  %-34s %8.3f ms (min %.3f, max %.3f)\n", what, s.median, s.min, s.max);
-}
-
 // Parses the log into entry 0 `kRounds` times; the parse's spread. The
 // entry keeps the last parse, without its index.
 Spread parse_rounds()

@@ -3,11 +3,16 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/boardtable.h"
 #include "store/settings.h"
 
 using BenchFunction = int (*)();   // 0 when the run went as planned
+
+// A benchmark named with this prefix is a child role: the process another
+// benchmark starts (quorvex_bench.exe <name>), never run with the others.
+constexpr char kBenchChildPrefix[] = "child:";
 
 struct BenchRegistration {
     BenchRegistration(const char* name, BenchFunction run);
@@ -58,3 +63,16 @@ private:
     BoardArray savedBoards_;
     BoardEntry board_{};
 };
+
+// The spread of a measurement taken over rounds: every figure the benchmarks
+// print is a median with the minimum and maximum beside it.
+struct Spread {
+    double median;
+    double min;
+    double max;
+};
+Spread spread_of(std::vector<double> samples);
+// The same in milliseconds, from samples in seconds.
+Spread spread_ms(const std::vector<double>& seconds);
+// "  <what> <median> ms (min <min>, max <max>)", of a spread in milliseconds.
+void print_spread(const char* what, const Spread& ms);

@@ -1,10 +1,9 @@
 // Painting the response view: one full paint of a 480 x 640 page of Japanese
 // text (the page drawn off-screen, the page-up count measured, the copy to
-// the window) once the width caches are warm; the median of many paints.
-// Goal: under 5 ms.
+// the window) once the width caches are warm, and the first paint after a
+// thread is opened, with the caches cold. Goal for the warm paint: under 5 ms.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +23,7 @@ namespace {
 
 constexpr int kResponses = 200;
 constexpr int kPaints = 300;
+constexpr int kColdPaints = 30;
 constexpr int kWidth = 480;
 constexpr int kHeight = 640;
 
@@ -68,10 +68,23 @@ struct BenchThread {
     }
 };
 
-double median(std::vector<double> v)
+// One paint of the whole page: through the paint message where paints reach
+// the window here, else the same page drawn and copied by hand (no display).
+void paint_page(HWND view, bool painted, const RECT& client)
 {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
+    if (painted) {
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return;
+    }
+    HDC dc = GetDC(view);
+    HBITMAP page = ResponseView_render(view);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, page);
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(page);
+    ReleaseDC(view, dc);
 }
 
 }  // namespace
@@ -123,35 +136,33 @@ QUORVEX_BENCH(paint_response_page, "paint")
             int drawn = 0;
             DeleteObject(ResponseView_render(view, &drawn));
 
+            // The first paint after a thread is opened: every character is
+            // measured once, with the caches cleared before each round.
+            std::vector<double> cold;
+            for (int i = 0; i < kColdPaints; ++i) {
+                clear_width_caches();
+                double t0 = bench_seconds();
+                paint_page(view, painted, client);
+                cold.push_back(bench_seconds() - t0);
+            }
             std::vector<double> paints, renders;
             for (int i = 0; i < kPaints; ++i) {
                 double t0 = bench_seconds();
-                if (painted) {
-                    RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-                } else {
-                    // No display: the same page drawn and copied by hand.
-                    HDC dc = GetDC(view);
-                    HBITMAP page = ResponseView_render(view);
-                    HDC memory = CreateCompatibleDC(dc);
-                    HGDIOBJ old = SelectObject(memory, page);
-                    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-                    SelectObject(memory, old);
-                    DeleteDC(memory);
-                    DeleteObject(page);
-                    ReleaseDC(view, dc);
-                }
+                paint_page(view, painted, client);
                 double t1 = bench_seconds();
                 DeleteObject(ResponseView_render(view));
                 double t2 = bench_seconds();
                 paints.push_back(t1 - t0);
                 renders.push_back(t2 - t1);
             }
-            const double paint = median(paints) * 1000.0;
-            std::printf("font %d px, page %ldx%ld, %d lines drawn (%s)\n", -height, client.right, client.bottom,
-                        drawn, painted ? "paint message" : "drawn by hand");
-            std::printf("  full paint, median of %d:   %7.3f ms (goal: under 5 ms) %s\n", kPaints, paint,
-                        paint < 5.0 ? "ok" : "OVER");
-            std::printf("  page drawn off-screen:      %7.3f ms\n", median(renders) * 1000.0);
+            const double paint = spread_of(paints).median * 1000.0;
+            std::printf("font %d px, page %ldx%ld, %d lines drawn (%s); %d warm rounds, %d cold\n", -height,
+                        client.right, client.bottom, drawn, painted ? "paint message" : "drawn by hand", kPaints,
+                        kColdPaints);
+            print_spread("full paint, warm caches:", spread_ms(paints));
+            std::printf("    goal for the warm paint: under 5 ms %s\n", paint < 5.0 ? "ok" : "OVER");
+            print_spread("first paint, cold caches:", spread_ms(cold));
+            print_spread("page drawn off-screen, warm:", spread_ms(renders));
             if (drawn > 0) result = 0;
             DeleteObject(AppState.BodyFont);
             DeleteObject(AppState.BoldFont);

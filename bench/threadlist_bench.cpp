@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/appstate.h"
 #include "bench/bench.h"
@@ -110,7 +110,7 @@ QUORVEX_BENCH(thread_list_load, "threadlist")
 
     int result = 1;
     if (view && write_bytes(subjectPath, subject) && write_bytes(acquiredPath, acquired)) {
-        double bestRead = 1e9, bestLoad = 1e9, bestFill = 1e9, bestPaint = 1e9;
+        std::vector<double> reads, loads, fills, paints, ratios;
         int split = 0, listed = 0, held = 0;
         for (int round = 0; round < kRounds; ++round) {
             double t0 = bench_seconds();
@@ -124,20 +124,22 @@ QUORVEX_BENCH(thread_list_load, "threadlist")
             listed = ProcessThreadList->count();
             held = 0;
             for (int i = 0; i < listed; ++i) held += ProcessThreadList->at(i)->state != ThreadNotHeld;
-            bestRead = std::min(bestRead, t1 - t0);
-            bestLoad = std::min(bestLoad, t3 - t1);
-            bestFill = std::min(bestFill, t2 - t1);
-            bestPaint = std::min(bestPaint, t3 - t2);
+            reads.push_back(t1 - t0);
+            loads.push_back(t3 - t1);
+            fills.push_back(t2 - t1);
+            paints.push_back(t3 - t2);
+            ratios.push_back((t3 - t1) / (t1 - t0));
         }
-        double ratio = bestLoad / bestRead;
+        const Spread ratio = spread_of(ratios);
         std::printf("subject.txt: %zu bytes, %d lines split; acquired.txt: %zu bytes\n", subject.size(), split,
                     acquired.size());
         std::printf("listed %d threads, %d held\n", listed, held);
-        std::printf("read and split:           %.3f ms\n", bestRead * 1000.0);
-        std::printf("load and show:            %.3f ms\n", bestLoad * 1000.0);
-        std::printf("  of which LstSure_load:  %.3f ms\n", bestFill * 1000.0);
-        std::printf("  of which painting:      %.3f ms\n", bestPaint * 1000.0);
-        std::printf("ratio load/read: %.2f (goal: within 3.00) %s\n", ratio, ratio <= 3.0 ? "ok" : "OVER");
+        print_spread("read and split:", spread_ms(reads));
+        print_spread("load and show:", spread_ms(loads));
+        print_spread("  of which LstSure_load:", spread_ms(fills));
+        print_spread("  of which painting:", spread_ms(paints));
+        std::printf("ratio load/read: %.2f (min %.2f, max %.2f; goal: within 3.00) %s\n", ratio.median, ratio.min,
+                    ratio.max, ratio.median <= 3.0 ? "ok" : "OVER");
         result = split == kThreads && listed == kThreads && held == kHeld ? 0 : 1;
     } else {
         std::printf("cannot set up the board under %s\n", subjectPath.c_str());
