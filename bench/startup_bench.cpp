@@ -131,7 +131,10 @@ QUORVEX_BENCH(startup, "startup")
     const std::string folderAnsi = sjis(folder.c_str());
     const std::wstring exe = folder + L"quorvex.exe";
     int result = 1;
-    if (!CopyFileW((here + L"quorvex.exe").c_str(), exe.c_str(), FALSE) || !write_program_files(folderAnsi)) {
+    if (FindWindowW(kMainClass, nullptr)) {
+        // The program would hand over to it and end at once.
+        std::printf("a quorvex window is open in this Wine prefix: start-up not measured\n");
+    } else if (!CopyFileW((here + L"quorvex.exe").c_str(), exe.c_str(), FALSE) || !write_program_files(folderAnsi)) {
         std::printf("cannot set up the program folder %s beside a copy of quorvex.exe\n", folderAnsi.c_str());
     } else {
         std::vector<double> program, idle;
