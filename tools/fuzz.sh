@@ -62,7 +62,8 @@ for n in "${names[@]}"; do
     ft=$(field "$log" "ft: ")
     entries=$(ls "$corpus" | wc -l)
     crashes=$(ls "$findings" | wc -l)
-    [ "$rc" -ne 0 ] || [ "$crashes" -ne 0 ] && found=1
+    # 72: libFuzzer stopped by an interrupt, which is no finding.
+    if [ "$crashes" -ne 0 ] || { [ "$rc" -ne 0 ] && [ "$rc" -ne 72 ]; }; then found=1; fi
     rows+=("$(printf '%-14s %10s %6s %7s %7s %8s %6s' "$n" "${execs:-?}" "${cov:-?}" "${ft:-?}" \
         "$entries" "$crashes" "$secs")")
     echo "${rows[-1]}"
