@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "reader/conversation.h"
 #include "reader/datread_win.h"
 #include "reader/opentable_win.h"
 
@@ -116,7 +117,10 @@ QUORVEX_BENCH(memory_child, kMemoryRole)
                     static_cast<unsigned long long>(after.privateBytes),
                     static_cast<unsigned long long>(after.workingSet));
     std::fflush(stdout);
-    for (int i = 0; i < t.count; ++i) Resdata_release_storage(t.entries[i]);
+    for (int i = 0; i < t.count; ++i) {
+        Resdata_release_storage(t.entries[i]);
+        conversation_release(t.entries[i]);
+    }
     for (int i = 0; i < kThreads; ++i) DeleteFileA(tree.board_file(log_name(i).c_str()).c_str());
     return result;
 }
