@@ -2,6 +2,7 @@
 // range, within the caps, the reply counts agree with the anchors, the ID
 // places count up to their groups, and an index extended in two steps (a
 // reload) equals one built in one.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -54,13 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<std::string> lines = log_lines(data, size);
     const size_t half = lines.size() / 2;
 
-    HeapBuildHost whole;
+    // A store sized to the input, not the thread's 512 KB: the parse never
+    // needs more, and a full-size block each run would take most of the time.
+    const uint32_t store = static_cast<uint32_t>(std::min<size_t>(kTextStoreBytes, size * 2 + 4096));
+    HeapBuildHost whole(store);
     whole.feed(lines);
     ConversationIndex once;
     conversation_extend(once, thread_of(whole.b));
     check_index(once);
 
-    HeapBuildHost stepwise;
+    HeapBuildHost stepwise(store);
     stepwise.feed(std::vector<std::string>(lines.begin(), lines.begin() + half));
     ConversationIndex twice;
     conversation_extend(twice, thread_of(stepwise.b));
