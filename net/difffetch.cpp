@@ -30,6 +30,23 @@ bool dat_reply_overlaps(int32_t rangeStart, const char* data, size_t len)
     return data && len > 0 && data[0] == '\n';
 }
 
+bool dat_reply_log_shaped(int32_t rangeStart, const char* data, size_t len)
+{
+    if (!data) return len == 0;
+    std::string_view rest(data, len);
+    if (rangeStart > 0) {
+        if (rest.empty() || rest[0] != '\n') return false;
+        rest.remove_prefix(1);
+    }
+    size_t end = rest.find('\n');
+    if (end == std::string_view::npos) return true;
+    std::string_view line = rest.substr(0, end);
+    constexpr int kResponseSeparators = 4;   // name, mail, date and body end in "<>"
+    int separators = 0;
+    for (size_t at = line.find("<>"); at != std::string_view::npos; at = line.find("<>", at + 2)) ++separators;
+    return separators >= kResponseSeparators;
+}
+
 DatWrite dat_bytes_to_store(int32_t rangeStart, const char* data, size_t len)
 {
     DatWrite w{0, 0, rangeStart <= 0};

@@ -31,6 +31,13 @@ int32_t dat_range_start(uint64_t localSize);
 // is a line feed. The 416 marker (length 0) never overlaps.
 bool dat_reply_overlaps(int32_t rangeStart, const char* data, size_t len);
 
+// True when the reply has the shape of a thread log: its first whole line
+// (after the overlap byte of a ranged reply) holds the four "<>" of a
+// response. A notice, an error page or a login wall answered with 200 has
+// not, and must never reach the log. A reply with no whole line after the
+// overlap is nothing new and passes; storing decides what it is worth.
+bool dat_reply_log_shaped(int32_t rangeStart, const char* data, size_t len);
+
 // Which bytes of a checked reply reach the local log, and how. Only whole
 // lines are stored: bytes after the last line feed belong to a response the
 // server has not finished (or a transfer cut short) and come again with the

@@ -403,6 +403,10 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
             rangeStart = 0;
             continue;
         }
+        if (!dat_reply_log_shaped(rangeStart, data.get(), length)) {
+            report_failure(kTextNotALog, kCaptionResdataGetSabun);
+            return;
+        }
         store_dat(path, rangeStart, data.get(), length);
         return;
     }

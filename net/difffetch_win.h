@@ -21,6 +21,7 @@ constexpr wchar_t kTextSizeOdd[] = L"サイズが変です(%d)";
 constexpr wchar_t kTextFetchFailed[] = L"取得失敗(%d)";
 constexpr wchar_t kTextReAllocFailedSize[] = L"LocalReAlloc失敗\n%d";
 constexpr wchar_t kTextDatFetchFailed[] = L"スレdat取得失敗";
+constexpr wchar_t kTextNotALog[] = L"ログの形式ではありません";
 constexpr wchar_t kTextRefetchAll[] = L"あぼんがあったのかな？\n全部再取得します。";
 // Replies the client refuses rather than misreads.
 constexpr wchar_t kTextSaveFileWriteFailed[] = L"保存ファイル書き込み失敗";

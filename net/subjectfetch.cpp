@@ -1,6 +1,36 @@
 #include "net/subjectfetch.h"
 
+#include <string_view>
+
 bool subject_list_whole(const char* data, size_t len)
 {
     return data && len > 0 && data[len - 1] == '\n';
+}
+
+namespace {
+
+bool subject_line_shaped(std::string_view line)
+{
+    size_t digits = 0;
+    while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+    constexpr std::string_view kKeyEnd = ".dat<>";
+    return digits > 0 && line.substr(digits, kKeyEnd.size()) == kKeyEnd;
+}
+
+}  // namespace
+
+bool subject_list_shaped(const char* data, size_t len)
+{
+    if (!data) return false;
+    std::string_view rest(data, len);
+    bool anyThread = false;
+    while (!rest.empty()) {
+        size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (line.empty() || line == "\r") continue;
+        if (!subject_line_shaped(line)) return false;
+        anyThread = true;
+    }
+    return anyThread;
 }

@@ -8,3 +8,9 @@
 // with a part of it. Nothing at all (the 416 marker comes with length 0) is
 // no list either.
 bool subject_list_whole(const char* data, size_t len);
+
+// True when the list has the shape of "subject.txt": at least one line, and
+// every line that is not blank a thread's file name ("<digits>.dat")
+// followed by "<>" and the title. An error page answered with 200 has not,
+// and must not replace a held list.
+bool subject_list_shaped(const char* data, size_t len);

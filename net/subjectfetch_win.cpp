@@ -71,6 +71,8 @@ int LstSure_get(const wchar_t* host, const wchar_t* dir)
         // The 416 marker: the fetch has told the user already.
     } else if (!subject_list_whole(data, length)) {
         report_failure(kTextReplyCut, kCaptionLstSureGet);
+    } else if (!subject_list_shaped(data, length)) {
+        report_failure(kTextSubjectNotAList, kCaptionLstSureGet);
     } else if (store_subject(subjectPath, data, length)) {
         written = 1;
     }

@@ -7,6 +7,7 @@ constexpr wchar_t kCaptionLstSureGet[] = L"LstSure_get";
 constexpr wchar_t kTextSubjectFileName[] = L"subject.txt";
 constexpr wchar_t kTextSubjectOpenFailed[] = L"subject.txtオープンに失敗";
 constexpr wchar_t kTextSubjectWriteFailed[] = L"subject.txt書き込みに失敗";
+constexpr wchar_t kTextSubjectNotAList[] = L"スレッド一覧の形式ではありません";
 
 // Creates the board's directories (server level and "dat" with the server
 // layout), fetches the list whole and stores it byte for byte. The local list

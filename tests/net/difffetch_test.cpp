@@ -201,3 +201,25 @@ TEST(UpdateCheckVerdict, StatusDecides)
     EXPECT_EQ(update_outcome(500, true), UpdateOutcome::NotGrown);
     EXPECT_EQ(update_outcome(0, false), UpdateOutcome::NotGrown);
 }
+
+TEST(DatShape, FirstWholeLineMustBeAResponse)
+{
+    struct Case {
+        int32_t rangeStart;
+        std::string reply;
+        bool log;
+    };
+    const Case cases[] = {
+        {0, "name<>sage<>date<>body<>title\n", true},
+        {0, "name<>sage<>date<>body<>\nhalf", true},
+        {999, "\nname<>sage<>date<>body<>\n", true},
+        {999, "\n", true},                                 // nothing new
+        {999, "\nn<>s<>d<>half a resp", true},             // no whole line yet
+        {0, "<html><body>notice</body></html>\n", false},
+        {0, "a<>b<>c\nn<>s<>d<>b<>\n", false},              // three separators on the first line
+        {999, "\n<html>\n", false},
+        {999, "x\nn<>s<>d<>b<>\n", false},                   // the overlap byte is no line feed
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dat_reply_log_shaped(c.rangeStart, c.reply.data(), c.reply.size()), c.log) << c.reply;
+}

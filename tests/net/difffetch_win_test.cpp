@@ -171,6 +171,31 @@ TEST_F(FetchFixture, WholeLogAnsweredTo200MeansAFullFetch)
     expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"}});
 }
 
+// A notice, an error page or a login wall answered with 200 in place of the
+// log: no response shape, so nothing is written, in neither fetch.
+TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    boardserver::Behaviour page;
+    page.rawReply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                    "<html><head><title>notice</title></head>\n<body>maintenance</body></html>\n";
+    server_.set_behaviour("", page);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"},
+                     {L"ログの形式ではありません", L"Resdata_get_sabun"}});
+
+    // The same page after a line feed passes the overlap check of a ranged
+    // fetch, and is refused all the same.
+    reports_.clear();
+    page.rawReply = "HTTP/1.1 206 Partial Content\r\n\r\n\n<html><body>login</body></html>\n";
+    server_.set_behaviour("", page);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"ログの形式ではありません", L"Resdata_get_sabun"}});
+}
+
 TEST_F(FetchFixture, MovedBoardLeavesTheLogAlone)
 {
     std::string local = dat_of_size(1000);

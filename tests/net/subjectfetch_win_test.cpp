@@ -145,6 +145,18 @@ TEST_F(SubjectFetch, CutTransferLeavesTheOldListByteForByte)
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
 }
 
+TEST_F(SubjectFetch, PageThatIsNoListLeavesTheOldListByteForByte)
+{
+    put_old_list();
+    boardserver::Behaviour page;
+    page.rawReply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>error</body></html>\n";
+    server_.set_behaviour("", page);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
+    expect_messages({{L"スレッド一覧の形式ではありません", L"LstSure_get"}});
+    EXPECT_FALSE(file_exists(flat_subject() + ".new"));
+}
+
 TEST_F(SubjectFetch, RangeRefusalIsNoList)
 {
     put_old_list();
