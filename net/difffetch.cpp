@@ -91,6 +91,71 @@ InflateResult inflate_gz(gzFile_s* file, size_t limit, InflateSink sink, void* c
     return InflateResult::Ok;
 }
 
+BodyCoding body_coding(std::string_view head)
+{
+    std::string_view coding;
+    if (!head_field(head, "Content-Encoding", &coding) || coding.empty()) return BodyCoding::Plain;
+    auto named = [coding](std::string_view name) { return httphead_detail::same_name(coding, name); };
+    if (named("identity")) return BodyCoding::Plain;
+    if (named("gzip") || named("x-gzip")) return BodyCoding::Gzip;
+    if (named("deflate")) return BodyCoding::Deflate;
+    return BodyCoding::Unknown;
+}
+
+namespace {
+
+// RFC 1950: compression method 8 with a window of at most 32 KB, and the two
+// bytes a multiple of 31.
+bool zlib_wrapped(const unsigned char* b, size_t len)
+{
+    return len >= 2 && (b[0] & 0x0f) == 8 && (b[0] >> 4) <= 7 && ((b[0] << 8) | b[1]) % 31 == 0;
+}
+
+struct InflateStream {
+    z_stream z{};
+    bool open = false;
+    ~InflateStream()
+    {
+        if (open) inflateEnd(&z);
+    }
+};
+
+}  // namespace
+
+InflateResult inflate_deflate(gzFile_s* file, size_t limit, InflateSink sink, void* context, size_t* total)
+{
+    *total = 0;
+    if (!file) return InflateResult::Error;
+    std::unique_ptr<unsigned char[]> in(new unsigned char[kInflateChunkBytes]);
+    std::unique_ptr<char[]> out(new char[kInflateChunkBytes]);
+    InflateStream s;
+    for (;;) {
+        int n = gzread(file, in.get(), static_cast<unsigned>(kInflateChunkBytes));
+        if (n < 0) return InflateResult::Error;
+        if (n == 0) return s.open ? InflateResult::Truncated : InflateResult::Ok;
+        if (!s.open) {
+            if (inflateInit2(&s.z, zlib_wrapped(in.get(), static_cast<size_t>(n)) ? 15 : -15) != Z_OK)
+                return InflateResult::Error;
+            s.open = true;
+        }
+        s.z.next_in = in.get();
+        s.z.avail_in = static_cast<uInt>(n);
+        int rc = Z_OK;
+        do {
+            s.z.next_out = reinterpret_cast<Bytef*>(out.get());
+            s.z.avail_out = static_cast<uInt>(kInflateChunkBytes);
+            rc = inflate(&s.z, Z_NO_FLUSH);
+            if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR)
+                return InflateResult::Error;
+            size_t produced = kInflateChunkBytes - s.z.avail_out;
+            if (produced > limit - *total) return InflateResult::TooLarge;
+            if (produced > 0 && !sink(context, out.get(), produced)) return InflateResult::SinkFailed;
+            *total += produced;
+            if (rc == Z_STREAM_END) return InflateResult::Ok;
+        } while (s.z.avail_out == 0 || s.z.avail_in > 0);
+    }
+}
+
 UpdateOutcome update_outcome(int status, bool replied)
 {
     if (!replied) return UpdateOutcome::NotGrown;

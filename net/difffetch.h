@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 struct gzFile_s;
 
@@ -55,6 +56,12 @@ DatWrite dat_bytes_to_store(int32_t rangeStart, const char* data, size_t len);
 // (the connection was cut); a head without the field cannot tell.
 bool body_complete(const char* head, size_t headLen, uint64_t bodyBytes);
 
+// The coding a reply head names in Content-Encoding. No field, an empty one
+// or "identity" is Plain; a coding the client cannot read (or a list of
+// codings) is Unknown, and the body must not be taken as data.
+enum class BodyCoding { Plain, Gzip, Deflate, Unknown };
+BodyCoding body_coding(std::string_view head);
+
 // Reads the spooled body through the gzip reader: a gzip stream is inflated,
 // anything else passes through unchanged. Each chunk goes to `sink`; reading
 // stops when the sink refuses.
@@ -67,6 +74,11 @@ enum class InflateResult {
 };
 using InflateSink = bool (*)(void* context, const char* chunk, size_t len);
 InflateResult inflate_gz(gzFile_s* file, size_t limit, InflateSink sink, void* context, size_t* total);
+// Inflates a deflate-coded body, which servers send in the zlib wrapper or
+// raw: the wrapper is recognised by its two header bytes. The bytes come
+// through the gzip reader (which passes them through unchanged). An empty
+// body gives Ok and nothing; bytes after the stream's end are ignored.
+InflateResult inflate_deflate(gzFile_s* file, size_t limit, InflateSink sink, void* context, size_t* total);
 
 // The update check reads one status line: 206 means the log has grown, 416
 // that it has not, any other 2xx leaves it counted as grown, and every other

@@ -130,9 +130,9 @@ struct SpoolFile {
     }
 };
 
-// Reads the spooled body through the gzip reader into a new block. A cancel
-// is honoured between chunks, without a message.
-char* inflate_spool(const char* spoolPath, const std::atomic<uint8_t>* cancel, uint32_t* length)
+// Reads the spooled body, inflated as its coding asks, into a new block. A
+// cancel is honoured between chunks, without a message.
+char* inflate_spool(const char* spoolPath, BodyCoding coding, const std::atomic<uint8_t>* cancel, uint32_t* length)
 {
     wchar_t widePath[kAnsiPathBytes];
     if (mb_to_wide(widePath, spoolPath, kAnsiPathBytes) == 0) return nullptr;
@@ -141,7 +141,9 @@ char* inflate_spool(const char* spoolPath, const std::atomic<uint8_t>* cancel, u
     ResultBlock result;
     result.cancel = cancel;
     size_t total = 0;
-    InflateResult r = inflate_gz(gz, kFetchBodyMax, ResultBlock::append, &result, &total);
+    InflateResult r = coding == BodyCoding::Deflate
+                          ? inflate_deflate(gz, kFetchBodyMax, ResultBlock::append, &result, &total)
+                          : inflate_gz(gz, kFetchBodyMax, ResultBlock::append, &result, &total);
     gzclose(gz);
     switch (r) {
     case InflateResult::Ok:
@@ -284,9 +286,15 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         return nullptr;
     }
 
+    // A body in a coding that cannot be read must never be taken as data.
+    BodyCoding coding = body_coding(headText);
+    if (coding == BodyCoding::Unknown) {
+        report_net(kTextUnknownCoding, kCaptionUnzip);
+        return nullptr;
+    }
     set_progress_caption(dialog, kTextInflating);
     uint32_t inflated = 0;
-    char* data = inflate_spool(spoolPath, flag, &inflated);
+    char* data = inflate_spool(spoolPath, coding, flag, &inflated);
     if (!data) return nullptr;
     if (Settings.DebugMode) {
         // The dumps are a diagnosis aid: one that cannot be written costs

@@ -101,6 +101,18 @@ TEST_F(MenuFetch, RebuildsTheTableFromTheSampleMenu)
     EXPECT_EQ(std::memcmp(&CategoryTable.items[3], &zeroCategory, sizeof zeroCategory), 0);
 }
 
+TEST_F(MenuFetch, DeflateCodedMenuIsRead)
+{
+    set_old_table();
+    boardserver::Behaviour deflate;
+    deflate.bodyCoding = "deflate-raw";
+    server_.set_behaviour("", deflate);
+    EXPECT_EQ(ItaList_get(), 1);
+    EXPECT_TRUE(messages().empty());
+    ASSERT_EQ(BoardTable.count, 4);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"モバイル|pc.2ch.net|mobile");
+}
+
 TEST_F(MenuFetch, FailedFetchLeavesTheTableAsItWas)
 {
     set_old_table();

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/support/tempdir.h"
 
@@ -222,4 +223,79 @@ TEST(DatShape, FirstWholeLineMustBeAResponse)
     };
     for (const Case& c : cases)
         EXPECT_EQ(dat_reply_log_shaped(c.rangeStart, c.reply.data(), c.reply.size()), c.log) << c.reply;
+}
+
+TEST(BodyCoding, ContentEncodingOfTheHead)
+{
+    const std::pair<const char*, BodyCoding> cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r", BodyCoding::Plain},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\n\r", BodyCoding::Plain},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r", BodyCoding::Gzip},
+        {"HTTP/1.1 200 OK\r\ncontent-encoding: X-GZIP\r\n\r", BodyCoding::Gzip},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding:  deflate \r\n\r", BodyCoding::Deflate},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: br\r\n\r", BodyCoding::Unknown},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: gzip, deflate\r\n\r", BodyCoding::Unknown},
+    };
+    for (const auto& c : cases) EXPECT_EQ(body_coding(c.first), c.second) << c.first;
+}
+
+namespace {
+
+std::string deflated(const std::string& plain, int windowBits)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, static_cast<uLong>(plain.size())) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
+    z.avail_in = static_cast<uInt>(plain.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+}
+
+Inflated inflate_deflate_bytes(const std::string& coded, const std::string& dir, size_t limit = kFetchBodyMax)
+{
+    std::string path = dir + "coded.bin";
+    write_file_bytes(path, coded);
+    Inflated r{InflateResult::Error, {}, 99};
+    gzFile f = gzopen(path.c_str(), "rb");
+    EXPECT_NE(f, nullptr);
+    r.result = inflate_deflate(f, limit, append_sink, &r.data, &r.total);
+    gzclose(f);
+    return r;
+}
+
+}  // namespace
+
+TEST(InflateDeflate, ZlibWrappedAndRawStreams)
+{
+    TempDir dir;
+    // Larger than a chunk either way, so that input and output both come in pieces.
+    std::string plain = dat_lines(1, 3000);
+    for (int bits : {15, -15}) {
+        Inflated r = inflate_deflate_bytes(deflated(plain, bits), dir.path());
+        EXPECT_EQ(r.result, InflateResult::Ok) << bits;
+        EXPECT_EQ(r.data, plain) << bits;
+        EXPECT_EQ(r.total, plain.size()) << bits;
+    }
+    EXPECT_EQ(inflate_deflate_bytes("", dir.path()).result, InflateResult::Ok);
+}
+
+TEST(InflateDeflate, CutCorruptAndOversizedStreamsAreRefused)
+{
+    TempDir dir;
+    std::string coded = deflated(dat_lines(1, 3000), 15);
+    EXPECT_EQ(inflate_deflate_bytes(coded.substr(0, coded.size() / 2), dir.path()).result, InflateResult::Truncated);
+    EXPECT_EQ(inflate_deflate_bytes("\x78\x9c\xff\xff\xff\xff", dir.path()).result, InflateResult::Error);
+    EXPECT_EQ(inflate_deflate_bytes(coded, dir.path(), 1000).result, InflateResult::TooLarge);
+    std::string file = dir.path() + "refused.bin";
+    write_file_bytes(file, coded);
+    gzFile f = gzopen(file.c_str(), "rb");
+    std::string sunk;
+    size_t total = 0;
+    EXPECT_EQ(inflate_deflate(f, kFetchBodyMax, refusing_sink, &sunk, &total), InflateResult::SinkFailed);
+    gzclose(f);
 }

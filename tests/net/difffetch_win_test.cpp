@@ -14,6 +14,7 @@
 #include "store/boardtable.h"
 #include "store/settings.h"
 #include "tests/net/loopbackfixture_win.h"
+#include "tools/boardserver/reply.h"
 
 namespace {
 
@@ -194,6 +195,67 @@ TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
     Resdata_get(0, kDat);
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"ログの形式ではありません", L"Resdata_get_sabun"}});
+}
+
+// Servers answer "deflate" in the zlib wrapper or raw; either is inflated,
+// in a whole fetch and in a ranged one.
+TEST_F(FetchFixture, DeflateCodedLogIsInflated)
+{
+    for (const char* coding : {"deflate", "deflate-raw"}) {
+        SCOPED_TRACE(coding);
+        DeleteFileA(logPath_.c_str());
+        server_.clear_requests();
+        std::string dat = dat_lines(1, 120);
+        server_.put_dat("mobile", kKey, dat);
+        boardserver::Behaviour deflate;
+        deflate.bodyCoding = coding;
+        server_.set_behaviour("", deflate);
+        Resdata_get(0, kDat);
+        EXPECT_EQ(read_file_bytes(logPath_), dat);
+        std::string more = dat_lines(121, 130);
+        server_.append_dat("mobile", kKey, more);
+        Resdata_get(0, kDat);
+        EXPECT_EQ(read_file_bytes(logPath_), dat + more);
+        auto reqs = requests(2);
+        ASSERT_EQ(reqs.size(), 2u);
+        EXPECT_EQ(reqs[1].status, 206);
+        EXPECT_TRUE(messages().empty());
+    }
+}
+
+// A coding the client cannot read never reaches the log as its bytes.
+TEST_F(FetchFixture, UnknownCodingIsRefusedAndTheLogKept)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    server_.put_dat("mobile", kKey, local + dat_lines(1, 3));
+    boardserver::Behaviour brotli;
+    brotli.bodyCoding = "br";
+    server_.set_behaviour("", brotli);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"読めない圧縮形式です", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+}
+
+TEST_F(FetchFixture, CorruptOrCutDeflateLeavesTheLogAsItWas)
+{
+    std::string local = dat_of_size(1000);
+    write_file_bytes(logPath_, local);
+    std::string coded = boardserver::deflate_bytes(dat_lines(1, 300), true);
+    boardserver::Behaviour cut;
+    cut.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n" + coded.substr(0, coded.size() / 2);
+    server_.set_behaviour("", cut);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"データが途中で切れています", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+
+    reports_.clear();
+    boardserver::Behaviour corrupt;
+    corrupt.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n\xff\xff\xff\xff plain text";
+    server_.set_behaviour("", corrupt);
+    Resdata_get(0, kDat);
+    EXPECT_EQ(read_file_bytes(logPath_), local);
+    expect_messages({{L"展開に失敗しました", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
 
 TEST_F(FetchFixture, MovedBoardLeavesTheLogAlone)

@@ -157,6 +157,17 @@ TEST_F(SubjectFetch, PageThatIsNoListLeavesTheOldListByteForByte)
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
 }
 
+TEST_F(SubjectFetch, DeflateCodedListIsStoredInflated)
+{
+    put_old_list();
+    boardserver::Behaviour deflate;
+    deflate.bodyCoding = "deflate";
+    server_.set_behaviour("", deflate);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(read_file_bytes(flat_subject()), mobile_list());
+    EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(SubjectFetch, RangeRefusalIsNoList)
 {
     put_old_list();

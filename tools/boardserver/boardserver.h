@@ -30,6 +30,8 @@ struct Behaviour {
     int splitHead = 0;          // send the head in this many pieces (2 or more)...
     int splitPauseMs = 100;     // ...with this pause after each piece
     bool ignoreRange = false;   // answer a ranged GET with 200 and the whole file
+    std::string bodyCoding;     // answer with the body in this coding, whatever was asked: "deflate",
+                                // "deflate-raw" (announced as "deflate"), or a name the body is not coded in
     bool neverClose = false;    // answer, then keep the connection open until the client closes or stop()
     int uses = -1;              // applies to this many requests, then is dropped; -1: until cleared
 };

@@ -358,7 +358,18 @@ void BoardServer::Impl::serve(SOCKET s)
         } else {
             std::string_view body = std::string_view(data).substr(headLen);
             body = body.substr(0, static_cast<size_t>(std::min<uint64_t>(bodyLen, body.size())));
-            send_reply(site.answer(req, body, b.ignoreRange), b);
+            if (b.bodyCoding.empty()) {
+                send_reply(site.answer(req, body, b.ignoreRange), b);
+            } else {
+                // The site answers plain; the coding is applied on top.
+                HttpRequest plain = req;
+                const std::string* accepted = plain.header("Accept-Encoding");
+                for (auto& h : plain.headers)
+                    if (&h.second == accepted) h.second.clear();
+                Reply r = site.answer(plain, body, b.ignoreRange);
+                code_reply_body(&r, b.bodyCoding);
+                send_reply(r, b);
+            }
         }
     }
     update_log(index, [&](RecordedRequest& r) {

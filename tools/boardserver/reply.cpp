@@ -116,12 +116,15 @@ std::string http_date(int64_t unixSeconds)
     return buf;
 }
 
-std::string gzip_bytes(std::string_view data)
+namespace {
+
+// windowBits 31: the gzip wrapper (header and CRC); 15: the zlib wrapper;
+// -15: raw deflate.
+std::string deflate_with(std::string_view data, int windowBits)
 {
     z_stream z;
     std::memset(&z, 0, sizeof z);
-    // windowBits 31: a deflate stream in the gzip wrapper (header and CRC).
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
     std::string out;
     out.resize(deflateBound(&z, static_cast<uLong>(data.size())) + 32);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -134,6 +137,27 @@ std::string gzip_bytes(std::string_view data)
     if (rc != Z_STREAM_END) return {};
     out.resize(produced);
     return out;
+}
+
+}  // namespace
+
+std::string gzip_bytes(std::string_view data) { return deflate_with(data, 31); }
+
+std::string deflate_bytes(std::string_view data, bool zlibWrapped) { return deflate_with(data, zlibWrapped ? 15 : -15); }
+
+void code_reply_body(Reply* reply, const std::string& coding)
+{
+    if (reply->body.empty()) return;
+    if (coding == "deflate") {
+        reply->body = deflate_bytes(reply->body, true);
+        reply->set_header("Content-Encoding", "deflate");
+    } else if (coding == "deflate-raw") {
+        reply->body = deflate_bytes(reply->body, false);
+        reply->set_header("Content-Encoding", "deflate");
+    } else {
+        reply->set_header("Content-Encoding", coding);
+    }
+    reply->set_header("Content-Length", std::to_string(reply->body.size()));
 }
 
 }  // namespace boardserver

@@ -43,4 +43,14 @@ CivilTime civil_time(int64_t unixSeconds, int offsetSeconds = 0);
 // server sends a body to a client that asked for gzip.
 std::string gzip_bytes(std::string_view data);
 
+// The bytes as one deflate stream, in the zlib wrapper or raw, as servers
+// answering "Content-Encoding: deflate" send it either way.
+std::string deflate_bytes(std::string_view data, bool zlibWrapped);
+
+// Gives a reply's plain body the coding `coding` names: "deflate" (zlib
+// wrapper), "deflate-raw" (raw, announced as "deflate"), or any other name,
+// announced with the body left as it is (a coding the client cannot read).
+// Content-Length follows the new body; a reply without a body is left alone.
+void code_reply_body(Reply* reply, const std::string& coding);
+
 }  // namespace boardserver
