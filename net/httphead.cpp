@@ -141,6 +141,7 @@ size_t format_post_head(char* out, size_t size, const PostHeadFields& f)
     w.add("POST %s %s", f.target, "HTTP/1.0\r\n");
     w.add("referer: http://%s/%s/\r\n", f.refererHost, f.bbs);
     w.add("%sHost: %s\r\n", kUserAgentLine, f.host);
+    w.add("%s", kFormContentTypeLine);
     w.add("Content-Length: %d\r\n", f.contentLength);
     if (f.cookie) w.add("Cookie: %s\r\n", f.cookie);
     w.add("\r\n");

@@ -11,6 +11,9 @@
 constexpr char kUserAgentLine[] = "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n";
 constexpr char kAcceptLine[] = "Accept: */*\r\n";
 constexpr char kAcceptEncodingLine[] = "Accept-Encoding: gzip, deflate\r\n";
+// A post says what its body is: engines that parse forms strictly read an
+// empty post without it.
+constexpr char kFormContentTypeLine[] = "Content-Type: application/x-www-form-urlencoded\r\n";
 
 constexpr size_t kUrlBytes = 260;             // a URL in the ANSI code page, terminator included
 constexpr size_t kConnectionHostBytes = 260;  // room for any connection host

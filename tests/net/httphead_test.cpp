@@ -144,6 +144,7 @@ TEST(RequestHead, PostHeadLinesInOrder)
               "referer: http://srv/mobile/\r\n"
               "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
               "Host: srv\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
               "Content-Length: 123\r\n"
               "Cookie: PON=abc; HAP=def; \r\n"
               "\r\n");

@@ -46,7 +46,7 @@ std::string sjis(const char* utf8) { return utf8_to_sjis(utf8); }
 std::string post_head(const std::string& target, const std::string& referer, size_t length, const char* cookie)
 {
     std::string h = "POST " + target + " HTTP/1.0\r\nreferer: " + referer + "\r\n" + kUa + "Host: 127.0.0.1\r\n" +
-                    "Content-Length: " + std::to_string(length) + "\r\n";
+                    "Content-Type: application/x-www-form-urlencoded\r\n" + "Content-Length: " + std::to_string(length) + "\r\n";
     if (cookie) h += std::string("Cookie: ") + cookie + "\r\n";
     return h + "\r\n";
 }

@@ -257,6 +257,7 @@ TEST(PostForm, HeadByteForByteWithRefererAndCookie)
               "referer: http://srv.example/mobile/\r\n"
               "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
               "Host: 127.0.0.1\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
               "Content-Length: 123\r\n"
               "Cookie: PON=a; HAP=b; \r\n"
               "\r\n");
