@@ -320,6 +320,8 @@ void PostReplyReader::finish()
 
 bool unmarked_reply_posted(const PostReplyReader& r, bool firstAttempt, bool replyWhole)
 {
-    if (!firstAttempt || !replyWhole) return false;
-    return r.in_body() && r.body_bytes() > 0 && r.status() >= 200 && r.status() <= 299;
+    if (!firstAttempt || !replyWhole || !r.in_body()) return false;
+    // A redirect or "no content" is how some scripts say a post was taken.
+    if (r.status() == 204 || (r.status() >= 300 && r.status() <= 399)) return true;
+    return r.body_bytes() > 0 && r.status() >= 200 && r.status() <= 299;
 }

@@ -206,6 +206,7 @@ private:
 
 // What the end of a reply without a marker means. The first attempt counts
 // as posted when the server answered with a whole page (a 2xx status, a
-// body, the reply not cut short); anything else is a failed post, so that a
+// body, the reply not cut short), or with a whole head of a redirect (3xx)
+// or of 204, which scripts answer a post they took with; anything else is a failed post, so that a
 // text that may not have arrived is not thrown away as if it had.
 bool unmarked_reply_posted(const PostReplyReader& r, bool firstAttempt, bool replyWhole);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <cstring>
@@ -212,6 +213,27 @@ TEST_F(PostTest, UnmarkedPageOnTheFirstAttemptCountsAsPosted)
     // A first reply without Set-Cookie lines empties the file.
     EXPECT_TRUE(file_exists(dir_.file("cookie.txt")));
     EXPECT_EQ(file("cookie.txt"), "");
+}
+
+// The script took the post and answered with a redirect or with nothing:
+// posted, and the response is in the thread.
+TEST_F(PostTest, RedirectOr204ToTheFirstAttemptIsAPost)
+{
+    for (PostMode mode : {PostMode::Redirected, PostMode::NoContent}) {
+        server_.clear_requests();
+        reports_.clear();
+        set_mode(mode, 0);
+        size_t before = server_.posts().size();
+        EXPECT_EQ(post(L"", L"", L"x"), 1);
+        EXPECT_TRUE(messages().empty());
+        auto log = requests(1);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0].status, mode == PostMode::Redirected ? 302 : 204);
+        ASSERT_EQ(server_.posts().size(), before + 1);
+        EXPECT_EQ(server_.posts().back().outcome, PostOutcome::Success);
+    }
+    std::string dat = server_.dat("mobile", "1065069078");
+    EXPECT_EQ(std::count(dat.begin(), dat.end(), '\n'), 3);
 }
 
 TEST_F(PostTest, ResendWithoutSuccessFails)

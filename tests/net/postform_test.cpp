@@ -395,6 +395,26 @@ TEST(PostReply, AMarkerInAVeryLongLineIsFound)
     EXPECT_EQ(read_all(reply("", "x\r\n" + kError), true).verdict(), ReplyVerdict::Error);
 }
 
+// Scripts that took a post may answer with a redirect to the board or with
+// "no content": a whole such head on the first attempt is a post.
+TEST(PostReply, AWholeRedirectOr204IsAPost)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"HTTP/1.1 302 Found\r\nLocation: http://srv/mobile/\r\n\r\n", true},
+        {"HTTP/1.0 301 Moved Permanently\r\nLocation: http://srv/\r\n\r\n<a>moved</a>\r\n", true},
+        {"HTTP/1.1 303 See Other\r\n\r\n", true},
+        {"HTTP/1.1 204 No Content\r\n\r\n", true},
+        {"HTTP/1.1 200 OK\r\n\r\n", false},
+        {"HTTP/1.1 404 Not Found\r\n\r\n", false},
+    };
+    for (const auto& c : cases) {
+        PostReplyReader r = read_all(c.first, true);
+        EXPECT_EQ(unmarked_reply_posted(r, true, true), c.second) << c.first;
+        EXPECT_FALSE(unmarked_reply_posted(r, true, false)) << c.first;   // the reply was cut
+        EXPECT_FALSE(unmarked_reply_posted(r, false, true)) << c.first;   // the resend needs its marker
+    }
+}
+
 TEST(PostReply, AReplyCutShortIsNoPost)
 {
     // The head alone, cookies and all, then the close.
@@ -410,6 +430,9 @@ TEST(PostReply, AReplyCutShortIsNoPost)
     PostReplyReader busy = read_all("HTTP/1.1 503 Busy\r\n\r\n<p>busy</p>\r\n", true);
     EXPECT_EQ(busy.status(), 503);
     EXPECT_FALSE(unmarked_reply_posted(busy, true, true));
+    // A redirect cut before its blank line.
+    PostReplyReader cutRedirect = read_all("HTTP/1.1 302 Found\r\nLocation: http://srv/mobile/\r\n", true);
+    EXPECT_FALSE(unmarked_reply_posted(cutRedirect, true, true));
     // Nothing at all.
     PostReplyReader none = read_all("", true);
     EXPECT_EQ(none.status(), 0);

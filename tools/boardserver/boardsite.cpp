@@ -490,6 +490,17 @@ Reply BoardSite::answer_post(const HttpRequest& req, std::string_view body)
         rec.outcome = PostOutcome::ClosedEarly;
         r.headOnly = true;
         break;
+    case PostMode::Redirected:
+    case PostMode::NoContent:
+        try_post();
+        r.body.clear();
+        if (post_.mode == PostMode::Redirected) {
+            r.status = 302;
+            r.headers.emplace_back("Location", "http://" + req.host + prefix + "/" + rec.bbs + "/");
+        } else {
+            r.status = 204;
+        }
+        break;
     }
     if (!r.headOnly) r.headers.emplace_back("Content-Length", std::to_string(r.body.size()));
     r.headers.emplace_back("Connection", "close");

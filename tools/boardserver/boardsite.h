@@ -24,6 +24,8 @@ enum class PostMode {
     Error,           // an "ＥＲＲＯＲ" page
     NoMarker,        // a page with none of the three markers
     CloseEarly,      // the reply head (Set-Cookie lines included) and then the close, no page
+    Redirected,      // the post taken, answered "302 Found" to the board with no page
+    NoContent,       // the post taken, answered "204 No Content"
 };
 
 struct PostSettings {

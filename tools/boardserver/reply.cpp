@@ -59,6 +59,7 @@ const char* reason_phrase(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 204: return "No Content";
     case 206: return "Partial Content";
     case 301: return "Moved Permanently";
     case 302: return "Found";
