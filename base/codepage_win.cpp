@@ -96,3 +96,21 @@ std::wstring mb_to_wstring(const char* src)
     out.resize(wcslen(out.c_str()));
     return out;
 }
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 window text");
+
+bool fits_code_page(const char16_t* units, size_t count)
+{
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t*>(units),
+                                      static_cast<int>(count), bytes, sizeof bytes, nullptr, &usedDefault);
+    return n > 0 && !usedDefault;
+}
+
+std::wstring with_references_for_unheld(std::wstring_view text, ControlChars controls)
+{
+    const std::u16string encoded = encode_references(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()), fits_code_page, controls);
+    return std::wstring(reinterpret_cast<const wchar_t*>(encoded.data()), encoded.size());
+}

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/charrefs.h"
 #include "reader/entities.h"
 
 namespace {

@@ -98,6 +98,20 @@ bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* messa
         return false;
     }
 
+    // A character Shift-JIS lacks (an emoji, Hangul) goes in the message as
+    // its numeric reference, which the servers keep and readers show as the
+    // character, instead of as "?". Not so in the name and mail fields, where
+    // the scripts take a "#" as the start of a trip key and cut there: such a
+    // character is refused there.
+    const std::wstring sendableMessage = with_references_for_unheld(message ? message : L"", ControlChars::Keep);
+    if (name && with_references_for_unheld(name, ControlChars::Keep) != name) {
+        report_post(kTextNameUnsendable);
+        return false;
+    }
+    if (mail && with_references_for_unheld(mail, ControlChars::Keep) != mail) {
+        report_post(kTextMailUnsendable);
+        return false;
+    }
     std::string sjisName, sjisMail, sjisMessage;
     if (!to_sjis(name, kPostNameBytes, &sjisName)) {
         report_post(kTextNameTooLong);
@@ -107,7 +121,7 @@ bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* messa
         report_post(kTextMailTooLong);
         return false;
     }
-    if (!to_sjis(message, kPostMessageBytes, &sjisMessage)) {
+    if (!to_sjis(sendableMessage.c_str(), kPostMessageBytes, &sjisMessage)) {
         report_post(kTextMessageTooLong);
         return false;
     }

@@ -48,6 +48,8 @@ constexpr wchar_t kTextPostFailed[] = L"なんか書きこめなかったみた�
 // Refusals before anything is sent.
 constexpr wchar_t kTextNoThreadOpen[] = L"スレが開かれていません";
 constexpr wchar_t kTextNameTooLong[] = L"名前が長すぎます";
+constexpr wchar_t kTextNameUnsendable[] = L"名前に送れない文字があります";
+constexpr wchar_t kTextMailUnsendable[] = L"メール欄に送れない文字があります";
 constexpr wchar_t kTextMailTooLong[] = L"メール欄が長すぎます";
 constexpr wchar_t kTextMessageTooLong[] = L"本文が長すぎます";
 constexpr wchar_t kTextBoardNotPostable[] = L"この板には書き込めません";

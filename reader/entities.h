@@ -32,14 +32,3 @@ extern const EntityRow EntityTable[kEntityCount + 1];
 // where wchar_t is 32-bit (natively); on the handset it is 16-bit.
 void DecodeEntities(wchar_t* text);
 void DecodeEntities(char16_t* text);
-
-// Whether the code page of the files holds the character of `count` UTF-16
-// units at `units` (a surrogate pair is one character of two).
-using FitsCodePage = bool (*)(const char16_t* units, size_t count);
-
-// The way back, for a shown text that goes into a file (a title in the
-// held-thread list or the favourites): each character the code page lacks,
-// and each control character (it would break the file's line), is written
-// as a decimal numeric reference, so that showing the file's text again gives
-// the same characters. Everything else stays.
-std::u16string encode_references(std::u16string_view shown, FitsCodePage fits);

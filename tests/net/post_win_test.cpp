@@ -306,6 +306,30 @@ TEST_F(PostTest, EverythingTheEditorAcceptsIsPosted)
     EXPECT_EQ(posts[0].message, sjisMessage);
 }
 
+// Shift-JIS has no emoji and no Hangul: each goes as its numeric reference,
+// never as "?", and the message keeps its line break.
+TEST_F(PostTest, CharactersShiftJisLacksGoAsNumericReferences)
+{
+    set_mode(PostMode::Success);
+    EXPECT_EQ(post(L"", L"", L"\u3042\r\n\U0001F600\uD55C\u00E9"), 1);
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].message, sjis("あ") + "\r\n&#128512;&#54620;&#233;");
+    EXPECT_NE(posts[0].body.find("MESSAGE=%82%a0%0d%0a%26%23128512%3b%26%2354620%3b%26%23233%3b&"), std::string::npos)
+        << posts[0].body;
+}
+
+// In the name and mail fields a "#" starts a trip key: a reference would
+// become one, or be cut there.
+TEST_F(PostTest, NameOrMailWithACharacterShiftJisLacksIsRefusedWithNothingSent)
+{
+    EXPECT_EQ(post(L"\uD55C", L"", L"x"), 0);
+    EXPECT_EQ(post(L"", L"sage\U0001F600", L"x"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"名前に送れない文字があります", L"post_res"},
+                                                {L"メール欄に送れない文字があります", L"post_res"}}));
+    EXPECT_EQ(server_.accepted_connections(), 0u);
+}
+
 TEST_F(PostTest, NoOpenThreadOrAnUnpostableBoardIsRefused)
 {
     OpenThreadTable.current = -1;

@@ -143,6 +143,46 @@ TEST_F(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
     shot("4-after-post");
 }
 
+// Shift-JIS has no emoji and no Hangul: they go as numeric references, the
+// engine keeps them in its log, and the view shows the characters again.
+TEST_F(PeerEngine, CharactersShiftJisLacksLandAsReferencesAndReadBackAsThemselves)
+{
+    const std::string key = first_key();
+    ASSERT_NO_FATAL_FAILURE(walk_to_thread(key));
+    const int before = current_entry()->responseCount;
+    reports_.clear();
+
+    DialogDriver editor(L"メッセージの編集");
+    editor.then([](HWND d) {
+        SetDlgItemTextW(d, IDC_REPLY_NAME, L"");
+        SetDlgItemTextW(d, IDC_REPLY_MAIL, L"sage");
+        SetDlgItemTextW(d, IDC_REPLY_MESSAGE, L"\u7D75\u6587\u5B57 \U0001F600 \uD55C\uAE00");
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    run_dialog_command(IDM_WRITE, editor);
+    EXPECT_EQ(texts(reports_.messages()), (std::vector<std::wstring>{L"post_res: 書きこみが終わりました"}));
+
+    const std::vector<std::string> responses = split_lines(engine_dat(key));
+    ASSERT_EQ(responses.size(), static_cast<size_t>(before + 1));
+    EXPECT_TRUE(contains(responses.back(), "<> " + sj("絵文字") + " &#128512; &#54620;&#44544; <>")) << responses.back();
+    ASSERT_EQ(current_entry()->responseCount, before + 1);
+
+    // The response as the view shows it, in the detail dialog.
+    std::wstring body;
+    DialogDriver detail(L"レス表示");
+    detail
+        .then([&](HWND d) {
+            SetDlgItemTextW(d, IDC_DETAIL_NUMBER, std::to_wstring(before + 1).c_str());
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDM_DETAIL_GET, 0), 0);
+        })
+        .then([&](HWND d) {
+            body = window_text(GetDlgItem(d, IDC_DETAIL_BODY));
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        });
+    run_dialog_command(IDM_COPY_DIALOG, detail);
+    EXPECT_NE(body.find(L"\u7D75\u6587\u5B57 \U0001F600 \uD55C\uAE00"), std::wstring::npos) << wide_to_utf8(body);
+}
+
 TEST_F(PeerEngine, ReloadFetchesOnlyTheBytesAnotherClientAdded)
 {
     const std::string key = first_key();

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "base/charrefs.h"
 #include "reader/entities.h"
 
 namespace {
@@ -192,6 +193,12 @@ TEST(EncodeReferences, WhatTheFileCannotHoldBecomesAReference)
     EXPECT_EQ(std::u16string(again.c_str()), shown);
     // A lone half of a pair names no character: it stays a reference.
     EXPECT_EQ(encode_references(u"\xD800x", test_fits), u"&#55296;x");
+}
+
+TEST(EncodeReferences, APostKeepsItsLineBreaks)
+{
+    const std::u16string message = u"\u3042\r\n\U0001F600\t\uD55C";
+    EXPECT_EQ(encode_references(message, test_fits, ControlChars::Keep), u"\u3042\r\n&#128512;\t&#54620;");
 }
 
 TEST(DecodeEntities, SixteenBitUnits)
