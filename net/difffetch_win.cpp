@@ -399,6 +399,10 @@ void Resdata_get(int boardIndex, const wchar_t* datName)
 
     int32_t rangeStart = dat_range_start(get_filesize(boardIndex, datName));
     if (rangeStart < 0) rangeStart = 0;
+    // A whole fetch may be the first of a board whose directories were never
+    // made under this log root (a favourite of a board not listed since): made
+    // here, so that the log has a place to go.
+    if (rangeStart == 0) create_board_dirs(board.host, board.dir);
     for (;;) {
         uint32_t length = 0;
         LocalBlock<char> data(run_get_html_sabun(url, &length, rangeStart));

@@ -90,7 +90,8 @@ bool log_board_names(const wchar_t* host, const wchar_t* dir, bool serverDir, ch
                      size_t hostSize, char* dirOut, size_t dirSize);
 
 // Creates the directories a board's thread list and logs go in, parents first
-// (see log_board_dirs); existing ones are kept. A failure is shown as
+// (see log_board_dirs); existing ones are kept. Each is tried whatever became
+// of the one before; a failure of the board directory itself is shown as
 // "%s作成失敗(code:%d)" under "CreateDirectory"; a refused board as its names
 // followed by "ログのパスを作れません". 1 when every directory exists.
 int create_board_dirs(const wchar_t* host, const wchar_t* dir);

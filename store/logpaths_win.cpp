@@ -100,15 +100,18 @@ int create_board_dirs(const wchar_t* host, const wchar_t* dir)
         report_failure(log_board_refused_message(host, dir).c_str(), kCreateCaption);
         return 0;
     }
+    // Every level is tried. Only the board directory's failure is shown: a
+    // server level or "dat" that cannot be made shows itself in the board
+    // directory or in the writes that follow.
+    const int boardAt = serverDir ? count - 2 : count - 1;
+    int made = 1;
     for (int i = 0; i < count; ++i) {
         std::wstring path = mb_to_wstring(dirs[i]);
-        if (!CreateDirectoryW(path.c_str(), nullptr)) {
-            DWORD code = GetLastError();
-            if (code != ERROR_ALREADY_EXISTS) {
-                report_create_failure(path, code, false);
-                return 0;
-            }
-        }
+        if (CreateDirectoryW(path.c_str(), nullptr)) continue;
+        DWORD code = GetLastError();
+        if (code == ERROR_ALREADY_EXISTS) continue;
+        made = 0;
+        if (i == boardAt) report_create_failure(path, code, false);
     }
-    return 1;
+    return made;
 }

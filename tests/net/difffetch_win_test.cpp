@@ -258,6 +258,25 @@ TEST_F(FetchFixture, CorruptOrCutDeflateLeavesTheLogAsItWas)
     expect_messages({{L"展開に失敗しました", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
 
+// A favourite thread of a board whose directory this log root never had:
+// the directories are made and the log written, in either layout.
+TEST_F(FetchFixture, MissingBoardDirectoriesAreMadeBeforeTheLogIsWritten)
+{
+    std::string dat = dat_lines(1, 20);
+    server_.put_dat("other", kKey, dat);
+    lstrcpynW(boards_[1].name, L"other", kBoardFieldUnits);
+    lstrcpynW(boards_[1].host, L"pc.2ch.net", kBoardFieldUnits);
+    lstrcpynW(boards_[1].dir, L"other", kBoardFieldUnits);
+    BoardTable.count = 2;
+    Resdata_get(1, kDat);
+    EXPECT_EQ(read_file_bytes(root_ + "\\other\\" + kKey + ".dat"), dat);
+
+    Settings.UseServerDir = 1;
+    Resdata_get(1, kDat);
+    EXPECT_EQ(read_file_bytes(root_ + "\\pc.2ch.net\\other\\dat\\" + kKey + ".dat"), dat);
+    EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(FetchFixture, MovedBoardLeavesTheLogAlone)
 {
     std::string local = dat_of_size(1000);

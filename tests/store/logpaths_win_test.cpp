@@ -113,13 +113,15 @@ TEST_F(LogTree, BoardDirectoriesInBothLayouts)
 
 TEST_F(LogTree, BoardDirectoryFailureIsReported)
 {
-    // No log root: the first directory cannot be made.
+    // No log root: no level can be made. The server level's failure is
+    // passed over and the board directory still tried; its failure is the
+    // one shown.
     Settings.UseServerDir = 1;
     ReportCapture capture;
     EXPECT_EQ(create_board_dirs(L"srv", L"mobile"), 0);
     auto messages = capture.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, sjis_to_wide(root) + L"\\srv作成失敗(code:3)");
+    EXPECT_EQ(messages[0].text, sjis_to_wide(root) + L"\\srv\\mobile作成失敗(code:3)");
     EXPECT_EQ(messages[0].caption, L"CreateDirectory");
 }
 
