@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // An exact-size copy so that any read past the page is caught.
     std::vector<char> page(data, data + size);
-    scan_board_menu(page.data(), page.size(), &g_menu);
+    static const MenuLinkFilter filter = default_menu_link_filter();
+    scan_board_menu(page.data(), page.size(), filter, &g_menu);
     const BoardMenu& m = g_menu;
     if (m.lastCategory < -1 || m.lastCategory >= kCategoryMax) abort();
     if (m.boards.size() > kMenuBoardMax) abort();

@@ -102,20 +102,49 @@ bool close_category(BoardMenu* m)
 
 }  // namespace
 
-bool menu_link_accepted(std::string_view link)
+MenuLinkFilter default_menu_link_filter()
+{
+    MenuLinkFilter f;
+    for (std::string_view p : kMenuAcceptedHosts) f.accepted.emplace_back(p);
+    for (std::string_view p : kMenuRejectedHosts) f.rejected.emplace_back(p);
+    return f;
+}
+
+bool parse_menu_link_filter(std::string_view text, MenuLinkFilter* out)
+{
+    if (text.size() > kLinkFilterBytesMax) return false;
+    MenuLinkFilter f;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        bool rejected = !line.empty() && line[0] == '!';
+        if (rejected) line.remove_prefix(1);
+        constexpr std::string_view kBlanks = " \t\r";
+        size_t first = line.find_first_not_of(kBlanks);
+        if (first == std::string_view::npos) continue;   // an empty pattern would match every link
+        line = line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
+        (rejected ? f.rejected : f.accepted).emplace_back(line);
+    }
+    if (f.accepted.empty()) return false;
+    *out = std::move(f);
+    return true;
+}
+
+bool menu_link_accepted(std::string_view link, const MenuLinkFilter& filter)
 {
     bool accepted = false;
-    for (std::string_view p : kMenuAcceptedHosts) {
+    for (const std::string& p : filter.accepted) {
         if (link.find(p) != std::string_view::npos) accepted = true;
     }
     if (!accepted) return false;
-    for (std::string_view p : kMenuRejectedHosts) {
+    for (const std::string& p : filter.rejected) {
         if (link.find(p) != std::string_view::npos) return false;
     }
     return true;
 }
 
-void scan_board_menu(const char* data, size_t len, BoardMenu* m)
+void scan_board_menu(const char* data, size_t len, const MenuLinkFilter& filter, BoardMenu* m)
 {
     m->boards.clear();
     std::memset(m->categories, 0, sizeof m->categories);
@@ -153,7 +182,7 @@ void scan_board_menu(const char* data, size_t len, BoardMenu* m)
                 break;
             }
             std::string_view link = page.substr(p, gt - p);
-            if (!menu_link_accepted(link)) continue;
+            if (!menu_link_accepted(link, filter)) continue;
             MenuBoard board{};
             LinkResult r = board_of_link(link, &board);
             if (r == LinkResult::Refused) ++m->refused;

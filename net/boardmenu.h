@@ -4,17 +4,33 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "store/boardtable.h"
 
-// Deployment values of the service: a link is kept when its text contains at
-// least one accepted pattern and no rejected one (plain, case-sensitive
-// substring tests). The rejected hosts lie inside an accepted domain: the
+// A link of the menu is kept when its text contains at least one accepted
+// pattern and no rejected one (plain, case-sensitive substring tests).
+struct MenuLinkFilter {
+    std::vector<std::string> accepted;
+    std::vector<std::string> rejected;
+};
+
+// The service's own patterns, used when the program's folder holds no
+// link-filter file. The rejected hosts lie inside an accepted domain: the
 // portal and the chat host.
 inline constexpr std::string_view kMenuAcceptedHosts[] = {"2ch.net", "bbspink.com", "machi.to"};
 inline constexpr std::string_view kMenuRejectedHosts[] = {"www.2ch.net", "irc.2ch.net"};
+MenuLinkFilter default_menu_link_filter();
+
+// The link-filter file: one pattern a line (LF or CR LF), "!" before a
+// rejected one; blanks around a pattern are dropped and blank lines skipped.
+// A larger file is no filter of ours.
+constexpr size_t kLinkFilterBytesMax = 64 * 1024;
+// False, and `out` untouched, when the text names no accepted pattern (every
+// board would be refused) or is larger than kLinkFilterBytesMax.
+bool parse_menu_link_filter(std::string_view text, MenuLinkFilter* out);
 
 // Every text taken from the page goes through a 36-byte scratch field: at most
 // 35 bytes, cut at a character boundary. A host or directory must also fit its
@@ -58,11 +74,11 @@ struct BoardMenu {
 };
 
 // True when the link text passes the host filter.
-bool menu_link_accepted(std::string_view link);
+bool menu_link_accepted(std::string_view link, const MenuLinkFilter& filter);
 
 // Scans `len` bytes of the page (no terminator needed) into `out`, which is
 // reset first. Headings are "<B>" or "<b>" up to the next "<"; links are
 // found by "F=" (the tail of an upper-case HREF) up to the next ">", named by
 // the text up to the next "<". A category that received no boards gives its
 // slot to the next heading and is dropped at the end.
-void scan_board_menu(const char* page, size_t len, BoardMenu* out);
+void scan_board_menu(const char* page, size_t len, const MenuLinkFilter& filter, BoardMenu* out);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "base/handles.h"
 #include "base/report.h"
@@ -13,7 +14,9 @@
 #include "net/connection.h"
 #include "net/difffetch_win.h"
 #include "store/boardtable.h"
+#include "store/libce.h"
 #include "store/settings.h"
+#include "store/storereport.h"
 
 namespace {
 
@@ -46,6 +49,22 @@ void build_categories(const BoardMenu& menu, CategoryArray* out)
     }
 }
 
+// The file's patterns, or the built-in ones when there is no file; a file
+// that gives no filter is reported and the built-in patterns used.
+MenuLinkFilter load_link_filter()
+{
+    MenuLinkFilter filter = default_menu_link_filter();
+    char path[kAnsiPathBytes];
+    LibceFile* f = open_program_file(path, sizeof path, kLinkFilterFile, "r");
+    if (!f) return filter;
+    std::string text;
+    char line[1024];
+    while (text.size() <= kLinkFilterBytesMax && libce_fgets(line, sizeof line, f)) text += line;
+    libce_fclose(f);
+    if (!parse_menu_link_filter(text, &filter)) report_net(kTextLinkFilterUnusable, kCaptionItaListGet);
+    return filter;
+}
+
 }  // namespace
 
 int ItaList_get()
@@ -57,7 +76,7 @@ int ItaList_get()
         return 0;
     }
     std::unique_ptr<BoardMenu> menu(new (std::nothrow) BoardMenu);
-    if (menu) scan_board_menu(page.get(), length, menu.get());   // the 416 marker has length 0: nothing
+    if (menu) scan_board_menu(page.get(), length, load_link_filter(), menu.get());   // the 416 marker has length 0: nothing
     page.reset();
     if (!menu) {
         report_failure(kTextLocalReAllocFailed, kCaptionItaListGet);

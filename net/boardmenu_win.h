@@ -9,6 +9,11 @@ constexpr wchar_t kTextMenuHasNoBoards[] = L"板一覧に板が見つかりま�
 // Links whose host or directory cannot stand in the log tree.
 constexpr wchar_t kTextMenuLinksRefused[] = L"使えない名前の板を%d件とばしました";
 
+// The link filter's patterns, beside the program (see MenuLinkFilter): one a
+// line, "!" before a rejected one. Without the file the service's own five.
+constexpr char kLinkFilterFile[] = "linkfilter.txt";
+constexpr wchar_t kTextLinkFilterUnusable[] = L"linkfilter.txtに使えるパターンがありません\n組み込みのパターンを使います";
+
 // Fetches the page at Settings.BBSTable and rebuilds BoardTable and
 // CategoryTable from it; the menu's categories start at 0 and there is no
 // favourites category until the table is loaded again. The new table is built

@@ -4,15 +4,18 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/tempdir.h"
 
 namespace {
 
-std::unique_ptr<BoardMenu> scan(const std::string& page)
+const MenuLinkFilter kDefaults = default_menu_link_filter();
+
+std::unique_ptr<BoardMenu> scan(const std::string& page, const MenuLinkFilter& filter = kDefaults)
 {
     auto m = std::make_unique<BoardMenu>();
-    scan_board_menu(page.data(), page.size(), m.get());
+    scan_board_menu(page.data(), page.size(), filter, m.get());
     return m;
 }
 
@@ -100,13 +103,13 @@ TEST(BoardMenuScan, LowerCaseAttributeIsNotALink)
 
 TEST(BoardMenuScan, HostFilterKeepsServiceHostsOnly)
 {
-    EXPECT_TRUE(menu_link_accepted("http://pc.2ch.net/mobile/"));
-    EXPECT_TRUE(menu_link_accepted("http://pie.bbspink.com/adult/"));
-    EXPECT_TRUE(menu_link_accepted("http://www.machi.to/tawara/"));
-    EXPECT_FALSE(menu_link_accepted("http://www.2ch.net/guide/"));
-    EXPECT_FALSE(menu_link_accepted("http://irc.2ch.net/chat/"));
-    EXPECT_FALSE(menu_link_accepted("http://example.com/b/"));
-    EXPECT_FALSE(menu_link_accepted("http://PC.2CH.NET/b/"));
+    EXPECT_TRUE(menu_link_accepted("http://pc.2ch.net/mobile/", kDefaults));
+    EXPECT_TRUE(menu_link_accepted("http://pie.bbspink.com/adult/", kDefaults));
+    EXPECT_TRUE(menu_link_accepted("http://www.machi.to/tawara/", kDefaults));
+    EXPECT_FALSE(menu_link_accepted("http://www.2ch.net/guide/", kDefaults));
+    EXPECT_FALSE(menu_link_accepted("http://irc.2ch.net/chat/", kDefaults));
+    EXPECT_FALSE(menu_link_accepted("http://example.com/b/", kDefaults));
+    EXPECT_FALSE(menu_link_accepted("http://PC.2CH.NET/b/", kDefaults));
     auto m = scan(
         "<B>c</B>"
         "<A HREF=http://www.2ch.net/guide/>Guide</A>"
@@ -151,7 +154,7 @@ TEST(BoardMenuScan, PageEndingInsideTagKeepsWhatWasFound)
     m = scan("");
     EXPECT_EQ(m->stop, MenuStop::None);
     BoardMenu empty;
-    scan_board_menu(nullptr, 0, &empty);
+    scan_board_menu(nullptr, 0, kDefaults, &empty);
     EXPECT_TRUE(empty.boards.empty());
 }
 
@@ -240,9 +243,9 @@ TEST(BoardMenuScan, RescanResetsTheRecord)
 {
     BoardMenu m;
     std::string a = "<B>c</B><A HREF=http://pc.2ch.net/b/>n</A>";
-    scan_board_menu(a.data(), a.size(), &m);
+    scan_board_menu(a.data(), a.size(), kDefaults, &m);
     ASSERT_EQ(m.boards.size(), 1u);
-    scan_board_menu("x", 1, &m);
+    scan_board_menu("x", 1, kDefaults, &m);
     EXPECT_TRUE(m.boards.empty());
     EXPECT_EQ(m.lastCategory, -1);
     EXPECT_EQ(m.categories[0].name[0], '\0');
@@ -270,4 +273,36 @@ TEST(BoardMenuScan, RealShapedPage)
         EXPECT_EQ(m->categories[i].last, ranges[i][1]) << i;
     }
     EXPECT_STREQ(m->categories[1].name, "PC\x93\x99");   // "PC等" in Shift-JIS
+}
+
+// The filter of a site on other hosts, from the link-filter file.
+TEST(MenuLinkFilterFile, PatternsOneALineWithRejectedOnesAfterABang)
+{
+    MenuLinkFilter f;
+    ASSERT_TRUE(parse_menu_link_filter("example.net\r\n  \r\n!www.example.net \n\tboards.example.org\n!\n", &f));
+    EXPECT_EQ(f.accepted, (std::vector<std::string>{"example.net", "boards.example.org"}));
+    EXPECT_EQ(f.rejected, (std::vector<std::string>{"www.example.net"}));
+    EXPECT_TRUE(menu_link_accepted("http://pc.example.net/b/", f));
+    EXPECT_FALSE(menu_link_accepted("http://www.example.net/guide/", f));
+    EXPECT_FALSE(menu_link_accepted("http://pc.2ch.net/mobile/", f));
+    auto m = scan("<B>c</B><A HREF=http://pc.example.net/b/>B</A><A HREF=http://pc.2ch.net/mobile/>M</A>", f);
+    ASSERT_EQ(m->boards.size(), 1u);
+    EXPECT_EQ(board_text(m->boards[0]), "pc.example.net|b|B");
+}
+
+TEST(MenuLinkFilterFile, NoAcceptedPatternOrAnOversizedFileIsNoFilter)
+{
+    MenuLinkFilter f = kDefaults;
+    for (const std::string& text : {std::string(), std::string("\r\n\n"), std::string("!www.2ch.net\n"),
+                                    std::string(kLinkFilterBytesMax + 1, 'x')}) {
+        EXPECT_FALSE(parse_menu_link_filter(text, &f)) << text.size();
+        EXPECT_EQ(f.accepted, kDefaults.accepted);
+        EXPECT_EQ(f.rejected, kDefaults.rejected);
+    }
+}
+
+TEST(MenuLinkFilterFile, DefaultsAreTheServicesFivePatterns)
+{
+    EXPECT_EQ(kDefaults.accepted, (std::vector<std::string>{"2ch.net", "bbspink.com", "machi.to"}));
+    EXPECT_EQ(kDefaults.rejected, (std::vector<std::string>{"www.2ch.net", "irc.2ch.net"}));
 }

@@ -113,6 +113,37 @@ TEST_F(MenuFetch, DeflateCodedMenuIsRead)
     EXPECT_EQ(board_text(BoardTable.items[0]), L"モバイル|pc.2ch.net|mobile");
 }
 
+// A 2ch-compatible site on hosts of its own: its patterns come from the
+// link-filter file beside the program.
+TEST_F(MenuFetch, LinkFilterFileNamesTheHostsOfTheMenu)
+{
+    const std::string menu = "<B>cat</B><A HREF=http://bbs.example.net/one/>one</A>"
+                             "<A HREF=http://www.example.net/guide/>guide</A>"
+                             "<A HREF=http://pc.2ch.net/mobile/>mobile</A>\n";
+    server_.put_menu(menu);
+    write_file_bytes(dir_.file("linkfilter.txt"), "example.net\r\n!www.example.net\r\n");
+    EXPECT_EQ(ItaList_get(), 1);
+    EXPECT_TRUE(messages().empty());
+    ASSERT_EQ(BoardTable.count, 1);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"one|bbs.example.net|one");
+
+    // Without the file, the service's own patterns.
+    DeleteFileA(dir_.file("linkfilter.txt").c_str());
+    EXPECT_EQ(ItaList_get(), 1);
+    ASSERT_EQ(BoardTable.count, 1);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"mobile|pc.2ch.net|mobile");
+}
+
+TEST_F(MenuFetch, LinkFilterFileWithoutAnAcceptedPatternIsReported)
+{
+    server_.put_menu("<B>cat</B><A HREF=http://pc.2ch.net/mobile/>mobile</A>\n");
+    write_file_bytes(dir_.file("linkfilter.txt"), "!www.2ch.net\r\n");
+    EXPECT_EQ(ItaList_get(), 1);
+    expect_messages({{L"linkfilter.txtに使えるパターンがありません\n組み込みのパターンを使います", L"ItaList_get"}});
+    ASSERT_EQ(BoardTable.count, 1);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"mobile|pc.2ch.net|mobile");
+}
+
 TEST_F(MenuFetch, FailedFetchLeavesTheTableAsItWas)
 {
     set_old_table();
