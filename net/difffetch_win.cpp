@@ -317,7 +317,6 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
     GetTask.rangeStart = rangeStart;
     if (length) *length = 0;
     if (!run_worker_task(AppState.hwndMain, &GetTask)) {
-        report_failure(kTextWorkerFailed, kTextError);
         return nullptr;
     }
     char* result = GetTask.result;

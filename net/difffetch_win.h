@@ -31,7 +31,6 @@ constexpr wchar_t kTextReplyTooLarge[] = L"データが大きすぎます(%dKB)"
 constexpr wchar_t kTextReplyCut[] = L"データが途中で切れています";
 constexpr wchar_t kTextInflateFailed[] = L"展開に失敗しました";
 constexpr wchar_t kTextUnknownCoding[] = L"読めない圧縮形式です";
-constexpr wchar_t kTextWorkerFailed[] = L"処理を開始できません";
 
 // The GET instance, process-wide: one GET runs at a time.
 extern GetWorkerTask GetTask;

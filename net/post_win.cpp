@@ -70,16 +70,15 @@ bool to_sjis(const wchar_t* text, size_t room, std::string* out)
     return true;
 }
 
-// Gathers the board and the thread of the open thread and builds the body.
+// Gathers the board and the thread of the post and builds the body.
 // Every refusal is reported; nothing has been sent then.
-bool prepare_post(const wchar_t* name, const wchar_t* mail, const wchar_t* message, PostRequest* req)
+bool prepare_post(const PostThread& thread, const wchar_t* name, const wchar_t* mail, const wchar_t* message,
+                  PostRequest* req)
 {
-    const OpenThreadTableRecord& table = OpenThreadTable;
-    if (!table.entries || table.current < 0 || table.current >= table.count) {
+    if (!thread.open) {
         report_post(kTextNoThreadOpen);
         return false;
     }
-    const ResponseBuffer& thread = table.entries[table.current];
 
     char host[2 * kBoardFieldUnits + 1];
     if (wide_to_mb(host, thread.board.host, sizeof host) == 0 || !post_target(host, &req->target)) {
@@ -311,7 +310,7 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
 void post_worker(WorkerTask* task)
 {
     PostWorkerTask* p = static_cast<PostWorkerTask*>(task);
-    p->result = static_cast<uint8_t>(post_res(p->dialog, p->name, p->mail, p->message, &p->flag));
+    p->result = static_cast<uint8_t>(post_res(p->dialog, p->thread, p->name, p->mail, p->message, &p->flag));
 }
 
 }  // namespace
@@ -326,8 +325,21 @@ uint32_t make_post_time()
     return post_time_seconds(ole_time(t), ole_time(PostClock{1970, 1, 1, 0, 0, 0}));
 }
 
-int post_res(HWND dialog, const wchar_t* name, const wchar_t* mail, const wchar_t* message,
-             std::atomic<uint8_t>* flag)
+PostThread current_post_thread()
+{
+    PostThread t;
+    const OpenThreadTableRecord& table = OpenThreadTable;
+    if (!table.entries || table.current < 0 || table.current >= table.count) return t;
+    const ResponseBuffer& open = table.entries[table.current];
+    t.open = true;
+    t.board = open.board;
+    std::memcpy(t.fileName, open.fileName, sizeof t.fileName);
+    t.fileName[kFileNameUnits - 1] = L'\0';
+    return t;
+}
+
+int post_res(HWND dialog, const PostThread& thread, const wchar_t* name, const wchar_t* mail,
+             const wchar_t* message, std::atomic<uint8_t>* flag)
 {
     // Off for the whole exchange, back on at every return below.
     VenturiSwitch venturi(Settings.VentCtrl);
@@ -337,7 +349,7 @@ int post_res(HWND dialog, const wchar_t* name, const wchar_t* mail, const wchar_
         return 0;
     }
     PostRequest req;
-    if (!prepare_post(name, mail, message, &req)) return 0;
+    if (!prepare_post(thread, name, mail, message, &req)) return 0;
     if (Settings.DebugMode) clear_send_dump();
 
     // The first attempt, then at most one resend after the confirmation page.
@@ -349,6 +361,7 @@ int post_res(HWND dialog, const wchar_t* name, const wchar_t* mail, const wchar_
 
 int run_post_res(const wchar_t* name, const wchar_t* mail, const wchar_t* message, HWND owner)
 {
+    PostTask.thread = current_post_thread();
     PostTask.name = name;
     PostTask.mail = mail;
     PostTask.message = message;

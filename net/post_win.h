@@ -13,16 +13,21 @@
 // The POST operation's block (one per process).
 extern PostWorkerTask PostTask;
 
-// UI thread: runs post_res behind the progress dialog owned by `owner` (the
-// reply editor). 1 when the post went through, 0 otherwise.
+// UI thread: runs post_res on the current open thread, copied now, behind the
+// progress dialog owned by `owner` (the reply editor). 1 when the post went
+// through, 0 otherwise.
 int run_post_res(const wchar_t* name, const wchar_t* mail, const wchar_t* message, HWND owner);
 
-// Worker thread: posts name, mail and message to the current open thread,
-// answering the confirmation page with one resend. The compression proxy is
-// switched off for the whole exchange and restored on every way out. 1 for a
-// post that went through, 0 otherwise; every failure has been reported.
-int post_res(HWND dialog, const wchar_t* name, const wchar_t* mail, const wchar_t* message,
-             std::atomic<uint8_t>* flag);
+// UI thread: the current open thread as a post to it starts (`open` false
+// when there is none).
+PostThread current_post_thread();
+
+// Worker thread: posts name, mail and message to `thread`, answering the
+// confirmation page with one resend. The compression proxy is switched off
+// for the whole exchange and restored on every way out. 1 for a post that
+// went through, 0 otherwise; every failure has been reported.
+int post_res(HWND dialog, const PostThread& thread, const wchar_t* name, const wchar_t* mail,
+             const wchar_t* message, std::atomic<uint8_t>* flag);
 
 // Seconds since 1970-01-01 00:00:00 UTC, fifteen seconds ago (within the day).
 uint32_t make_post_time();

@@ -112,7 +112,6 @@ uint8_t run_find_html_modified(const wchar_t* url, int32_t rangeStart)
     HeadTask.url = url;
     HeadTask.rangeStart = rangeStart;
     if (!run_worker_task(AppState.hwndMain, &HeadTask)) {
-        report_failure(kTextWorkerFailed, kTextError);
         return 0;
     }
     return HeadTask.result;

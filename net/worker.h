@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "store/responses.h"
+
 // One network operation's block, shared by its starter (UI thread) and its
 // worker. The starter fills the arguments and calls run_worker_task; the
 // dialog starts the worker, which runs `run`, and the dialog ends once the
@@ -31,17 +33,38 @@ struct HeadWorkerTask : WorkerTask {
     int32_t rangeStart = 0;
 };
 
+// The thread a post goes to, copied from the open-thread table when the post
+// starts: the main window may close or delete the thread meanwhile, and the
+// worker never reads the table.
+struct PostThread {
+    bool open = false;
+    BoardEntry board{};
+    wchar_t fileName[kFileNameUnits] = {};
+};
+
 struct PostWorkerTask : WorkerTask {
     uint8_t result = 0;                 // 1: posted
+    PostThread thread;
     const wchar_t* name = nullptr;
     const wchar_t* mail = nullptr;
     const wchar_t* message = nullptr;
 };
 
+// A network operation that could not start: no dialog or no thread, or
+// another one still running.
+constexpr wchar_t kTextWorkerFailed[] = L"処理を開始できません";
+constexpr wchar_t kTextNetworkBusy[] = L"通信中です\n終わってからもう一度どうぞ";
+
 // Runs `task` behind the modal progress dialog (template 147) owned by
 // `owner`, and returns once the worker has finished and its thread has ended.
-// 1 when the worker ran, 0 when the dialog or the thread could not be made.
+// One operation runs at a time: the caches and buffers of the connection
+// layer are the running one's. 1 when the worker ran; 0, reported, when
+// another operation is running or the dialog or the thread could not be
+// made. The dialog closed in any way (its close button, its owner destroyed,
+// the program ending) cancels the operation.
 INT_PTR run_worker_task(HWND owner, WorkerTask* task);
+// True while a network operation runs.
+bool network_operation_running();
 
 // The operation's progress text in the dialog's caption (nothing when there
 // is no dialog).

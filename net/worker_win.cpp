@@ -7,6 +7,8 @@
 #include "base/debugout.h"
 #include "base/handles.h"
 #include "base/progress_win.h"
+#include "base/report.h"
+#include "net/connection.h"
 #include "net/worker.h"
 #include "res/resource.h"
 
@@ -63,6 +65,17 @@ INT_PTR on_command(HWND dialog, WorkerDialog* wd, WORD id)
     }
 }
 
+// The dialog destroyed by its owner (the editor closed, the program ending)
+// is a cancel like its close button: the worker must not go on waiting for a
+// server behind a dialog that is gone.
+void on_destroy(WorkerDialog* wd)
+{
+    if (wd) wd->task->flag.store(1);
+    // The modal loop notices a dialog that is gone only at its next message,
+    // and none may come: one is posted to the thread.
+    PostMessageW(nullptr, WM_NULL, 0, 0);
+}
+
 INT_PTR CALLBACK WorkerDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WorkerDialog* wd = reinterpret_cast<WorkerDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -71,26 +84,47 @@ INT_PTR CALLBACK WorkerDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
         return on_init(dialog, reinterpret_cast<WorkerDialog*>(lParam));
     case WM_COMMAND:
         return on_command(dialog, wd, LOWORD(wParam));
+    case WM_DESTROY:
+        on_destroy(wd);
+        return FALSE;
     default:
         return FALSE;
     }
 }
 
+// Touched on the UI thread only, where every operation starts.
+bool g_operationRunning = false;
+
 }  // namespace
+
+bool network_operation_running() { return g_operationRunning; }
 
 INT_PTR run_worker_task(HWND owner, WorkerTask* task)
 {
+    // The modeless reply editor leaves the main window usable while a post
+    // runs; whatever it starts then must not share the running one's state.
+    if (g_operationRunning) {
+        report_failure(kTextNetworkBusy, kTextError);
+        return 0;
+    }
+    g_operationRunning = true;
     WorkerDialog wd{task, UniqueHandle()};
     HINSTANCE instance = program_instance();
     INT_PTR r = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NET_PROGRESS), owner, WorkerDialogProc,
                                 reinterpret_cast<LPARAM>(&wd));
-    if (wd.thread) {
-        // The worker's last act was the OK; let it end before the task is reused.
+    const bool started = static_cast<bool>(wd.thread);
+    if (started) {
+        // The worker's last act was the OK; let it end before the task is
+        // reused. A dialog closed otherwise has set the cancel flag, which
+        // the worker reads at the end of its current one-second slice.
         WaitForSingleObject(wd.thread.get(), INFINITE);
         wd.thread.reset();
     }
     task->dialog = nullptr;
-    return r == 1 ? 1 : 0;
+    g_operationRunning = false;
+    if (r == 1) return 1;
+    if (!started) report_failure(kTextWorkerFailed, kTextError);
+    return 0;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <ctime>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "base/appstate.h"
 #include "base/debugout.h"
+#include "net/difffetch_win.h"
 #include "net/post_win.h"
 #include "proxyctl/venturi_win.h"
 #include "store/responses.h"
@@ -100,7 +102,7 @@ protected:
     int post(const wchar_t* name, const wchar_t* mail, const wchar_t* message)
     {
         std::atomic<uint8_t> flag{0};
-        return post_res(nullptr, name, mail, message, &flag);
+        return post_res(nullptr, current_post_thread(), name, mail, message, &flag);
     }
 
     std::string file(const char* name) const { return read_file_bytes(dir_.file(name)); }
@@ -458,6 +460,136 @@ TEST_F(PostTest, CancelWhileWaitingEndsWithARecvError)
     EXPECT_EQ(canceller.caption(), L"書き込み中");
     EXPECT_EQ(messages(), (std::vector<Message>{{L"recvエラーです", L"Error"},
                                                 {L"なんか書きこめなかったみたい", L"post_res"}}));
+    server_.clear_behaviours();
+}
+
+// ---- one network operation at a time ----
+
+TEST_F(PostTest, PostGoesToTheThreadOpenWhenItStarted)
+{
+    set_mode(PostMode::Success);
+    const PostThread started = current_post_thread();
+    ASSERT_TRUE(started.open);
+    // Meanwhile the main window opens another thread in the slot, then closes it.
+    wcscpy(thread_.board.dir, L"other");
+    wcscpy(thread_.fileName, L"1111111111.dat");
+    std::atomic<uint8_t> flag{0};
+    EXPECT_EQ(post_res(nullptr, started, L"", L"", L"x", &flag), 1);
+    OpenThreadTable.current = -1;
+    EXPECT_EQ(post_res(nullptr, started, L"", L"", L"y", &flag), 1);
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 2u);
+    for (const auto& p : posts) {
+        EXPECT_EQ(p.bbs, "mobile");
+        EXPECT_EQ(p.key, "1065069078");
+    }
+    // The copy is taken when run_post_res starts (the server has no such
+    // thread: the post itself fails).
+    OpenThreadTable.current = 0;
+    run_post_res(L"", L"", L"z", nullptr);
+    EXPECT_STREQ(PostTask.thread.board.dir, L"other");
+    EXPECT_STREQ(PostTask.thread.fileName, L"1111111111.dat");
+}
+
+namespace {
+
+// What the main window does while a post runs, on the UI thread: a message
+// sent (not posted) to this window from the post's wait runs `act` there,
+// before the wait reads its cancel flag.
+class UiHand {
+public:
+    UiHand()
+    {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PostTestUiHand";
+        RegisterClassW(&wc);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~UiHand()
+    {
+        if (IsWindow(window_)) DestroyWindow(window_);
+    }
+    HWND window() const { return window_; }
+    void at_slice(int slice, std::function<void()> act)
+    {
+        act_ = std::move(act);
+        slices_.at(slice, [this] { SendMessageW(window_, WM_APP, 0, 0); });
+    }
+    int slices() const { return slices_.count(); }
+
+private:
+    static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        auto* self = reinterpret_cast<UiHand*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+        if (msg == WM_APP && self && self->act_) {
+            self->act_();
+            return 0;
+        }
+        return DefWindowProcW(w, msg, wp, lp);
+    }
+
+    HWND window_ = nullptr;
+    std::function<void()> act_;
+    net_test::WaitSlices slices_;
+};
+
+}  // namespace
+
+// The modeless editor leaves the main window usable: a fetch it starts
+// while the post waits is refused, and never reaches the server.
+TEST_F(PostTest, SecondOperationWhileAPostRunsIsRefused)
+{
+    Behaviour held;
+    held.hold = true;
+    server_.set_behaviour("/test/bbs.cgi", held);
+    UiHand hand;
+    char* fetched = reinterpret_cast<char*>(1);
+    bool runningSeen = false;
+    hand.at_slice(1, [&] {
+        runningSeen = network_operation_running();
+        uint32_t length = 0;
+        fetched = run_get_html_sabun(L"http://pc.2ch.net/mobile/subject.txt", &length, 0);
+        SendMessageW(PostTask.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    });
+    EXPECT_EQ(run_post_res(L"", L"", L"x", hand.window()), 0);
+    EXPECT_TRUE(runningSeen);
+    EXPECT_EQ(fetched, nullptr);
+    EXPECT_FALSE(network_operation_running());
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"通信中です\n終わってからもう一度どうぞ", L"Error"},
+                                                {L"recvエラーです", L"Error"},
+                                                {L"なんか書きこめなかったみたい", L"post_res"}}));
+    server_.release_held();
+    EXPECT_EQ(server_.accepted_connections(), 1u);
+    // Once the post has ended, the next operation runs.
+    uint32_t length = 0;
+    char* log = run_get_html_sabun(L"http://pc.2ch.net/mobile/dat/1065069078.dat", &length, 0);
+    EXPECT_NE(log, nullptr);
+    if (log) LocalFree(log);
+}
+
+// The main window ending (or the editor closing) destroys the progress
+// dialog with its owner: that cancels like the close button, and the post
+// ends at the end of that one-second wait, not after the whole wait.
+TEST_F(PostTest, ProgressDialogDestroyedWithItsOwnersCancels)
+{
+    Behaviour held;
+    held.hold = true;
+    server_.set_behaviour("/test/bbs.cgi", held);
+    UiHand main;
+    HWND editor = CreateWindowExW(0, L"STATIC", L"editor", WS_POPUP, 0, 0, 10, 10, main.window(), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(editor, nullptr);
+    main.at_slice(1, [&] { DestroyWindow(main.window()); });
+    EXPECT_EQ(run_post_res(L"", L"", L"x", editor), 0);
+    EXPECT_FALSE(IsWindow(editor));
+    EXPECT_EQ(main.slices(), 1) << "the wait ended at the end of the second in which the owner went";
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"recvエラーです", L"Error"},
+                                                {L"なんか書きこめなかったみたい", L"post_res"}}));
+    EXPECT_FALSE(network_operation_running());
     server_.clear_behaviours();
 }
 
