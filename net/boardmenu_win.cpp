@@ -61,7 +61,7 @@ MenuLinkFilter load_link_filter()
     char line[1024];
     while (text.size() <= kLinkFilterBytesMax && libce_fgets(line, sizeof line, f)) text += line;
     libce_fclose(f);
-    if (!parse_menu_link_filter(text, &filter)) report_net(kTextLinkFilterUnusable, kCaptionItaListGet);
+    if (!parse_menu_link_filter(text, &filter)) report_failure(kTextLinkFilterUnusable, kCaptionItaListGet);
     return filter;
 }
 

@@ -289,7 +289,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     // A body in a coding that cannot be read must never be taken as data.
     BodyCoding coding = body_coding(headText);
     if (coding == BodyCoding::Unknown) {
-        report_net(kTextUnknownCoding, kCaptionUnzip);
+        report_failure(kTextUnknownCoding, kCaptionUnzip);
         return nullptr;
     }
     set_progress_caption(dialog, kTextInflating);
