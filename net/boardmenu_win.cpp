@@ -55,12 +55,12 @@ MenuLinkFilter load_link_filter()
 {
     MenuLinkFilter filter = default_menu_link_filter();
     char path[kAnsiPathBytes];
-    LibceFile* f = open_program_file(path, sizeof path, kLinkFilterFile, "r");
+    UniqueLibceFile f(open_program_file(path, sizeof path, kLinkFilterFile, "r"));
     if (!f) return filter;
     std::string text;
     char line[1024];
-    while (text.size() <= kLinkFilterBytesMax && libce_fgets(line, sizeof line, f)) text += line;
-    libce_fclose(f);
+    while (text.size() <= kLinkFilterBytesMax && libce_fgets(line, sizeof line, f.get())) text += line;
+    f.reset();
     if (!parse_menu_link_filter(text, &filter)) report_failure(kTextLinkFilterUnusable, kCaptionItaListGet);
     return filter;
 }
