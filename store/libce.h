@@ -45,6 +45,10 @@ LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot);
 int libce_fclose(LibceFile* f);
 int libce_fflush(LibceFile* f);
 char* libce_fgets(char* buf, int size, LibceFile* f);
+// Up to `size` bytes as they stand in the file (CR kept), for readers that
+// split a whole file themselves; large reads go straight into `data`. The
+// bytes read: fewer than `size` only at the end of the file or on an error.
+size_t libce_fread(void* data, size_t size, LibceFile* f);
 // A line longer than 1023 bytes comes in pieces, never cut inside a two-byte
 // character; a line longer than `wsize` − 1 units is cut to fit.
 wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f);

@@ -217,22 +217,38 @@ int flushput(int c, LibceFile* f)
     return result;
 }
 
-int fillbuf(LibceFile* f)
+// Reads up to `size` bytes of the file into `into`; 0 (and the end-of-file
+// mark) at the end of the file or on an error.
+DWORD read_file(LibceFile* f, void* into, DWORD size)
 {
-    if ((f->flags & LIBCE_EOF) || !(f->flags & LIBCE_READ)) return -1;
+    if ((f->flags & LIBCE_EOF) || !(f->flags & LIBCE_READ)) return 0;
     // Pending output goes first; if it cannot, reading would overwrite it.
-    if (libce_fflush(f) != 0) return -1;
-    if (!f->buffer) return -1;
+    if (libce_fflush(f) != 0) return 0;
     DWORD got = 0;
-    if (!ReadFile(f->handle, f->buffer, f->bufferSize, &got, nullptr) || got == 0) {
+    if (!ReadFile(f->handle, into, size, &got, nullptr) || got == 0) {
         f->flags |= LIBCE_EOF;
-        return -1;
+        return 0;
     }
+    return got;
+}
+
+// Refills the buffer; false at the end of the file.
+bool refill(LibceFile* f)
+{
+    if (!f->buffer) return false;
+    DWORD got = read_file(f, f->buffer, f->bufferSize);
+    if (got == 0) return false;
     f->level = got;
     f->writeEnd = f->buffer;
     f->readEnd = f->buffer + got;
-    f->pos = f->buffer + 1;
-    return f->buffer[0];
+    f->pos = f->buffer;
+    return true;
+}
+
+int fillbuf(LibceFile* f)
+{
+    if (!refill(f)) return -1;
+    return *f->pos++;
 }
 
 // Where a rewrite's new content goes: "<target>.new".
@@ -403,6 +419,31 @@ char* libce_fgets(char* buf, int size, LibceFile* f)
     }
     buf[stored] = '\0';
     return buf;
+}
+
+size_t libce_fread(void* data, size_t size, LibceFile* f)
+{
+    if (data == nullptr || f == nullptr) return 0;
+    unsigned char* out = static_cast<unsigned char*>(data);
+    size_t got = 0;
+    while (got < size) {
+        if (f->pos < f->readEnd) {
+            size_t n = static_cast<size_t>(f->readEnd - f->pos);
+            if (n > size - got) n = size - got;
+            memcpy(out + got, f->pos, n);
+            f->pos += n;
+            got += n;
+        } else if (size - got >= f->bufferSize) {
+            // Whole buffers' worth go straight to the caller, a copy saved.
+            const size_t want = size - got < 0x40000000u ? size - got : 0x40000000u;
+            DWORD n = read_file(f, out + got, static_cast<DWORD>(want));
+            if (n == 0) break;
+            got += n;
+        } else if (!refill(f)) {
+            break;
+        }
+    }
+    return got;
 }
 
 int libce_fseek(LibceFile* f, long offset, int origin)

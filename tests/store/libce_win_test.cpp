@@ -153,6 +153,29 @@ TEST_F(LibceRead, SizeOneGivesEmptyStringAndSizeZeroNull)
     libce_fclose(f);
 }
 
+TEST_F(LibceRead, BulkReadGivesTheBytesAsTheyStandAfterWhatFgetsTook)
+{
+    // More than two buffers, CR kept, NUL bytes kept, no line end at the end.
+    std::string bytes = "first\r\n";
+    for (int i = 0; bytes.size() < 3 * kLibceBufferSize; ++i) bytes += std::string("line\r\n\0x", 9) + std::to_string(i);
+    write_file_bytes(path("r.txt"), bytes);
+    UniqueLibceFile f(libce_fopen(path("r.txt").c_str(), "r"));
+    ASSERT_TRUE(f);
+    char line[16];
+    ASSERT_NE(libce_fgets(line, sizeof line, f.get()), nullptr);
+    EXPECT_STREQ(line, "first\n");
+    // A small read from the buffer, then one larger than a buffer, then the rest.
+    std::string got(bytes.size(), '\0');
+    size_t at = libce_fread(&got[0], 10, f.get());
+    EXPECT_EQ(at, 10u);
+    at += libce_fread(&got[at], kLibceBufferSize + 100, f.get());
+    at += libce_fread(&got[at], got.size() - at, f.get());
+    got.resize(at);
+    EXPECT_EQ(got, bytes.substr(7));
+    char more[4];
+    EXPECT_EQ(libce_fread(more, sizeof more, f.get()), 0u);
+}
+
 TEST_F(LibceRead, EmptyFileIsEndOfFileAtOnce)
 {
     write_file_bytes(path("r.txt"), "");
