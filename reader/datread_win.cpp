@@ -17,13 +17,11 @@
 #include "reader/opentable_win.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
-#include "store/lineread.h"
 #include "store/logpaths.h"
 #include "store/settings.h"
 
 namespace {
 
-constexpr int kInputBytes = 2048;        // one read of the line reader
 constexpr SIZE_T kLineBufferFirst = 2048;
 constexpr SIZE_T kLineBufferSecond = 4097;
 constexpr SIZE_T kLineBufferStep = 2048;
@@ -137,12 +135,14 @@ private:
     bool storeFullShown_ = false;
 };
 
-// One logical line of the log, gathered from the reader's pieces into a
-// local-heap buffer that grows as the system's body buffer did (2048, 4097,
-// then 2048 more each time) up to kMaxDatLineBytes.
+// The log's lines, split from large reads of the file. A line that lies
+// whole in the read, fits the line buffer and needs no cleaning is handed
+// over where it lies; any other is gathered into a local-heap buffer that
+// grows as the system's body buffer did (2048, 4097, then 2048 more each
+// time) up to kMaxDatLineBytes.
 class LogLineReader {
 public:
-    explicit LogLineReader(LibceFile* f) : reader_(f) {}
+    explicit LogLineReader(LibceFile* f) : file_(f) {}
     ~LogLineReader()
     {
         if (buffer_) LocalFree(buffer_);
@@ -161,58 +161,94 @@ public:
     bool next(std::string_view* line)
     {
         size_t length = 0;
-        bool any = false;
         bool cut = false;
+        pending_nuls_ = 0;
         for (;;) {
-            int n = reader_.piece(input_, kInputBytes);
-            if (n < 0) break;   // end of file: a last line without LF ends here
-            any = true;
-            bool ends = n > 0 && input_[n - 1] == '\n';
-            size_t take = static_cast<size_t>(ends ? n - 1 : n);
-            if (!cut && !append(length, take)) cut = true;
-            if (ends) break;
+            if (at_ == end_ && !fill()) break;
+            const char* from = input_ + at_;
+            const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
+            const size_t take = static_cast<size_t>((lf ? lf : input_ + end_) - from);
+            at_ = lf ? at_ + take + 1 : end_;
+            if (lf && length == 0 && take <= capacity_ && clean(from, take)) {
+                *line = std::string_view(from, take);
+                return true;
+            }
+            if (!cut && !append(length, from, take)) cut = true;
+            if (lf) {
+                *line = std::string_view(buffer_, length);
+                return true;
+            }
         }
-        if (!any) return false;
-        // A NUL byte (a log damaged by a write cut short) would end the
-        // stored text early; it is shown as a blank.
-        for (char* p = buffer_; (p = static_cast<char*>(std::memchr(p, '\0', buffer_ + length - p)));)
-            *p = ' ';
+        // The file's last line, without LF. Zero bytes at its end are what a
+        // write cut short leaves behind, not text.
+        while (length > 0 && pending_nuls_ > 0 && buffer_[length - 1] == ' ') {
+            --length;
+            --pending_nuls_;
+        }
+        if (length == 0) return false;
         *line = std::string_view(buffer_, length);
         return true;
     }
 
 private:
-    // Appends `take` bytes of the input; false when the line is cut here (too
-    // long, or the buffer could not grow). The rest of the line is then read
-    // and dropped.
-    bool append(size_t& length, size_t take)
+    static constexpr size_t kInputBytes = 16384;   // one read of the file
+
+    bool fill()
+    {
+        at_ = 0;
+        end_ = libce_fread(input_, kInputBytes, file_);
+        return end_ > 0;
+    }
+
+    static bool clean(const char* text, size_t length)
+    {
+        return !std::memchr(text, '\r', length) && !std::memchr(text, '\0', length);
+    }
+
+    // Appends `take` bytes of the input without CR, each NUL byte (a log
+    // damaged by a write cut short would end the stored text early there) as
+    // a blank; false when the line is cut here (too long, or the buffer could
+    // not grow). The rest of the line is then read and dropped.
+    bool append(size_t& length, const char* from, size_t take)
     {
         if (length + take > kMaxDatLineBytes) take = kMaxDatLineBytes - length;
+        bool kept = true;
         if (length + take > capacity_) {
             SIZE_T wanted = capacity_ == kLineBufferFirst ? kLineBufferSecond : capacity_ + kLineBufferStep;
             while (wanted < length + take) wanted += kLineBufferStep;
             HLOCAL grown = growth_allowed(ReaderGrowth::LineBuffer)
                                ? LocalReAlloc(buffer_, wanted, LMEM_MOVEABLE)
                                : nullptr;
-            if (!grown) {
+            if (grown) {
+                buffer_ = static_cast<char*>(grown);
+                capacity_ = wanted;
+            } else {
                 report_failure(kTextLineBufferGrowFailed, kCaptionDataFileRead2);
                 take = capacity_ - length;
-                std::memcpy(buffer_ + length, input_, take);
-                length += take;
-                return false;
+                kept = false;
             }
-            buffer_ = static_cast<char*>(grown);
-            capacity_ = wanted;
         }
-        std::memcpy(buffer_ + length, input_, take);
-        length += take;
-        return length < kMaxDatLineBytes;
+        for (size_t i = 0; i < take; ++i) {
+            const char c = from[i];
+            if (c == '\r') continue;
+            if (c == '\0') {
+                buffer_[length++] = ' ';
+                ++pending_nuls_;
+            } else {
+                buffer_[length++] = c;
+                pending_nuls_ = 0;
+            }
+        }
+        return kept && length < kMaxDatLineBytes;
     }
 
-    LineReader reader_;
+    LibceFile* file_;
     char input_[kInputBytes];
+    size_t at_ = 0;
+    size_t end_ = 0;
     char* buffer_ = nullptr;
     size_t capacity_ = 0;
+    size_t pending_nuls_ = 0;   // the blanks at the end of the buffer that were NUL bytes
 };
 
 const BoardEntry* board_at(int boardIndex)
