@@ -378,6 +378,7 @@ int Resdata_read2(int boardIndex, const wchar_t* fileName, int entryIndex)
     entry.responses = work.b.responses;
     work.b.lines = nullptr;
     work.b.responses = nullptr;
+    entry.storeUsed = work.b.storeUsed;
     entry.responseCount = work.b.responseCount;
     entry.lineCount = work.b.lineCount;
     entry.ReadMark = kInitialReadMark;

@@ -12,7 +12,7 @@ class Memmap {
 public:
     Memmap();
     // Writes "Memmap not released!\n" for every block still held; releases
-    // nothing (the process is ending).
+    // nothing held (the process is ending), only the kept block.
     ~Memmap();
     Memmap(const Memmap&) = delete;
     Memmap& operator=(const Memmap&) = delete;
@@ -24,12 +24,27 @@ public:
     // Gives back the block at `address`; an address that is not a held block
     // writes "Memmap double release!\n" and changes nothing.
     void release(void* address);
+    // Gives back a block of which only the first `written` bytes were ever
+    // written: they are cleared, and the block is kept for the next
+    // allocation of its size, sparing that one the first touch of fresh pages
+    // (dear on some machines). At most one block is kept; one more is given
+    // back to the system as release() does.
+    void release_for_reuse(void* address, size_t written);
 
+    // Blocks handed out and not given back (a kept block is not held).
     int held() const;
 
 private:
+    // The slot holding the block at `address`, or -1.
+    int slot_of(const void* address) const;
+    void unmap(int slot);
+
     void* views_[kMemmapSlots];
     HANDLE handles_[kMemmapSlots];
+    size_t sizes_[kMemmapSlots];
+    void* spareView_ = nullptr;   // the kept block; it takes no slot
+    HANDLE spareHandle_ = nullptr;
+    size_t spareSize_ = 0;
 };
 
 // The process-wide allocator.

@@ -96,13 +96,14 @@ void Resdata_release_storage(ResponseBuffer& entry)
     // The first line's text is the start of the TextStore. An entry without
     // lines gave its block back when it was parsed.
     if (entry.lines && entry.lineCount > 0 && entry.lines[0].text)
-        ProcessMemmap().release(entry.lines[0].text);
+        ProcessMemmap().release_for_reuse(entry.lines[0].text, entry.storeUsed);
     if (entry.lines) LocalFree(entry.lines);
     if (entry.responses) LocalFree(entry.responses);
     entry.lines = nullptr;
     entry.responses = nullptr;
     entry.lineCount = 0;
     entry.responseCount = 0;
+    entry.storeUsed = 0;
 }
 
 int changeitem_for_thread(LogListFile& list, const ResponseBuffer& thread, int topLine)

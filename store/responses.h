@@ -52,6 +52,7 @@ struct ResponseBuffer {
     BoardEntry board;         // the board as it was when the thread was opened
     wchar_t fileName[kFileNameUnits];
     ThreadConversation* conversation;   // null until first needed; kept across a reload
+    uint32_t storeUsed;       // bytes of the TextStore written, cleared when it is given back
 };
 
 // A vertical scroll-bar record with the platform's SCROLLINFO layout (28

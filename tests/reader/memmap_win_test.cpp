@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -105,4 +106,51 @@ TEST_F(MemmapTest, DestructionReportsEachBlockStillHeld)
         m.release(m.allocate(4096));
     }
     EXPECT_TRUE(g_lines.empty());
+}
+
+TEST_F(MemmapTest, KeptBlockComesBackClearedForItsSizeOnly)
+{
+    Memmap m;
+    auto* a = static_cast<char*>(m.allocate(0x80000));
+    ASSERT_NE(a, nullptr);
+    std::memset(a, 'x', 10);
+    m.release_for_reuse(a, 10);
+    EXPECT_EQ(m.held(), 0);
+    void* small = m.allocate(4096);
+    EXPECT_NE(small, a);
+    auto* again = static_cast<char*>(m.allocate(0x80000));
+    ASSERT_EQ(again, a);
+    EXPECT_EQ(std::string(again, 10), std::string(10, '\0'));
+    EXPECT_EQ(m.held(), 2);
+    // One block is kept; the next goes back to the system at once.
+    void* b = m.allocate(0x80000);
+    ASSERT_NE(b, nullptr);
+    m.release_for_reuse(a, 0);
+    m.release_for_reuse(b, 0);
+    MEMORY_BASIC_INFORMATION info{};
+    ASSERT_NE(VirtualQuery(b, &info, sizeof info), 0u);
+    EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+    m.release_for_reuse(b, 0);
+    EXPECT_EQ(g_lines, std::vector<std::string>{"Memmap double release!\n"});
+    m.release(small);
+    EXPECT_EQ(m.held(), 0);
+}
+
+TEST_F(MemmapTest, KeptBlockTakesNoSlotAndNeedsOne)
+{
+    Memmap m;
+    m.release_for_reuse(m.allocate(0x80000), 0);
+    std::vector<void*> blocks;
+    for (int i = 0; i < kMemmapSlots; ++i) {
+        void* b = m.allocate(4096);
+        ASSERT_NE(b, nullptr) << i;
+        blocks.push_back(b);
+    }
+    EXPECT_EQ(m.allocate(0x80000), nullptr);
+    EXPECT_EQ(g_lines, std::vector<std::string>{"Memmap can't allocate!\n"});
+    for (void* b : blocks) m.release(b);
+    void* last = m.allocate(0x80000);
+    EXPECT_NE(last, nullptr);
+    EXPECT_EQ(m.held(), 1);
+    m.release(last);
 }
