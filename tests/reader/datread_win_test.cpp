@@ -173,6 +173,37 @@ TEST_F(Resdata, NulBytesInALineAreShownAsBlanks)
     EXPECT_EQ(text(0, 3), "n2");
 }
 
+TEST_F(Resdata, LineLongerThanOneReadAndAZeroTailReadTheSame)
+{
+    // The last line was cut short by a write that left zero bytes behind it.
+    const std::string body(20000, 'y');
+    write_log("1.dat", dat_line("n1", body) + dat_line("n2", "x") + std::string("n3<><>d<> z\0\0\0", 14));
+    ASSERT_EQ(open_thread(L"1.dat"), 1);
+    ASSERT_EQ(entry(0).responseCount, 3);
+    EXPECT_EQ(text(0, 1), body + " ");
+    EXPECT_EQ(text(0, 3), "n2");
+    EXPECT_EQ(text(0, 7), "z");
+}
+
+TEST_F(Resdata, StoreOfAClosedThreadServesTheNextOneCleared)
+{
+    write_log("1.dat", many_lines(300));
+    write_log("2.dat", dat_line("n1", "short"));
+    ASSERT_EQ(open_thread(L"1.dat"), 1);
+    const char* first = entry(0).lines[0].text;
+    ASSERT_EQ(Resdata_close(0, 0), 0);
+    --OpenThreadTable.count;
+    ASSERT_EQ(open_thread(L"2.dat"), 1);
+    const ResponseBuffer& e = entry(OpenThreadTable.count - 1);
+    ASSERT_EQ(e.lineCount, 3);
+    EXPECT_EQ(e.lines[0].text, first);
+    EXPECT_STREQ(e.lines[1].text, "short ");
+    // Beyond what this thread wrote the store reads as zero, as a fresh one.
+    const char* end = e.lines[2].text + e.lines[2].length + 1;
+    EXPECT_EQ(std::string(end, 20000), std::string(20000, '\0'));
+    EXPECT_EQ(ProcessMemmap().held(), heldBefore + 1);
+}
+
 TEST_F(Resdata, ProgressTitlesEveryHundredResponses)
 {
     write_log("1.dat", many_lines(150));
