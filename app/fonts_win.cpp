@@ -1,6 +1,7 @@
 #include "app/fonts_win.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "app/fontrules.h"
 #include "app/shelltexts.h"
@@ -76,8 +77,7 @@ void EnumerateFontList(HDC dc)
 
 void FreeFontList()
 {
-    if (AppState.FontList.items) LocalFree(AppState.FontList.items);
-    AppState.FontList.items = nullptr;
+    LocalBlock<LOGFONTW> old(std::exchange(AppState.FontList.items, nullptr));
     AppState.FontList.count = 0;
 }
 

@@ -68,6 +68,20 @@ struct LocalTraits {
 template <typename T>
 using LocalBlock = Unique<LocalTraits<T>>;
 
+// Gives the owned block a new size with LocalReAlloc, which moves it and
+// frees the old place itself (an empty owner gets a fixed block, cleared when
+// `flags` asks for it); on failure the block stays as it was.
+template <typename T>
+bool local_resize(LocalBlock<T>& block, SIZE_T bytes, UINT flags)
+{
+    T* moved = static_cast<T*>(block ? LocalReAlloc(block.get(), bytes, flags)
+                                     : LocalAlloc(LMEM_FIXED | (flags & LMEM_ZEROINIT), bytes));
+    if (!moved) return false;
+    block.release();
+    block.reset(moved);
+    return true;
+}
+
 // A critical section, initialised and deleted with its owner.
 class CriticalSection {
 public:

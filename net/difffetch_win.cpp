@@ -52,17 +52,12 @@ void show_fetching(HWND dialog, uint64_t total)
 // cost a copy of the whole block per 32 KB chunk) and is cut to exactly the
 // inflated length at the end.
 struct ResultBlock {
-    HLOCAL block = nullptr;
+    LocalBlock<char> block;
     size_t length = 0;
     size_t capacity = 0;
     size_t failedSize = 0;
     const std::atomic<uint8_t>* cancel = nullptr;
     bool cancelled = false;
-
-    ~ResultBlock()
-    {
-        if (block) LocalFree(block);
-    }
 
     bool reserve(size_t total)
     {
@@ -70,13 +65,10 @@ struct ResultBlock {
         size_t want = capacity + capacity / 4;
         if (want < total) want = total;
         if (want > kFetchBodyMax) want = total;
-        HLOCAL grown = block ? LocalReAlloc(block, want, LMEM_MOVEABLE | LMEM_ZEROINIT)
-                             : LocalAlloc(LMEM_ZEROINIT, want);
-        if (!grown) {
+        if (!local_resize(block, want, LMEM_MOVEABLE | LMEM_ZEROINIT)) {
             failedSize = want;
             return false;
         }
-        block = grown;
         capacity = want;
         return true;
     }
@@ -89,7 +81,7 @@ struct ResultBlock {
             return false;
         }
         if (!r->reserve(r->length + len)) return false;
-        std::memcpy(static_cast<char*>(r->block) + r->length, chunk, len);
+        std::memcpy(r->block.get() + r->length, chunk, len);
         r->length += len;
         return true;
     }
@@ -99,17 +91,13 @@ struct ResultBlock {
     {
         if (!block || length == 0) return nullptr;
         if (capacity != length) {
-            HLOCAL exact = LocalReAlloc(block, length, LMEM_MOVEABLE);
-            if (!exact) {
+            if (!local_resize(block, length, LMEM_MOVEABLE)) {
                 failedSize = length;
                 return nullptr;
             }
-            block = exact;
             capacity = length;
         }
-        char* p = static_cast<char*>(block);
-        block = nullptr;
-        return p;
+        return block.release();
     }
 };
 

@@ -37,7 +37,7 @@ extern GetWorkerTask GetTask;
 
 // Worker side: fetches `url` (whole with gzip asked for when rangeStart is 0,
 // else from that byte on) and gives a local-heap block of exactly *length
-// bytes, not terminated, that the caller frees with LocalFree; or null, the
+// bytes, not terminated, that the caller owns (a LocalBlock<char>); or null, the
 // failure reported. A 416 reply gives the two-byte marker "A" with *length 0.
 char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
                      const std::atomic<uint8_t>* flag);

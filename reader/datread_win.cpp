@@ -8,6 +8,7 @@
 
 #include "base/appstate.h"
 #include "base/codepage.h"
+#include "base/handles.h"
 #include "base/progress_win.h"
 #include "base/report.h"
 #include "base/ticks.h"
@@ -143,18 +144,12 @@ private:
 class LogLineReader {
 public:
     explicit LogLineReader(LibceFile* f) : file_(f) {}
-    ~LogLineReader()
-    {
-        if (buffer_) LocalFree(buffer_);
-    }
-    LogLineReader(const LogLineReader&) = delete;
-    LogLineReader& operator=(const LogLineReader&) = delete;
 
     bool allocate()
     {
-        buffer_ = static_cast<char*>(LocalAlloc(LMEM_FIXED, kLineBufferFirst));
+        buffer_.reset(static_cast<char*>(LocalAlloc(LMEM_FIXED, kLineBufferFirst)));
         capacity_ = buffer_ ? kLineBufferFirst : 0;
-        return buffer_ != nullptr;
+        return buffer_.valid();
     }
 
     // The next line without its line end; false at the end of the file.
@@ -175,18 +170,18 @@ public:
             }
             if (!cut && !append(length, from, take)) cut = true;
             if (lf) {
-                *line = std::string_view(buffer_, length);
+                *line = std::string_view(buffer_.get(), length);
                 return true;
             }
         }
         // The file's last line, without LF. Zero bytes at its end are what a
         // write cut short leaves behind, not text.
-        while (length > 0 && pending_nuls_ > 0 && buffer_[length - 1] == ' ') {
+        while (length > 0 && pending_nuls_ > 0 && buffer_.get()[length - 1] == ' ') {
             --length;
             --pending_nuls_;
         }
         if (length == 0) return false;
-        *line = std::string_view(buffer_, length);
+        *line = std::string_view(buffer_.get(), length);
         return true;
     }
 
@@ -216,11 +211,7 @@ private:
         if (length + take > capacity_) {
             SIZE_T wanted = capacity_ == kLineBufferFirst ? kLineBufferSecond : capacity_ + kLineBufferStep;
             while (wanted < length + take) wanted += kLineBufferStep;
-            HLOCAL grown = growth_allowed(ReaderGrowth::LineBuffer)
-                               ? LocalReAlloc(buffer_, wanted, LMEM_MOVEABLE)
-                               : nullptr;
-            if (grown) {
-                buffer_ = static_cast<char*>(grown);
+            if (growth_allowed(ReaderGrowth::LineBuffer) && local_resize(buffer_, wanted, LMEM_MOVEABLE)) {
                 capacity_ = wanted;
             } else {
                 report_failure(kTextLineBufferGrowFailed, kCaptionDataFileRead2);
@@ -228,14 +219,15 @@ private:
                 kept = false;
             }
         }
+        char* const text = buffer_.get();
         for (size_t i = 0; i < take; ++i) {
             const char c = from[i];
             if (c == '\r') continue;
             if (c == '\0') {
-                buffer_[length++] = ' ';
+                text[length++] = ' ';
                 ++pending_nuls_;
             } else {
-                buffer_[length++] = c;
+                text[length++] = c;
                 pending_nuls_ = 0;
             }
         }
@@ -246,7 +238,7 @@ private:
     char input_[kInputBytes];
     size_t at_ = 0;
     size_t end_ = 0;
-    char* buffer_ = nullptr;
+    LocalBlock<char> buffer_;
     size_t capacity_ = 0;
     size_t pending_nuls_ = 0;   // the blanks at the end of the buffer that were NUL bytes
 };
@@ -287,8 +279,8 @@ struct WorkArrays {
     ThreadBuild b{};
     ~WorkArrays()
     {
-        if (b.lines) LocalFree(b.lines);
-        if (b.responses) LocalFree(b.responses);
+        LocalBlock<ResponseLine> lines(b.lines);
+        LocalBlock<Response> responses(b.responses);
         if (b.store) ProcessMemmap().release(b.store);
     }
     bool allocate()

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "base/appstate.h"
+#include "base/handles.h"
 #include "base/report.h"
 #include "reader/conversation.h"
 #include "reader/memmap_win.h"
@@ -42,8 +44,7 @@ bool grow_block(T*& block, int32_t& capacity, int32_t wanted)
 int Alloc_resdata_buf()
 {
     OpenThreadTableRecord& t = OpenThreadTable;
-    if (t.entries) LocalFree(t.entries);
-    t.entries = nullptr;
+    LocalBlock<ResponseBuffer>(std::exchange(t.entries, nullptr)).reset();
     t.entryCapacity = 0;
     t.count = 0;
     t.current = -1;
@@ -97,10 +98,8 @@ void Resdata_release_storage(ResponseBuffer& entry)
     // lines gave its block back when it was parsed.
     if (entry.lines && entry.lineCount > 0 && entry.lines[0].text)
         ProcessMemmap().release_for_reuse(entry.lines[0].text, entry.storeUsed);
-    if (entry.lines) LocalFree(entry.lines);
-    if (entry.responses) LocalFree(entry.responses);
-    entry.lines = nullptr;
-    entry.responses = nullptr;
+    LocalBlock<ResponseLine> lines(std::exchange(entry.lines, nullptr));
+    LocalBlock<Response> responses(std::exchange(entry.responses, nullptr));
     entry.lineCount = 0;
     entry.responseCount = 0;
     entry.storeUsed = 0;

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <cwchar>
 #include <string_view>
+#include <utility>
 
 #include "base/codepage.h"
+#include "base/handles.h"
 #include "base/report.h"
 #include "store/boardlines.h"
 #include "store/boardtable.h"
@@ -158,8 +160,7 @@ void board_field_from_bytes(wchar_t (&dst)[kBoardFieldUnits], std::string_view s
 
 void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity)
 {
-    if (BoardTable.items) LocalFree(static_cast<HLOCAL>(BoardTable.items));
-    BoardTable.items = items;
+    LocalBlock<BoardEntry> old(std::exchange(BoardTable.items, items));
     BoardTable.count = count;
     BoardTable.capacity = capacity;
     g_menuTable = true;

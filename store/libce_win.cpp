@@ -29,7 +29,7 @@ unsigned char* alloc_buffer()
 
 void free_buffer(LibceFile* f)
 {
-    if (f->buffer) LocalFree(f->buffer);
+    LocalBlock<unsigned char> old(f->buffer);
     f->buffer = f->pos = f->readEnd = f->writeEnd = nullptr;
 }
 
