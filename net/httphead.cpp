@@ -216,15 +216,6 @@ ReplyHeadReader::State ReplyHeadReader::feed(const char* block, size_t len)
     return state_;
 }
 
-bool ReplyHeadReader::status_line_complete() const
-{
-    if (state_ == State::Complete) return true;
-    for (size_t i = 0; i + 1 < len_; ++i) {
-        if (buf_[i] == '\r' && buf_[i + 1] == '\n') return true;
-    }
-    return false;
-}
-
 int ReplyHeadReader::status() const
 {
     if (state_ == State::Complete) return status_code_of(head());

@@ -91,8 +91,6 @@ public:
     State feed(const char* block, size_t len);
     State state() const { return state_; }
     bool any_bytes() const { return seen_ > 0; }
-    // The status line has ended ("\r\n" seen) or the head is complete.
-    bool status_line_complete() const;
 
     // After Complete: the head from the status line through the "\r" of the
     // blank line (its last "\n" left out), as it is dumped.

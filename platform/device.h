@@ -13,9 +13,6 @@ constexpr int kQvgaClientHeight = 320;
 // starts again from a Pocket PC with a QVGA screen.
 void platform_parse_command_line(const wchar_t* commandLine);
 
-// Tests choose the kind directly.
-void platform_set_smartphone(bool smartphone);
-
 // The platform type string, "PocketPC" or "Smartphone", into `out` of `units`
 // UTF-16 units with its terminator. False when it does not fit (out is then
 // left empty when it has room for a terminator).

@@ -37,7 +37,6 @@ void platform_parse_command_line(const wchar_t* commandLine)
     }
 }
 
-void platform_set_smartphone(bool smartphone) { g_smartphone = smartphone; }
 
 bool platform_get_type(wchar_t* out, UINT units)
 {

@@ -39,7 +39,6 @@ struct LibceFile {
 
 void libce_init();
 LibceFile* libce_fopen(const char* path, const char* mode);
-LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot);
 // 0; -1 when bytes written since opening could not all reach the file (they
 // are lost, but the caller learns of it).
 int libce_fclose(LibceFile* f);
@@ -49,15 +48,11 @@ char* libce_fgets(char* buf, int size, LibceFile* f);
 // split a whole file themselves; large reads go straight into `data`. The
 // bytes read: fewer than `size` only at the end of the file or on an error.
 size_t libce_fread(void* data, size_t size, LibceFile* f);
-// A line longer than 1023 bytes comes in pieces, never cut inside a two-byte
-// character; a line longer than `wsize` − 1 units is cut to fit.
-wchar_t* libce_fgetws(wchar_t* wbuf, int wsize, LibceFile* f);
 // The byte taken (0..255, so a 0xFF byte is never mistaken for -1), or -1.
 int libce_putc(int c, LibceFile* f);
 int libce_fputs(const char* text, LibceFile* f);
 // The number of bytes taken: size × count unless some were refused.
 size_t libce_fwrite(const void* data, size_t size, size_t count, LibceFile* f);
-int libce_fwprintf(LibceFile* f, const wchar_t* format, ...);
 int libce_fseek(LibceFile* f, long offset, int origin);
 int libce_printf(const char* format, ...);
 
@@ -100,5 +95,3 @@ int libce_rewrite_steps();
 // only when tracing is switched on.
 int trace_tag(const char* tag);
 int trace_printf(const char* format, ...);
-// Off by default; a debugging session may switch the trace output on.
-void trace_enable(bool on);

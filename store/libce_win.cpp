@@ -294,13 +294,6 @@ LibceFile* libce_fopen(const char* path, const char* mode)
     return nullptr;
 }
 
-LibceFile* fopen_r(const char* path, const char* mode, LibceFile* slot)
-{
-    ensure_init();
-    if (!is_file_slot(slot) || !claim(slot)) return nullptr;
-    return open_claimed(path, mode, slot);
-}
-
 int libce_fflush(LibceFile* f)
 {
     if (f == nullptr) return -1;

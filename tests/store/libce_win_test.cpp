@@ -255,50 +255,6 @@ TEST_F(LibceRead, EndOfFileSticksEvenWhenBytesFollow)
     libce_fclose(f);
 }
 
-TEST_F(LibceRead, WideLinesAreConvertedFromShiftJis)
-{
-    write_file_bytes(path("w.txt"), utf8_to_sjis(u8(u8"ニュース速報\r\nabc")));
-    LibceFile* f = libce_fopen(path("w.txt").c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    wchar_t w[64];
-    ASSERT_EQ(libce_fgetws(w, 64, f), w);
-    EXPECT_EQ(std::wstring(w), L"ニュース速報\n");
-    ASSERT_EQ(libce_fgetws(w, 64, f), w);
-    EXPECT_EQ(std::wstring(w), L"abc");
-    EXPECT_EQ(libce_fgetws(w, 64, f), nullptr);
-    libce_fclose(f);
-}
-
-TEST_F(LibceRead, WideLinePiecesNeverSplitACharacter)
-{
-    // 1022 ASCII bytes, then a two-byte character across the 1023-byte piece.
-    std::string sjis = utf8_to_sjis(u8(u8"板"));
-    ASSERT_EQ(sjis.size(), 2u);
-    write_file_bytes(path("w.txt"), std::string(1022, 'a') + sjis + "z\r\n");
-    LibceFile* f = libce_fopen(path("w.txt").c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    std::vector<wchar_t> w(2048);
-    ASSERT_NE(libce_fgetws(w.data(), 2048, f), nullptr);
-    EXPECT_EQ(std::wstring(w.data()), std::wstring(1022, L'a'));
-    ASSERT_NE(libce_fgetws(w.data(), 2048, f), nullptr);
-    EXPECT_EQ(std::wstring(w.data()), L"板z\n");
-    EXPECT_EQ(libce_fgetws(w.data(), 2048, f), nullptr);
-    libce_fclose(f);
-}
-
-TEST_F(LibceRead, WideLineIsCutToTheCallersBuffer)
-{
-    write_file_bytes(path("w.txt"), utf8_to_sjis(u8(u8"日本語テキスト\r\n")));
-    LibceFile* f = libce_fopen(path("w.txt").c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    wchar_t w[6];
-    w[5] = L'#';
-    ASSERT_NE(libce_fgetws(w, 5, f), nullptr);
-    EXPECT_EQ(std::wstring(w), L"日本語テ");
-    EXPECT_EQ(w[5], L'#');
-    libce_fclose(f);
-}
-
 // ---- opening and closing ---------------------------------------------------
 
 TEST_F(LibceOpen, MissingFileWithReadModeIsNull)
@@ -486,22 +442,6 @@ TEST_F(LibceOpen, PathsOver255BytesAreRefused)
     EXPECT_EQ(libce_fopen(at256.c_str(), "w"), nullptr);
     EXPECT_EQ(libce_fopen((at256 + std::string(4000, 'x')).c_str(), "w"), nullptr);
     EXPECT_FALSE(file_exists(at256));
-}
-
-TEST_F(LibceOpen, ChosenSlotMustBeAFreeFileSlot)
-{
-    LibceFile* f = libce_fopen(path("a.txt").c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(fopen_r(path("b.txt").c_str(), "w", f), nullptr);  // in use
-    EXPECT_EQ(fopen_r(path("b.txt").c_str(), "w", nullptr), nullptr);
-    LibceFile outside{};
-    EXPECT_EQ(fopen_r(path("b.txt").c_str(), "w", &outside), nullptr);
-    libce_fclose(f);
-    EXPECT_FALSE(file_exists(path("b.txt")));
-    EXPECT_EQ(fopen_r(path("b.txt").c_str(), "w", f), f);  // free again
-    libce_fputs("b\n", f);
-    libce_fclose(f);
-    EXPECT_EQ(read_file_bytes(path("b.txt")), "b\r\n");
 }
 
 TEST_F(LibceOpen, OpenersShareReadingOnly)
@@ -728,27 +668,6 @@ TEST_F(LibceThreads, ConcurrentWritersKeepTheirOwnBytes)
 
 // ---- wide text and code page 932 -------------------------------------------
 
-TEST_F(LibceWide, FwprintfWritesShiftJisWithCrLf)
-{
-    LibceFile* f = libce_fopen(path("fw.txt").c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(libce_fwprintf(f, L"%s<>%d\n", L"ニュース速報", 42), 0);
-    EXPECT_EQ(libce_fwprintf(f, L"%ld:%s\n", 7L, L"板"), 0);
-    libce_fclose(f);
-    EXPECT_EQ(read_file_bytes(path("fw.txt")), utf8_to_sjis(u8(u8"ニュース速報<>42\r\n7:板\r\n")));
-}
-
-TEST_F(LibceWide, FwprintfCutsAt511Units)
-{
-    std::wstring longText(600, L'あ');
-    LibceFile* f = libce_fopen(path("fw.txt").c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(libce_fwprintf(f, L"%s\n", longText.c_str()), 0);
-    libce_fclose(f);
-    std::string expected = utf8_to_sjis(wide_to_utf8(std::wstring(511, L'あ')));
-    EXPECT_EQ(read_file_bytes(path("fw.txt")), expected);
-}
-
 TEST_F(LibceWide, RoundTripThroughCodePage932)
 {
     const wchar_t* text = L"スレッド一覧 2ch ｶﾀｶﾅ ①";
@@ -955,18 +874,4 @@ TEST(LibceTrace, TraceReturnsTheFormattedLength)
     EXPECT_EQ(trace_tag("fopen_r"), 21);  // "[%010lu]" is 12 bytes, then "fopen_r: "
     EXPECT_EQ(trace_printf("flags=0x%04x, level=%d.\n", 8u, 120), 25);
     EXPECT_EQ(libce_printf("Memory exhaust!\n"), 16);
-}
-
-TEST_F(LibceOpen, TracingOnChangesNothingOnDisk)
-{
-    trace_enable(true);
-    LibceFile* f = libce_fopen(path("traced.txt").c_str(), "w");
-    EXPECT_NE(f, nullptr);
-    if (f) {
-        libce_fputs("traced\n", f);
-        libce_fclose(f);
-    }
-    libce_fclose(f);  // the second close only traces
-    trace_enable(false);
-    EXPECT_EQ(read_file_bytes(path("traced.txt")), "traced\r\n");
 }
