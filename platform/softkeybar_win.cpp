@@ -207,8 +207,11 @@ LRESULT CALLBACK bar_proc(HWND bar, UINT msg, WPARAM wp, LPARAM lp)
     SoftKeyBar* d = reinterpret_cast<SoftKeyBar*>(GetWindowLongPtrW(bar, GWLP_USERDATA));
     switch (msg) {
     case WM_NCCREATE: {
+        // The window takes the bar's data from its creator here and frees it
+        // at WM_NCDESTROY, also when the creation fails after this point.
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        SetWindowLongPtrW(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        auto* creator = static_cast<std::unique_ptr<SoftKeyBar>*>(cs->lpCreateParams);
+        SetWindowLongPtrW(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator->release()));
         break;
     }
     case WM_PAINT:
@@ -323,9 +326,8 @@ HWND softkey_bar_create(HWND owner, UINT menuId, HINSTANCE instance)
     int h = bar_height();
     HWND bar = CreateWindowExW(0, kBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
                                client.bottom - h, client.right, h, owner, nullptr,
-                               GetModuleHandleW(nullptr), d.get());
-    if (!bar) return nullptr;
-    d.release();   // the window's now: freed at WM_NCDESTROY
+                               GetModuleHandleW(nullptr), &d);
+    if (!bar) return nullptr;   // d is still ours only when WM_NCCREATE never came
     g_bars.push_back(bar);
     if (!g_keyHook)
         g_keyHook = SetWindowsHookExW(WH_GETMESSAGE, key_filter, nullptr, GetCurrentThreadId());

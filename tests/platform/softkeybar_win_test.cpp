@@ -329,3 +329,42 @@ TEST_F(SoftKeyBarTest, SoftKeysAlsoWithoutAFocusedWindow)
     pump_until_idle();
     EXPECT_EQ(seen(WM_COMMAND).size(), 1u);
 }
+
+namespace {
+// Makes the next window created on this thread refuse WM_CREATE after its
+// own procedure has seen WM_NCCREATE.
+HHOOK g_failHook = nullptr;
+WNDPROC g_barProc = nullptr;
+LRESULT CALLBACK refusing_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_CREATE) return -1;
+    return CallWindowProcW(g_barProc, hwnd, msg, wp, lp);
+}
+LRESULT CALLBACK fail_next_create(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HCBT_CREATEWND) {
+        HWND hwnd = reinterpret_cast<HWND>(wp);
+        g_barProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(refusing_proc)));
+        UnhookWindowsHookEx(g_failHook);
+        g_failHook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+}  // namespace
+
+TEST_F(SoftKeyBarTest, BarRefusedAfterItsCreationMessageGivesNoBar)
+{
+    g_failHook = SetWindowsHookExW(WH_CBT, fail_next_create, nullptr, GetCurrentThreadId());
+    ASSERT_NE(g_failHook, nullptr);
+    EXPECT_EQ(softkey_bar_create(owner, IDR_MENU_OK_CANCEL), nullptr);
+    EXPECT_EQ(g_failHook, nullptr);   // the refused window was the bar
+    EXPECT_EQ(GetWindow(owner, GW_CHILD), nullptr);
+    // The data went once, with the window; the next bar works as ever.
+    HWND bar = softkey_bar_create(owner, IDR_MENU_OK_CANCEL);
+    ASSERT_NE(bar, nullptr);
+    key(owner, VK_F2, true);
+    ASSERT_EQ(seen(WM_COMMAND).size(), 1u);
+    EXPECT_EQ(LOWORD(seen(WM_COMMAND)[0].wp), IDCANCEL);
+}
