@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "reader/threadentry.h"
 
 // ---- start and end (the main window's creation and destruction) ----
@@ -43,6 +45,10 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item);
 LRESULT ThreadListNotify(NMHDR* header);
 
 // ---- the pieces behind them ----
+
+// Puts a freshly loaded list behind the view (sorted new-first when that is
+// the setting), its first row selected; the loads end here.
+void thread_list_show_new(std::unique_ptr<ThreadList> list);
 
 // The row selected in the thread list view, or null.
 const ThreadEntry* thread_list_selected_entry();
