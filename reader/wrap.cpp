@@ -35,7 +35,10 @@ int char_width(const TextMeasurer& m, const char16_t* text, size_t length)
     return width;
 }
 
-size_t fit_row(const TextMeasurer& m, const char16_t* text, size_t units, int width)
+namespace {
+
+// The units of the characters that lie wholly within `width` from the start.
+size_t units_within(const TextMeasurer& m, const char16_t* text, size_t units, int width)
 {
     size_t taken = 0;
     long long sum = 0;
@@ -45,21 +48,21 @@ size_t fit_row(const TextMeasurer& m, const char16_t* text, size_t units, int wi
         if (sum > width) break;
         taken += length;
     }
+    return taken;
+}
+
+}  // namespace
+
+size_t fit_row(const TextMeasurer& m, const char16_t* text, size_t units, int width)
+{
+    size_t taken = units_within(m, text, units, width);
     if (taken == 0 && units > 0) taken = char_units(text, units);
     return taken;
 }
 
 size_t unit_at_x(const TextMeasurer& m, const char16_t* text, size_t units, int x)
 {
-    size_t at = 0;
-    long long right = 0;
-    while (at < units) {
-        size_t length = char_units(text + at, units - at);
-        right += char_width(m, text + at, length);
-        if (x < right) return at;
-        at += length;
-    }
-    return units;
+    return units_within(m, text, units, x);
 }
 
 int count_rows(const TextMeasurer& m, const char16_t* text, size_t units, int width)
