@@ -29,6 +29,10 @@ double bench_seconds();
 // Text in code page 932, as the logs and lists hold it (at most 511 bytes).
 std::string sjis(const wchar_t* text);
 
+// The benchmark program's folder, with its trailing backslash: the program
+// and the do-nothing program (bench/idle/) are built beside it.
+std::wstring module_folder();
+
 // A log shaped like a busy thread of `responses` responses: names with and
 // without trips, mail fields, dates with IDs, bodies of several lines with
 // reply anchors and character references (bench/parse_bench.cpp).

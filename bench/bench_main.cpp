@@ -47,6 +47,14 @@ std::string sjis(const wchar_t* text)
     return buf;
 }
 
+std::wstring module_folder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
 bool write_bytes(const std::string& path, const std::string& bytes)
 {
     UniqueLibceFile f(libce_fopen(path.c_str(), "wb"));

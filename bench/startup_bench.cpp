@@ -110,14 +110,6 @@ double time_start(const std::wstring& command, const std::wstring& folder, const
     return took;
 }
 
-std::wstring module_folder()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p = path;
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 }  // namespace
 
 QUORVEX_BENCH(startup, "startup")
