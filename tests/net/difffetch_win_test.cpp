@@ -69,6 +69,17 @@ protected:
         LoopbackProxyFixture::TearDown();
     }
 
+    // The thread's log fetched while the server answers every request with
+    // `rawReply`, the messages of earlier fetches forgotten.
+    void fetch_answered_with(const std::string& rawReply)
+    {
+        reports_.clear();
+        boardserver::Behaviour raw;
+        raw.rawReply = rawReply;
+        server_.set_behaviour("", raw);
+        Resdata_get(0, kDat);
+    }
+
     BoardArray savedBoards_;
     std::vector<BoardEntry> boards_;
     std::string logPath_;
@@ -178,21 +189,15 @@ TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
 {
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);
-    boardserver::Behaviour page;
-    page.rawReply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
-                    "<html><head><title>notice</title></head>\n<body>maintenance</body></html>\n";
-    server_.set_behaviour("", page);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                        "<html><head><title>notice</title></head>\n<body>maintenance</body></html>\n");
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"},
                      {L"ログの形式ではありません", L"Resdata_get_sabun"}});
 
     // The same page after a line feed passes the overlap check of a ranged
     // fetch, and is refused all the same.
-    reports_.clear();
-    page.rawReply = "HTTP/1.1 206 Partial Content\r\n\r\n\n<html><body>login</body></html>\n";
-    server_.set_behaviour("", page);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 206 Partial Content\r\n\r\n\n<html><body>login</body></html>\n");
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"ログの形式ではありません", L"Resdata_get_sabun"}});
 }
@@ -242,18 +247,11 @@ TEST_F(FetchFixture, CorruptOrCutDeflateLeavesTheLogAsItWas)
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);
     std::string coded = boardserver::deflate_bytes(dat_lines(1, 300), true);
-    boardserver::Behaviour cut;
-    cut.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n" + coded.substr(0, coded.size() / 2);
-    server_.set_behaviour("", cut);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n" + coded.substr(0, coded.size() / 2));
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"データが途中で切れています", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 
-    reports_.clear();
-    boardserver::Behaviour corrupt;
-    corrupt.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n\xff\xff\xff\xff plain text";
-    server_.set_behaviour("", corrupt);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n\xff\xff\xff\xff plain text");
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"展開に失敗しました", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
@@ -344,10 +342,7 @@ TEST_F(FetchFixture, CutTransferLeavesTheLogAsItWas)
 {
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);
-    boardserver::Behaviour cut;
-    cut.rawReply = "HTTP/1.1 206 Partial Content\r\nContent-Length: 500\r\n\r\n\n" + dat_lines(1, 2);
-    server_.set_behaviour("", cut);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 206 Partial Content\r\nContent-Length: 500\r\n\r\n\n" + dat_lines(1, 2));
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"データが途中で切れています", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
@@ -357,11 +352,8 @@ TEST_F(FetchFixture, CutGzipStreamLeavesTheLogAsItWas)
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);
     std::string gz = gzip_of(dat_lines(1, 300), dir_.path());
-    boardserver::Behaviour cut;
     // No Content-Length: only the stream itself shows that it was cut.
-    cut.rawReply = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + gz.substr(0, gz.size() / 2);
-    server_.set_behaviour("", cut);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + gz.substr(0, gz.size() / 2));
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"データが途中で切れています", L"get_html unzip"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
@@ -378,19 +370,11 @@ TEST_F(FetchFixture, NoReplyOrNoStatusIsAFailure)
     expect_messages({{L"応答ヘッダを受け取れませんでした", L"get_html_sabun"},
                      {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 
-    reports_.clear();
-    boardserver::Behaviour garbage;
-    garbage.rawReply = boardserver::kGarbageReply;
-    server_.set_behaviour("", garbage);
-    Resdata_get(0, kDat);
+    fetch_answered_with(boardserver::kGarbageReply);
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"取得失敗(0)", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 
-    reports_.clear();
-    boardserver::Behaviour endless;
-    endless.rawReply = "HTTP/1.1 200 OK\r\nX: " + std::string(40000, 'x');
-    server_.set_behaviour("", endless);
-    Resdata_get(0, kDat);
+    fetch_answered_with("HTTP/1.1 200 OK\r\nX: " + std::string(40000, 'x'));
     EXPECT_EQ(read_file_bytes(logPath_), local);
     expect_messages({{L"応答ヘッダが長すぎます", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
 }
