@@ -65,16 +65,12 @@ struct Held {
 Held held_state(LogListFile* list, const std::string& file)
 {
     Held h;
-    if (!list) return h;
-    h.lastRead = list->finditem(file.c_str());
-    if (h.lastRead < 0) {
-        h.lastRead = -1;
-        return h;
-    }
-    h.count = list->totalitem(file.c_str());
+    AcquiredValues values;
+    if (!list || !list->lookup(file.c_str(), &values, L"LogListFile::finditem") || values.lastRead < 0) return h;
+    h.lastRead = values.lastRead;
+    h.count = values.count;
     return h;
 }
-
 
 // ---- boards ----
 

@@ -160,15 +160,23 @@ bool LogListFile::read_lines()
     return true;
 }
 
-int LogListFile::finditem(const char* name)
+bool LogListFile::lookup(const char* name, AcquiredValues* values, const wchar_t* caption)
 {
     if (!file) {
-        report_failure(kNotOpened, L"LogListFile::finditem");
-        return -1;
+        report_failure(kNotOpened, caption);
+        return false;
     }
-    if (!name_fits(name)) return -1;
+    if (!name_fits(name)) return false;
     auto found = index_.find(name);
-    return found == index_.end() ? -1 : found->second.lastRead;
+    if (found == index_.end()) return false;
+    *values = found->second;
+    return true;
+}
+
+int LogListFile::finditem(const char* name)
+{
+    AcquiredValues v;
+    return lookup(name, &v, L"LogListFile::finditem") ? v.lastRead : -1;
 }
 
 int LogListFile::finditem(const wchar_t* name)
@@ -180,13 +188,8 @@ int LogListFile::finditem(const wchar_t* name)
 
 int LogListFile::totalitem(const char* name)
 {
-    if (!file) {
-        report_failure(kNotOpened, L"LogListFile::totalitem");
-        return -1;
-    }
-    if (!name_fits(name)) return -1;
-    auto found = index_.find(name);
-    return found == index_.end() ? -1 : found->second.count;
+    AcquiredValues v;
+    return lookup(name, &v, L"LogListFile::totalitem") ? v.count : -1;
 }
 
 int LogListFile::totalitem(const wchar_t* name)

@@ -40,6 +40,9 @@ public:
     int finditem(const wchar_t* name);
     int totalitem(const char* name);
     int totalitem(const wchar_t* name);
+    // Both of the thread's values in one look-up; false when it is not
+    // listed (or the list is not open: then `caption` heads the message).
+    bool lookup(const char* name, AcquiredValues* values, const wchar_t* caption);
 
     // Appends "name<>title(count)<>1"; 0 when the thread is already listed.
     int additem(const wchar_t* name, const wchar_t* title, int count);
