@@ -186,13 +186,19 @@ void thread_list_show_new(std::unique_ptr<ThreadList> list)
     if (!view) return;
     HWND header = ListView_GetHeader(view);
     const bool headerPending = header && GetUpdateRect(header, nullptr, FALSE);
-    // Laid out and drawn once, when all of it is done: the scroll bars settle
-    // when redrawing is turned back on, and only then is the client width
-    // the title column is measured against final.
-    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
-    ListView_SetItemCountEx(view, ProcessThreadList->count(), 0);
-    select_row(view, ProcessThreadList->count() > 0 ? 0 : -1);
-    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+    // A list of another length is laid out and drawn once, when all of it is
+    // done: the scroll bars settle when redrawing is turned back on, and only
+    // then is the client width the title column is measured against final.
+    // One of the same length (a board reloaded) keeps its scroll range, and
+    // the view need not lay itself out again.
+    const int count = ProcessThreadList->count();
+    const bool relayout = ListView_GetItemCount(view) != count;
+    if (relayout) {
+        SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+        ListView_SetItemCountEx(view, count, 0);
+    }
+    select_row(view, count > 0 ? 0 : -1);
+    if (relayout) SendMessageW(view, WM_SETREDRAW, TRUE, 0);
     // Telling the view its size changed costs it a whole relayout; a list of
     // the same shape as the last one needs none.
     const bool reshaped = rows_need_measuring(view);
@@ -360,26 +366,22 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
     GetTextMetricsW(dc, &metrics);
     const int lineHeight = metrics.tmHeight;
     const ThreadEntry* e = rows().at(row);
-    if (!e) {
-        FillRect(dc, &item->rcItem, brush.get());
-    } else {
+    // The row's cells lie within its rectangle: one fill clears them all.
+    FillRect(dc, &item->rcItem, brush.get());
+    if (e) {
         RECT icon{}, label{};
         ListView_GetItemRect(view, row, &icon, LVIR_ICON);
         ListView_GetItemRect(view, row, &label, LVIR_LABEL);
-        FillRect(dc, &icon, brush.get());
         const int state = e->state >= ThreadNotHeld && e->state <= ThreadHasNew ? e->state : ThreadNotHeld;
         draw_state_icon(dc, state, colours.background, icon.left, icon.top);
-        FillRect(dc, &label, brush.get());
         wchar_t position[24];
         swprintf(position, sizeof position / sizeof position[0], L" %d", static_cast<int>(e->position));
         DrawTextW(dc, position, -1, &label, kDrawFlags);
 
         RECT cell{};
         ListView_GetSubItemRect(view, row, 1, LVIR_BOUNDS, &cell);
-        FillRect(dc, &cell, brush.get());
         draw_cell_text(dc, cell, e->title, lineHeight);
         ListView_GetSubItemRect(view, row, 2, LVIR_BOUNDS, &cell);
-        FillRect(dc, &cell, brush.get());
         // A favourite not held has no count to show.
         wchar_t count[24] = L"";
         if (e->count >= 0) swprintf(count, sizeof count / sizeof count[0], L"  %d", static_cast<int>(e->count));
