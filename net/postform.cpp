@@ -101,33 +101,43 @@ PostFormError format_post_body(const PostFormFields& f, char* out, size_t size, 
 {
     if (length) *length = 0;
     if (out && size > 0) out[0] = '\0';
+    const bool newThread = !f.subject.empty();
     if (f.name.size() >= kPostNameBytes) return PostFormError::NameTooLong;
     if (f.mail.size() >= kPostNameBytes) return PostFormError::MailTooLong;
     if (f.message.size() >= kPostMessageBytes) return PostFormError::MessageTooLong;
+    if (f.subject.size() >= kPostNameBytes) return PostFormError::SubjectTooLong;
     if (!plain_form_value(f.bbs) || f.bbs.size() >= kPostBoardBytes) return PostFormError::BadBoard;
-    if (!plain_form_value(f.key) || f.key.size() >= kPostKeyBytes) return PostFormError::BadKey;
+    if (!newThread && (!plain_form_value(f.key) || f.key.size() >= kPostKeyBytes)) return PostFormError::BadKey;
 
-    char submit[3 * (sizeof kSubmitLabel - 1) + 1];
+    char submit[3 * (sizeof kSubmitNewThreadLabel - 1) + 1];
+    char subject[kPostNameEncodedBytes];
     char name[kPostNameEncodedBytes];
     char mail[kPostNameEncodedBytes];
     char message[kPostMessageEncodedBytes];
     // The rooms hold the encoded form of anything that fits the Shift-JIS rooms.
-    url_encode_bounded(kSubmitLabel, submit, sizeof submit);
+    url_encode_bounded(newThread ? kSubmitNewThreadLabel : kSubmitLabel, submit, sizeof submit);
+    url_encode_bounded(f.subject, subject, sizeof subject);
     if (url_encode_bounded(f.name, name, sizeof name) >= sizeof name) return PostFormError::NameTooLong;
     if (url_encode_bounded(f.mail, mail, sizeof mail) >= sizeof mail) return PostFormError::MailTooLong;
     if (url_encode_bounded(f.message, message, sizeof message) >= sizeof message)
         return PostFormError::MessageTooLong;
 
     char bbs[kPostBoardBytes];
-    char key[kPostKeyBytes];
+    char key[kPostKeyBytes] = "";
     std::memcpy(bbs, f.bbs.data(), f.bbs.size());
     bbs[f.bbs.size()] = '\0';
-    std::memcpy(key, f.key.data(), f.key.size());
-    key[f.key.size()] = '\0';
+    if (!newThread) {
+        std::memcpy(key, f.key.data(), f.key.size());
+        key[f.key.size()] = '\0';
+    }
 
     if (!out || size == 0) return PostFormError::BodyTooLong;
-    int n = libce_snprintf(out, size, "hana=mogera&submit=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&key=%s&time=%u",
-                           submit, name, mail, message, bbs, key, f.time);
+    int n = newThread ? libce_snprintf(out, size,
+                                       "hana=mogera&submit=%s&subject=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&time=%u",
+                                       submit, subject, name, mail, message, bbs, f.time)
+                      : libce_snprintf(out, size,
+                                       "hana=mogera&submit=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&key=%s&time=%u",
+                                       submit, name, mail, message, bbs, key, f.time);
     if (n < 0 || static_cast<size_t>(n) >= size) {
         out[0] = '\0';
         return PostFormError::BodyTooLong;

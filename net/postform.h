@@ -16,6 +16,8 @@
 // fits; anything longer is refused before a byte is sent.
 constexpr size_t kPostNameChars = 133;
 constexpr size_t kPostMessageChars = 2047;
+// A new thread's title takes the name field's room.
+constexpr size_t kPostSubjectChars = kPostNameChars;
 constexpr size_t kPostNameBytes = 2 * kPostNameChars + 1;              // name and mail, Shift-JIS
 constexpr size_t kPostMessageBytes = 2 * kPostMessageChars + 1;        // message, Shift-JIS
 constexpr size_t kPostNameEncodedBytes = 3 * (kPostNameBytes - 1) + 1;
@@ -35,6 +37,8 @@ constexpr size_t kPostReplyMax = size_t{4} << 20;
 
 // The one-word label of the form's submit button: 書き込む
 constexpr char kSubmitLabel[] = "\x8f\x91\x82\xab\x8d\x9e\x82\xde";
+// The submit label of a new thread: 新規スレッド作成
+constexpr char kSubmitNewThreadLabel[] = "\x90\x56\x8b\x4b\x83\x58\x83\x8c\x83\x62\x83\x68\x8d\xec\x90\xac";
 constexpr char kPostScript[] = "/test/bbs.cgi";
 
 // The reply markers, Shift-JIS.
@@ -78,14 +82,17 @@ enum class PostFormError {
     NameTooLong,
     MailTooLong,
     MessageTooLong,
+    SubjectTooLong,
     BadBoard,      // the board directory is not a plain name
     BadKey,        // the thread key is not a plain name
     BodyTooLong,
 };
 
-// Name, mail and message in Shift-JIS; board directory and key as they go
-// into the form (not encoded, so they must be plain: letters, digits, "_",
-// "-", "."). `time` is the posted time field.
+// Name, mail, message and a new thread's title in Shift-JIS; board
+// directory and key as they go into the form (not encoded, so they must be
+// plain: letters, digits, "_", "-", "."). `time` is the posted time field.
+// A title makes the post a new thread of the board: the key is then not
+// sent (and not looked at).
 struct PostFormFields {
     std::string_view name;
     std::string_view mail;
@@ -93,12 +100,14 @@ struct PostFormFields {
     std::string_view bbs;
     std::string_view key;
     uint32_t time;
+    std::string_view subject = {};
 };
 
-// "hana=mogera&submit=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&key=%s&time=%ld"
-// with submit, FROM, mail and MESSAGE percent-encoded. Writes nothing but an
-// empty string into `out` unless the whole body fits; `length` gets its
-// length.
+// A reply: "hana=mogera&submit=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&key=%s&time=%ld";
+// a new thread: "hana=mogera&submit=%s&subject=%s&FROM=%s&mail=%s&MESSAGE=%s&bbs=%s&time=%ld"
+// with the new-thread label. Submit, subject, FROM, mail and MESSAGE are
+// percent-encoded. Writes nothing but an empty string into `out` unless the
+// whole body fits; `length` gets its length.
 PostFormError format_post_body(const PostFormFields& f, char* out, size_t size, size_t* length);
 
 // True for a value that may stand in the form unencoded.

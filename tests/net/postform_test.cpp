@@ -215,6 +215,55 @@ TEST(PostForm, BoardAndKeyMustBePlainNames)
     EXPECT_EQ(err, PostFormError::None);
 }
 
+// A title makes the post a new thread: its own submit label, the title
+// encoded before FROM, and no key, whatever the key field holds.
+TEST(PostForm, NewThreadBodyByteForByte)
+{
+    struct Case {
+        std::string subject, name, mail, message;
+        const char* key;
+        const char* body;
+    };
+    const Case cases[] = {
+        {"\x82\xa0", "", "", kAiU, "1065069078",
+         "hana=mogera&submit=%90V%8bK%83X%83%8c%83b%83h%8d%ec%90%ac&subject=%82%a0&FROM=&mail=&MESSAGE="
+         "%82%a0%82%a2%0d%0a%82%a4&bbs=mobile&time=1064982678"},
+        {"a&b=c d", "n#k", "sage", "x", "",
+         "hana=mogera&submit=%90V%8bK%83X%83%8c%83b%83h%8d%ec%90%ac&subject=a%26b%3dc%20d&FROM=n%23k&mail=sage"
+         "&MESSAGE=x&bbs=mobile&time=1064982678"},
+        {"t", "", "", "x", "not plain&",
+         "hana=mogera&submit=%90V%8bK%83X%83%8c%83b%83h%8d%ec%90%ac&subject=t&FROM=&mail=&MESSAGE=x&bbs=mobile"
+         "&time=1064982678"},
+    };
+    for (const Case& c : cases) {
+        PostFormFields f = fields(c.name, c.mail, c.message);
+        f.subject = c.subject;
+        f.key = c.key;
+        PostFormError err;
+        EXPECT_EQ(body_of(f, &err), c.body) << c.subject;
+        EXPECT_EQ(err, PostFormError::None);
+    }
+}
+
+TEST(PostForm, NewThreadTitleHasTheNameRoom)
+{
+    PostFormFields f = fields("", "", "x");
+    const std::string fits(2 * kPostSubjectChars, '\x81');
+    f.subject = fits;
+    PostFormError err;
+    EXPECT_NE(body_of(f, &err), "");
+    EXPECT_EQ(err, PostFormError::None);
+    const std::string over(2 * kPostSubjectChars + 1, 't');
+    f.subject = over;
+    EXPECT_EQ(body_of(f, &err), "");
+    EXPECT_EQ(err, PostFormError::SubjectTooLong);
+    // The board stays checked.
+    f.subject = "t";
+    f.bbs = "a b";
+    EXPECT_EQ(body_of(f, &err), "");
+    EXPECT_EQ(err, PostFormError::BadBoard);
+}
+
 TEST(PostForm, ThreadKeyFromTheFileName)
 {
     char key[kPostKeyBytes];
