@@ -70,11 +70,41 @@ bool to_sjis(const wchar_t* text, size_t room, std::string* out)
     return true;
 }
 
+// The texts of one post, as the editor holds them; `subject` is null for a
+// reply and a new thread's title otherwise.
+struct PostTexts {
+    const wchar_t* subject;
+    const wchar_t* name;
+    const wchar_t* mail;
+    const wchar_t* message;
+};
+
+// A new thread's title in Shift-JIS, or a refusal reported.
+bool prepare_subject(const wchar_t* subject, std::string* out)
+{
+    if (subject[0] == L'\0') {
+        report_post(kTextNoSubject);
+        return false;
+    }
+    // The title is matched in the thread list afterwards: it goes as typed.
+    if (with_references_for_unheld(subject, ControlChars::Keep) != subject) {
+        report_post(kTextSubjectUnsendable);
+        return false;
+    }
+    if (!to_sjis(subject, kPostNameBytes, out)) {
+        report_post(kTextSubjectTooLong);
+        return false;
+    }
+    return true;
+}
+
 // Gathers the board and the thread of the post and builds the body.
 // Every refusal is reported; nothing has been sent then.
-bool prepare_post(const PostThread& thread, const wchar_t* name, const wchar_t* mail, const wchar_t* message,
-                  PostRequest* req)
+bool prepare_post(const PostThread& thread, const PostTexts& texts, PostRequest* req)
 {
+    const wchar_t* name = texts.name;
+    const wchar_t* mail = texts.mail;
+    const wchar_t* message = texts.message;
     if (!thread.open) {
         report_post(kTextNoThreadOpen);
         return false;
@@ -89,12 +119,17 @@ bool prepare_post(const PostThread& thread, const wchar_t* name, const wchar_t* 
         report_post(kTextBoardNotPostable);
         return false;
     }
-    char fileName[2 * kFileNameUnits + 1];
-    char key[kPostKeyBytes];
-    if (wide_to_mb(fileName, thread.fileName, sizeof fileName) == 0 ||
-        !post_thread_key(fileName, key, sizeof key)) {
-        report_post(kTextThreadNotPostable);
-        return false;
+    char key[kPostKeyBytes] = "";
+    std::string sjisSubject;
+    if (texts.subject) {
+        if (!prepare_subject(texts.subject, &sjisSubject)) return false;
+    } else {
+        char fileName[2 * kFileNameUnits + 1];
+        if (wide_to_mb(fileName, thread.fileName, sizeof fileName) == 0 ||
+            !post_thread_key(fileName, key, sizeof key)) {
+            report_post(kTextThreadNotPostable);
+            return false;
+        }
     }
 
     // A character Shift-JIS lacks (an emoji, Hangul) goes in the message as
@@ -125,7 +160,7 @@ bool prepare_post(const PostThread& thread, const wchar_t* name, const wchar_t* 
         return false;
     }
 
-    PostFormFields f{sjisName, sjisMail, sjisMessage, req->bbs, key, post_time_field(make_post_time())};
+    PostFormFields f{sjisName, sjisMail, sjisMessage, req->bbs, key, post_time_field(make_post_time()), sjisSubject};
     switch (format_post_body(f, req->body, sizeof req->body, &req->bodyLength)) {
     case PostFormError::None:
         return true;
@@ -137,6 +172,9 @@ bool prepare_post(const PostThread& thread, const wchar_t* name, const wchar_t* 
         return false;
     case PostFormError::MessageTooLong:
         report_post(kTextMessageTooLong);
+        return false;
+    case PostFormError::SubjectTooLong:
+        report_post(kTextSubjectTooLong);
         return false;
     case PostFormError::BadBoard:
         report_post(kTextBoardNotPostable);
@@ -307,10 +345,54 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
     return Attempt::Failed;
 }
 
+// The exchange of a reply or a new thread: the proxy switch, the checks, the
+// first attempt and at most one resend after the confirmation page.
+int post_exchange(HWND dialog, const PostThread& thread, const PostTexts& texts, std::atomic<uint8_t>* flag)
+{
+    // Off for the whole exchange, back on at every return below.
+    VenturiSwitch venturi(Settings.VentCtrl);
+    set_progress_caption(dialog, kTitlePosting);
+    if (Settings.LineOnOff == 0) {
+        report_post(kTextGoOnline);
+        return 0;
+    }
+    PostRequest req;
+    if (!prepare_post(thread, texts, &req)) return 0;
+    if (Settings.DebugMode) clear_send_dump();
+
+    Attempt a = post_attempt(req, true, flag);
+    // A cancel asked for meanwhile is not overridden by the resend.
+    if (a == Attempt::Confirm && !(flag && flag->load() != 0)) a = post_attempt(req, false, flag);
+    return a == Attempt::Posted ? 1 : 0;
+}
+
 void post_worker(WorkerTask* task)
 {
     PostWorkerTask* p = static_cast<PostWorkerTask*>(task);
-    p->result = static_cast<uint8_t>(post_res(p->dialog, p->thread, p->name, p->mail, p->message, &p->flag));
+    p->result = static_cast<uint8_t>(
+        post_exchange(p->dialog, p->thread, PostTexts{p->subject, p->name, p->mail, p->message}, &p->flag));
+}
+
+int run_post_task(const PostThread& thread, const PostTexts& texts, HWND owner)
+{
+    PostTask.thread = thread;
+    PostTask.subject = texts.subject;
+    PostTask.name = texts.name;
+    PostTask.mail = texts.mail;
+    PostTask.message = texts.message;
+    PostTask.result = 0;
+    PostTask.threadName = L"post_res_thread";
+    PostTask.run = post_worker;
+    if (!run_worker_task(owner, &PostTask)) return 0;
+    return PostTask.result;
+}
+
+PostThread new_thread_target(const BoardEntry& board)
+{
+    PostThread t;
+    t.open = true;
+    t.board = board;
+    return t;
 }
 
 }  // namespace
@@ -341,33 +423,23 @@ PostThread current_post_thread()
 int post_res(HWND dialog, const PostThread& thread, const wchar_t* name, const wchar_t* mail,
              const wchar_t* message, std::atomic<uint8_t>* flag)
 {
-    // Off for the whole exchange, back on at every return below.
-    VenturiSwitch venturi(Settings.VentCtrl);
-    set_progress_caption(dialog, kTitlePosting);
-    if (Settings.LineOnOff == 0) {
-        report_post(kTextGoOnline);
-        return 0;
-    }
-    PostRequest req;
-    if (!prepare_post(thread, name, mail, message, &req)) return 0;
-    if (Settings.DebugMode) clear_send_dump();
+    return post_exchange(dialog, thread, PostTexts{nullptr, name, mail, message}, flag);
+}
 
-    // The first attempt, then at most one resend after the confirmation page.
-    Attempt a = post_attempt(req, true, flag);
-    // A cancel asked for meanwhile is not overridden by the resend.
-    if (a == Attempt::Confirm && !(flag && flag->load() != 0)) a = post_attempt(req, false, flag);
-    return a == Attempt::Posted ? 1 : 0;
+int post_new_thread(HWND dialog, const BoardEntry& board, const wchar_t* subject, const wchar_t* name,
+                    const wchar_t* mail, const wchar_t* message, std::atomic<uint8_t>* flag)
+{
+    return post_exchange(dialog, new_thread_target(board), PostTexts{subject ? subject : L"", name, mail, message},
+                         flag);
 }
 
 int run_post_res(const wchar_t* name, const wchar_t* mail, const wchar_t* message, HWND owner)
 {
-    PostTask.thread = current_post_thread();
-    PostTask.name = name;
-    PostTask.mail = mail;
-    PostTask.message = message;
-    PostTask.result = 0;
-    PostTask.threadName = L"post_res_thread";
-    PostTask.run = post_worker;
-    if (!run_worker_task(owner, &PostTask)) return 0;
-    return PostTask.result;
+    return run_post_task(current_post_thread(), PostTexts{nullptr, name, mail, message}, owner);
+}
+
+int run_post_new_thread(const BoardEntry& board, const wchar_t* subject, const wchar_t* name, const wchar_t* mail,
+                        const wchar_t* message, HWND owner)
+{
+    return run_post_task(new_thread_target(board), PostTexts{subject ? subject : L"", name, mail, message}, owner);
 }

@@ -18,6 +18,11 @@ extern PostWorkerTask PostTask;
 // through, 0 otherwise.
 int run_post_res(const wchar_t* name, const wchar_t* mail, const wchar_t* message, HWND owner);
 
+// UI thread: runs post_new_thread on `board` behind the progress dialog
+// owned by `owner` (the new-thread editor). 1 when the post went through.
+int run_post_new_thread(const BoardEntry& board, const wchar_t* subject, const wchar_t* name, const wchar_t* mail,
+                        const wchar_t* message, HWND owner);
+
 // UI thread: the current open thread as a post to it starts (`open` false
 // when there is none).
 PostThread current_post_thread();
@@ -28,6 +33,11 @@ PostThread current_post_thread();
 // went through, 0 otherwise; every failure has been reported.
 int post_res(HWND dialog, const PostThread& thread, const wchar_t* name, const wchar_t* mail,
              const wchar_t* message, std::atomic<uint8_t>* flag);
+
+// Worker thread: as post_res, a new thread titled `subject` on `board`.
+// An empty title is refused before anything is sent.
+int post_new_thread(HWND dialog, const BoardEntry& board, const wchar_t* subject, const wchar_t* name,
+                    const wchar_t* mail, const wchar_t* message, std::atomic<uint8_t>* flag);
 
 // Seconds since 1970-01-01 00:00:00 UTC, fifteen seconds ago (within the day).
 uint32_t make_post_time();
@@ -59,6 +69,9 @@ constexpr wchar_t kTextMailTooLong[] = L"メール欄が長すぎます";
 constexpr wchar_t kTextMessageTooLong[] = L"本文が長すぎます";
 constexpr wchar_t kTextBoardNotPostable[] = L"この板には書き込めません";
 constexpr wchar_t kTextThreadNotPostable[] = L"このスレには書き込めません";
+constexpr wchar_t kTextNoSubject[] = L"スレタイを入れてください";
+constexpr wchar_t kTextSubjectTooLong[] = L"スレタイが長すぎます";
+constexpr wchar_t kTextSubjectUnsendable[] = L"スレタイに送れない文字があります";
 constexpr wchar_t kTextPostTooLong[] = L"書き込みが長すぎます";
 // The reply was larger than any page of the script.
 constexpr wchar_t kTextPostReplyTooLarge[] = L"返事が大きすぎます";

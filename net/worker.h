@@ -48,6 +48,7 @@ struct PostWorkerTask : WorkerTask {
     const wchar_t* name = nullptr;
     const wchar_t* mail = nullptr;
     const wchar_t* message = nullptr;
+    const wchar_t* subject = nullptr;   // a new thread's title; null for a reply
 };
 
 // A network operation that could not start: no dialog or no thread, or
