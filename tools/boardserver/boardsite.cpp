@@ -362,8 +362,14 @@ void BoardSite::add_cookies(Reply& r, int64_t) const
 
 bool BoardSite::post_to_thread(PostRecord& rec, const std::string& prefix, int64_t now, int* error)
 {
-    if (!plain_name(rec.bbs, false) || !plain_name(rec.key, true)) {
+    // No key: a new thread, which needs its title.
+    const bool newThread = rec.key.empty();
+    if (!plain_name(rec.bbs, false) || (!newThread && !plain_name(rec.key, true))) {
         *error = static_cast<int>(PostError::BadBoard);
+        return false;
+    }
+    if (newThread && rec.subject.find_first_not_of(" \t") == std::string::npos) {
+        *error = static_cast<int>(PostError::NoSubject);
         return false;
     }
     if (rec.message.find_first_not_of(" \t\r\n") == std::string::npos) {
@@ -372,7 +378,7 @@ bool BoardSite::post_to_thread(PostRecord& rec, const std::string& prefix, int64
     }
     std::string dir = (prefix.empty() ? std::string() : prefix.substr(1) + "/") + rec.bbs;
     auto it = files_.find(dat_path(dir, rec.key));
-    if (it == files_.end()) {
+    if (!newThread && it == files_.end()) {
         *error = static_cast<int>(PostError::NoThread);
         return false;
     }
@@ -384,6 +390,7 @@ bool BoardSite::post_to_thread(PostRecord& rec, const std::string& prefix, int64
                                            std::to_string(day.month) + "-" + std::to_string(day.day),
                                        8));
     }
+    if (newThread) return make_thread(rec, dir, date, now);
     std::string line = name_field(rec.from) + "<>" + posted_field(rec.mail, false) + "<>" + date + "<> " +
                        posted_field(rec.message, true) + " <>\n";
     File& dat = it->second;
@@ -421,6 +428,26 @@ bool BoardSite::post_to_thread(PostRecord& rec, const std::string& prefix, int64
     return true;
 }
 
+bool BoardSite::make_thread(PostRecord& rec, const std::string& dir, const std::string& date, int64_t now)
+{
+    // The key is the creation time, one later than any thread made in the
+    // same second.
+    int64_t key = now;
+    while (files_.count(dat_path(dir, std::to_string(key))) != 0) ++key;
+    rec.key = std::to_string(key);
+    const std::string title = posted_field(rec.subject, false);
+    rec.appended = name_field(rec.from) + "<>" + posted_field(rec.mail, false) + "<>" + date + "<> " +
+                   posted_field(rec.message, true) + " <>" + title + "\n";
+    File& dat = files_[dat_path(dir, rec.key)];
+    dat.bytes = rec.appended;
+    dat.modified = now;
+    // The new thread heads the list, as on a real board.
+    File& subj = files_[subject_path(dir)];
+    subj.bytes.insert(0, rec.key + ".dat<>" + title + " (1)\n");
+    subj.modified = now;
+    return true;
+}
+
 Reply BoardSite::answer_post(const HttpRequest& req, std::string_view body)
 {
     PostRecord rec;
@@ -438,6 +465,7 @@ Reply BoardSite::answer_post(const HttpRequest& req, std::string_view body)
     rec.bbs = field("bbs");
     rec.key = field("key");
     rec.time = field("time");
+    rec.subject = field("subject");
     if (const std::string* c = req.header("Cookie")) {
         rec.hadCookieLine = true;
         rec.cookieLine = *c;

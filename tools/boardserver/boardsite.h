@@ -48,10 +48,11 @@ struct PostRecord {
     std::string body;       // the form body as received (Content-Length bytes)
     NameValues fields;      // every field, decoded, in order
     std::string submit, from, mail, message, bbs, key, time;
+    std::string subject;      // a new thread's title (the key it is given lands in `key`)
     bool hadCookieLine = false;
     std::string cookieLine;   // value of the Cookie line
     PostOutcome outcome = PostOutcome::Confirm;
-    std::string appended;     // the line added to the thread's log on success
+    std::string appended;     // the line added to the thread's log on success (a new thread's first)
 };
 
 // Paths of the data set. `dir` is a board directory, with the host's second
@@ -107,9 +108,10 @@ private:
 
     Reply answer_file(const HttpRequest& req, bool ignoreRange);
     Reply answer_post(const HttpRequest& req, std::string_view body);
-    // Appends the post to its thread (lock held); gives an error page reason
-    // or nothing on success.
+    // Appends the post to its thread, or with a subject makes a new thread
+    // (lock held); gives an error page reason or nothing on success.
     bool post_to_thread(PostRecord& rec, const std::string& prefix, int64_t now, int* error);
+    bool make_thread(PostRecord& rec, const std::string& dir, const std::string& date, int64_t now);
     void add_common_headers(Reply& r, int64_t now) const;
     void add_cookies(Reply& r, int64_t now) const;
     bool has_required_cookies(const HttpRequest& req) const;

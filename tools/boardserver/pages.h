@@ -22,6 +22,7 @@ enum class PostError {
     NoMessage,   // empty MESSAGE
     NoThread,    // key names no thread of the board
     BadBoard,    // bbs or key is not a plain name
+    NoSubject,   // a new thread without a title
 };
 
 // The three texts the program looks for in a reply, line by line.

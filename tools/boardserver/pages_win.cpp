@@ -131,6 +131,7 @@ std::string page_error(PostError why, const PostEcho& e)
     case PostError::NoMessage: reason = L"ＥＲＲＯＲ：本文がありません！"; break;
     case PostError::NoThread: reason = L"ＥＲＲＯＲ：該当するスレッドは存在しません。"; break;
     case PostError::BadBoard: reason = L"ＥＲＲＯＲ：板情報が不正です！"; break;
+    case PostError::NoSubject: reason = L"ＥＲＲＯＲ：サブジェクトが存在しません！"; break;
     }
     std::string p;
     p += "<html>\n<head>\n";
