@@ -121,3 +121,8 @@
 
 // Key codes the shell hands over.
 #define VK_BACK_KEY 27                  // the Smartphone Back key arrives as Escape
+
+// ---- A new thread from the thread list
+#define IDD_NEW_THREAD_EDITOR 180       // the reply editor's fields under a title
+#define IDC_NEW_THREAD_TITLE 1120
+#define IDM_NEW_THREAD 40120            // 新規スレ作成 (Ctrl+N)

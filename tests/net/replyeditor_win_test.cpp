@@ -382,3 +382,101 @@ TEST_F(ReplyEditorTest, ModelessOnASmartphonePostsWithEnterInANameField)
     ASSERT_EQ(server_.posts().size(), 1u);
     EXPECT_EQ(server_.posts()[0].message, "\r\nenter");
 }
+
+// ---- the new-thread editor ----
+
+namespace {
+
+const wchar_t kNewThreadCaption[] = L"新規スレッド作成";
+
+class NewThreadEditorTest : public ReplyEditorTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ReplyEditorTest::SetUp());
+        NewThreadDraft = NewThreadDraftRecord{};
+        std::memset(&board_, 0, sizeof board_);
+        wcscpy(board_.host, L"pc.2ch.net");
+        wcscpy(board_.dir, L"mobile");
+    }
+    void TearDown() override
+    {
+        NewThreadDraft = NewThreadDraftRecord{};
+        ReplyEditorTest::TearDown();
+    }
+
+    INT_PTR run_new_thread(DialogDriver& driver)
+    {
+        driver.start();
+        INT_PTR r = NewThreadEditor_open(main_, board_, posted_);
+        driver.stop();
+        EXPECT_TRUE(driver.all_steps_ran());
+        EXPECT_FALSE(driver.timed_out());
+        pump_messages();
+        return r;
+    }
+
+    BoardEntry board_;
+    wchar_t posted_[kNewThreadTitleUnits];
+};
+
+void type_new_thread(HWND dialog, const wchar_t* title)
+{
+    SetDlgItemTextW(dialog, IDC_NEW_THREAD_TITLE, title);
+    type_texts(dialog, L"名", L"", L"本文");
+}
+
+}  // namespace
+
+TEST_F(NewThreadEditorTest, FailedPostKeepsTheTitleWithTheTextsAndTheMailIsNotSunk)
+{
+    set_mode(PostMode::Error);
+    {
+        DialogDriver d(kNewThreadCaption);
+        d.then([](HWND dlg) { type_new_thread(dlg, L"新スレ"); }).then([](HWND dlg) { press(dlg, IDOK); });
+        EXPECT_EQ(run_new_thread(d), IDCANCEL);
+    }
+    EXPECT_STREQ(NewThreadDraft.title, L"新スレ");
+    EXPECT_STREQ(NewThreadDraft.texts.name, L"名");
+    EXPECT_STREQ(NewThreadDraft.texts.message, L"本文");
+    EXPECT_STREQ(posted_, L"");
+    EXPECT_EQ(server_.posts().size(), 1u);
+    // The reply editor's draft is its own.
+    EXPECT_EQ(ReplyDraft.message[0], 0);
+
+    // The next opening shows the draft, the mail as it was left.
+    std::wstring title, mail, message;
+    LRESULT titleLimit = 0;
+    set_mode(PostMode::Success);
+    DialogDriver d(kNewThreadCaption);
+    d.then([&](HWND dlg) {
+         title = control_text(dlg, IDC_NEW_THREAD_TITLE);
+         mail = control_text(dlg, IDC_REPLY_MAIL);
+         message = control_text(dlg, IDC_REPLY_MESSAGE);
+         titleLimit = SendDlgItemMessageW(dlg, IDC_NEW_THREAD_TITLE, EM_GETLIMITTEXT, 0, 0);
+     }).then([](HWND dlg) { press(dlg, IDOK); });
+    EXPECT_EQ(run_new_thread(d), IDOK);
+    EXPECT_EQ(title, L"新スレ");
+    EXPECT_EQ(mail, L"");
+    EXPECT_EQ(message, L"本文");
+    EXPECT_EQ(titleLimit, 133);
+    EXPECT_STREQ(posted_, L"新スレ");
+    EXPECT_EQ(NewThreadDraft.title[0], 0);
+    EXPECT_EQ(NewThreadDraft.texts.message[0], 0);
+    // No reload of an open thread: the caller opens the new one.
+    EXPECT_FALSE(reload_posted());
+    auto posts = server_.posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[1].subject, utf8_to_sjis("新スレ"));
+    EXPECT_EQ(server_.file("/mobile/subject.txt"), posts[1].key + ".dat<>" + utf8_to_sjis("新スレ") + " (1)\n");
+}
+
+TEST_F(NewThreadEditorTest, EmptyTitleIsRefusedAndKeptAsDraft)
+{
+    DialogDriver d(kNewThreadCaption);
+    d.then([](HWND dlg) { type_new_thread(dlg, L""); }).then([](HWND dlg) { press(dlg, IDOK); });
+    EXPECT_EQ(run_new_thread(d), IDCANCEL);
+    EXPECT_EQ(message_texts(), (std::vector<std::wstring>{L"post_res: スレタイを入れてください"}));
+    EXPECT_STREQ(NewThreadDraft.texts.message, L"本文");
+    EXPECT_TRUE(server_.requests().empty());
+}
