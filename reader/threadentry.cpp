@@ -90,6 +90,36 @@ int32_t ThreadList::row_of_position(int32_t position) const
     return -1;
 }
 
+namespace {
+
+// The thread key of a log's file name; 0 when it does not start with digits
+// or has too many for a creation time.
+uint64_t file_key(const wchar_t* fileName)
+{
+    uint64_t key = 0;
+    int digits = 0;
+    for (const wchar_t* c = fileName; *c >= L'0' && *c <= L'9'; ++c) {
+        if (++digits > 15) return 0;
+        key = key * 10 + static_cast<uint64_t>(*c - L'0');
+    }
+    return key;
+}
+
+}  // namespace
+
+int32_t find_new_thread_row(const ThreadList& list, std::wstring_view title, int32_t newest)
+{
+    std::vector<std::pair<uint64_t, int32_t>> keyed;   // key, row
+    for (int32_t row = 0; row < list.count(); ++row) keyed.emplace_back(file_key(list.at(row)->fileName), row);
+    const size_t take = std::min(keyed.size(), static_cast<size_t>(std::max(newest, 0)));
+    std::partial_sort(keyed.begin(), keyed.begin() + static_cast<std::ptrdiff_t>(take), keyed.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t i = 0; i < take; ++i) {
+        if (keyed[i].first != 0 && list.at(keyed[i].second)->title == title) return keyed[i].second;
+    }
+    return -1;
+}
+
 void ThreadList::sort(int32_t column, bool ascending)
 {
     std::sort(entries_.begin(), entries_.end(),

@@ -89,6 +89,13 @@ private:
 // always ascending. Negative, 0 or positive.
 int compare_thread_entries(const ThreadEntry& a, const ThreadEntry& b, int32_t column, bool ascending);
 
+// The row of a thread just made with the title `title`: among the `newest`
+// rows with the largest keys (a key, the digits of the file name before its
+// ".", is the thread's creation time), the one with the largest key whose
+// title is `title` exactly. -1 when none is.
+constexpr int32_t kNewThreadCandidates = 10;
+int32_t find_new_thread_row(const ThreadList& list, std::wstring_view title, int32_t newest = kNewThreadCandidates);
+
 // The process-wide list behind the thread list view: created empty at
 // start-up, replaced by every load, deleted at the end.
 extern ThreadList* ProcessThreadList;

@@ -474,3 +474,37 @@ TEST(ThreadOpen, ViewStartsAtTheLastReadResponse)
     ResponseBuffer empty{};
     EXPECT_EQ(scroll_line_for_last_read(empty, 5), 0);
 }
+
+// ---- the row of a thread just made ----
+
+TEST(NewThreadRow, ExactTitleAmongTheLargestKeys)
+{
+    ThreadList list{kThreadListCapacity};
+    // row: key order is not row order; an older thread shares the title.
+    list.add(row(0, L"same", 1, -1, L"1000000001.dat"));   // 0
+    list.add(row(0, L"other", 1, -1, L"1000000005.dat"));  // 1
+    list.add(row(0, L"same", 1, -1, L"1000000004.dat"));   // 2
+    list.add(row(0, L"same ", 1, -1, L"1000000006.dat"));  // 3
+    list.add(row(0, L"x", 1, -1, L"notakey.dat"));         // 4
+    struct Case {
+        const wchar_t* title;
+        int32_t newest;
+        int32_t row;
+    };
+    const Case cases[] = {
+        {L"same", 10, 2},     // the newer of the two
+        {L"same", 3, 2},      // within the three newest
+        {L"same", 2, -1},     // not among the two newest
+        {L"same ", 10, 3},    // exact: a blank more is another title
+        {L"Same", 10, -1},
+        {L"other", 1, -1},    // the newest is "same "
+        {L"x", 10, -1},       // a row without a key is never the new one
+        {L"", 10, -1},
+        {L"same", 0, -1},
+        {L"same", -1, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(find_new_thread_row(list, c.title, c.newest), c.row) << c.newest;
+    }
+    EXPECT_EQ(find_new_thread_row(ThreadList{kThreadListCapacity}, L"same"), -1);
+}
