@@ -8,6 +8,7 @@
 #include "app/commands.h"
 #include "app/commands_win.h"
 #include "app/dialogs_win.h"
+#include "app/newthread_win.h"
 #include "app/startup_win.h"
 #include "platform/softkeys_win.h"
 #include "reader/threadlist_win.h"
@@ -35,6 +36,7 @@ LRESULT on_command(HWND hwnd, WPARAM wp, LPARAM lp)
     case IDM_RELOAD_THREAD: reload_current_thread(); return 0;
     case IDM_COPY_DIALOG: open_copy_dialog(hwnd); return 0;
     case IDM_WRITE: open_reply_editor(hwnd); return 0;
+    case IDM_NEW_THREAD: start_new_thread(hwnd); return 0;
     case IDM_CLOSE_THREAD: close_current_thread(hwnd); return 0;
     case IDM_DELETE_LOG: delete_current_log(hwnd); return 0;
     case IDM_FOCUS_CATEGORY: focus_category_selector(); return 0;

@@ -462,6 +462,7 @@ TEST_F(DialogsTest, KeyHelpInThreadModeShowsTheAccelerators)
         L"Ctrl+r ：スレッド内容更新(レスの取得)",
         L"Ctrl+F ：検索",
         L"Ctrl+s ：設定画面",
+        L"Ctrl+n ：新規スレッド作成",
     };
     ASSERT_EQ(texts.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(texts[i], want[i]) << i << " " << wide_to_utf8(texts[i]);
