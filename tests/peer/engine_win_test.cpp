@@ -234,6 +234,57 @@ TEST_F(PeerEngine, AThreadMadeByAnotherClientAppearsOnTheListsReload)
     EXPECT_EQ(ProcessThreadList->at(row)->state, ThreadNotHeld);
 }
 
+TEST_F(PeerEngine, ANewThreadMadeHereIsListedForAnotherClientAndOpened)
+{
+    ASSERT_NE(start_on_engine(1), nullptr);
+    fetch_board_menu();
+    choose_engine_board();
+    reports_.clear();
+    const size_t mark = engine_request_count();
+
+    DialogDriver editor(L"新規スレッド作成");
+    editor.then([this](HWND d) {
+        SetDlgItemTextW(d, IDC_NEW_THREAD_TITLE, L"ここで立てたスレ");
+        SetDlgItemTextW(d, IDC_REPLY_NAME, L"試験者");
+        SetDlgItemTextW(d, IDC_REPLY_MESSAGE, L"一つ目の書き込み");
+        EngineAccess::shot(d, "new-thread-editor");
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    run_dialog_command(IDM_NEW_THREAD, editor);
+    EXPECT_EQ(texts(reports_.messages()), (std::vector<std::wstring>{L"post_res: 書きこみが終わりました"}));
+
+    // Another client finds it at the head of the engine's list.
+    const std::string listed =
+        http_exchange(port_, "GET /peer/subject.txt HTTP/1.0\r\nHost: peer.2ch.net\r\n\r\n");
+    const std::string body = listed.substr(listed.find("\r\n\r\n") + 4);
+    const std::string first = body.substr(0, body.find('\n'));
+    const std::string tail = ".dat<>" + sj("ここで立てたスレ") + " (1)";
+    ASSERT_TRUE(first.size() > tail.size() && first.compare(first.size() - tail.size(), tail.size(), tail) == 0)
+        << first;
+    const std::string key = first.substr(0, first.size() - tail.size());
+
+    // The confirmation page, the resend, the list, the new thread's log.
+    auto got = engine_requests_since(mark, 4);
+    ASSERT_GE(got.size(), 4u);
+    EXPECT_EQ(got[0].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
+    EXPECT_EQ(got[1].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
+    EXPECT_EQ(got[2].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[3].line, dat_request(key));
+    EXPECT_EQ(engine_file("www\\peer\\subject.txt"), body);
+    EXPECT_EQ(read_file_bytes(log_file("peer\\subject.txt")), body);
+
+    // Opened: the engine's log as it is, one response, its title shown.
+    EXPECT_EQ(AppState.view, ThreadMode);
+    ASSERT_NE(current_entry(), nullptr);
+    EXPECT_EQ(std::wstring(current_entry()->fileName), sjis_to_wide(key + ".dat"));
+    EXPECT_EQ(current_entry()->responseCount, 1);
+    EXPECT_TRUE(read_file_bytes(local_dat(key)) == engine_dat(key));
+    EXPECT_TRUE(contains(engine_dat(key), sj("一つ目の書き込み")));
+    EXPECT_EQ(window_text(AppState.OpenThreadSelector), L"ここで立てたスレ");
+    EXPECT_GT(drawn_pixels(), 300);
+    shot("new-thread-opened");
+}
+
 TEST_F(PeerEngine, UpdateCheckMarksAFavouriteThatGrew)
 {
     write_file_bytes(dir_.file("favorite.txt"), "");
