@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "app/commands_win.h"
 #include "app/listupdate_win.h"
 #include "app/openthread_win.h"
 #include "base/appstate.h"
@@ -51,6 +52,8 @@ void start_new_thread(HWND main)
     show_board_threads(board, 1);
     const int32_t row = ProcessThreadList ? find_new_thread_row(*ProcessThreadList, title) : -1;
     if (row < 0) {
+        // The list, as fetched, stays in sight.
+        if (AppState.view != ListMode) switch_view(main);
         report_message(main, kTextNewThreadNotListed, kCaptionNewThread, MB_OK);
         return;
     }

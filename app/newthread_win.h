@@ -10,5 +10,6 @@ void start_new_thread(HWND main);
 
 constexpr wchar_t kCaptionNewThread[] = L"new_thread";
 constexpr wchar_t kTextNoBoardForThread[] = L"スレを立てる板を選んでください";
-// The post went through but the list does not show the thread (yet).
+// The post went through but the list does not show the thread (yet): said
+// over the list, shown in ListMode.
 constexpr wchar_t kTextNewThreadNotListed[] = L"立てたスレがスレ一覧に見つかりません";

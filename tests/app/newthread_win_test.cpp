@@ -94,7 +94,7 @@ TEST_F(NewThread, AThreadTheListDoesNotShowIsSaidAndTheListStays)
     ASSERT_NE(start_with_boards(1), nullptr);
     // A page without a marker counts as posted, but no thread was made.
     set_post_mode(PostMode::NoMarker);
-    choose_mobile();
+    open_mobile_threads(1);   // from ThreadMode
     server_.clear_requests();
     reports_.clear();
 
@@ -105,8 +105,9 @@ TEST_F(NewThread, AThreadTheListDoesNotShowIsSaidAndTheListStays)
                                         "GET http://pc.2ch.net/mobile/subject.txt"}));
     EXPECT_EQ(said(), (std::vector<std::wstring>{L"new_thread: 立てたスレがスレ一覧に見つかりません"}));
     EXPECT_EQ(AppState.view, ListMode);
-    EXPECT_EQ(current_entry(), nullptr);
     EXPECT_EQ(list_view_rows(), kMobileThreads);
+    ASSERT_NE(current_entry(), nullptr);
+    EXPECT_EQ(std::wstring(current_entry()->fileName), L"1065069078.dat");
 }
 
 TEST_F(NewThread, WithoutABoardThatTakesPostsOnlySaysSo)

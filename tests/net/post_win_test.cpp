@@ -105,6 +105,13 @@ protected:
         return post_res(nullptr, current_post_thread(), name, mail, message, &flag);
     }
 
+    // A new thread on the open thread's board.
+    int post_thread(const wchar_t* subject)
+    {
+        std::atomic<uint8_t> flag{0};
+        return post_new_thread(nullptr, thread_.board, subject, L"立てた人", L"", L"本文", &flag);
+    }
+
     std::string file(const char* name) const { return read_file_bytes(dir_.file(name)); }
 
     OpenThreadTableRecord savedTable_;
@@ -290,6 +297,40 @@ TEST_F(PostTest, OverlongFieldsAreRefusedWithNothingSent)
                                                 {L"本文が長すぎます", L"post_res"}}));
     EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
+}
+
+// 新スレ by 立てた人, message 本文: the title and the new-thread label, no key.
+const char kThreadBody[] =
+    "hana=mogera&submit=%90V%8bK%83X%83%8c%83b%83h%8d%ec%90%ac&subject=%90V%83X%83%8c&FROM=%97%a7%82%c4%82%bd%90l"
+    "&mail=&MESSAGE=%96%7b%95%b6&bbs=mobile&time=1064982678";
+
+TEST_F(PostTest, NewThreadIsConfirmedThenResentAndTheBoardHasIt)
+{
+    server_.site().set_clock(1065100000);
+    server_.put_subject("mobile", "1065069078.dat<>old (1)\n");
+    EXPECT_EQ(post_thread(L"新スレ"), 1);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"書きこみが終わりました", L"post_res"}}));
+    auto log = requests(2);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].raw, post_head(kTarget, kReferer, sizeof kThreadBody - 1, nullptr) + kThreadBody + "\r\n");
+    EXPECT_EQ(log[1].raw, post_head(kTarget, kReferer, sizeof kThreadBody - 1, kCookies2) + kThreadBody + "\r\n");
+    EXPECT_EQ(server_.posts().at(1).outcome, PostOutcome::Success);
+    // The log's first line carries the title; the list names it first.
+    EXPECT_EQ(server_.dat("mobile", "1065100000"),
+              sjis("立てた人") + "<><>2003/10/03 00:00:00 ID:Qv0Test0<> " + sjis("本文") + " <>" + sjis("新スレ") + "\n");
+    EXPECT_EQ(server_.file("/mobile/subject.txt"), "1065100000.dat<>" + sjis("新スレ") + " (1)\n1065069078.dat<>old (1)\n");
+}
+
+TEST_F(PostTest, NewThreadTitlesRefusedWithNothingSent)
+{
+    const std::wstring overlong(kPostSubjectChars + 1, L'あ');
+    EXPECT_EQ(post_thread(L""), 0);
+    EXPECT_EQ(post_thread(overlong.c_str()), 0);
+    EXPECT_EQ(post_thread(L"絵文字\U0001F600"), 0);
+    EXPECT_EQ(messages(), (std::vector<Message>{{L"スレタイを入れてください", L"post_res"},
+                                                {L"スレタイが長すぎます", L"post_res"},
+                                                {L"スレタイに送れない文字があります", L"post_res"}}));
+    EXPECT_EQ(server_.accepted_connections(), 0u);
 }
 
 TEST_F(PostTest, EverythingTheEditorAcceptsIsPosted)

@@ -470,13 +470,3 @@ TEST_F(NewThreadEditorTest, FailedPostKeepsTheTitleWithTheTextsAndTheMailIsNotSu
     EXPECT_EQ(posts[1].subject, utf8_to_sjis("新スレ"));
     EXPECT_EQ(server_.file("/mobile/subject.txt"), posts[1].key + ".dat<>" + utf8_to_sjis("新スレ") + " (1)\n");
 }
-
-TEST_F(NewThreadEditorTest, EmptyTitleIsRefusedAndKeptAsDraft)
-{
-    DialogDriver d(kNewThreadCaption);
-    d.then([](HWND dlg) { type_new_thread(dlg, L""); }).then([](HWND dlg) { press(dlg, IDOK); });
-    EXPECT_EQ(run_new_thread(d), IDCANCEL);
-    EXPECT_EQ(message_texts(), (std::vector<std::wstring>{L"post_res: スレタイを入れてください"}));
-    EXPECT_STREQ(NewThreadDraft.texts.message, L"本文");
-    EXPECT_TRUE(server_.requests().empty());
-}
