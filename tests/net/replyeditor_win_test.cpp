@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,11 +120,12 @@ protected:
         server_.set_post_settings(ps);
     }
 
-    // Runs the modal editor with `driver`'s steps.
-    INT_PTR run_modal(DialogDriver& driver)
+    // Runs the modal editor (the reply's unless `open` says another) with
+    // `driver`'s steps.
+    INT_PTR run_modal(DialogDriver& driver, const std::function<INT_PTR()>& open = nullptr)
     {
         driver.start();
-        INT_PTR r = ReplyEditor_open(main_);
+        INT_PTR r = open ? open() : ReplyEditor_open(main_);
         driver.stop();
         EXPECT_TRUE(driver.all_steps_ran());
         EXPECT_FALSE(driver.timed_out());
@@ -407,13 +409,7 @@ protected:
 
     INT_PTR run_new_thread(DialogDriver& driver)
     {
-        driver.start();
-        INT_PTR r = NewThreadEditor_open(main_, board_, posted_);
-        driver.stop();
-        EXPECT_TRUE(driver.all_steps_ran());
-        EXPECT_FALSE(driver.timed_out());
-        pump_messages();
-        return r;
+        return run_modal(driver, [this] { return NewThreadEditor_open(main_, board_, posted_); });
     }
 
     BoardEntry board_;
