@@ -19,6 +19,7 @@
 #include "net/difffetch_win.h"
 #include "net/replyeditor_win.h"
 #include "net/subjectfetch_win.h"
+#include "net/threadfetch_win.h"
 #include "net/updatecheck_win.h"
 #include "platform/softkeys_win.h"
 #include "reader/datread_win.h"

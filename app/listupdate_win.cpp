@@ -19,7 +19,8 @@ void update_check_list()
         int32_t rows = list->count();
         for (int32_t row = 0; row < rows; ++row) {
             ThreadEntry* entry = list->at(row);
-            if (!entry || entry->lastRead == -1) continue;
+            // A fallen thread is checked no more: only its reload by hand asks.
+            if (!entry || entry->lastRead == -1 || entry->state == ThreadFallen) continue;
             int32_t board = thread_list_row_board(*list, *entry);
             if (board < 0) continue;
             if (check_thread_modified(board, entry->fileName) == 1) entry->state = ThreadHasNew;

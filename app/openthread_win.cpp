@@ -7,7 +7,7 @@
 #include "base/appkinds.h"
 #include "base/appstate.h"
 #include "base/report.h"
-#include "net/difffetch_win.h"
+#include "net/threadfetch_win.h"
 #include "reader/datread_win.h"
 #include "reader/entities_win.h"
 #include "reader/opentable_win.h"
@@ -52,7 +52,8 @@ void place_view_at(int index, int32_t line)
 // could not be parsed (the reasons were shown).
 bool open_new_thread(int board, const std::wstring& file, const std::wstring& title, int32_t rowCount)
 {
-    if (Settings.LineOnOff) Resdata_get(board, file.c_str());
+    const bool fallen =
+        Settings.LineOnOff && Resdata_get(board, file.c_str(), DatFetchMode::Open) == DatFetchResult::Fallen;
     OpenThreadTableRecord& t = OpenThreadTable;
     if (t.count >= 1) Resdata_ReAlloc_buffer();
     // A refused growth was reported; there is no entry to parse into.
@@ -75,7 +76,8 @@ bool open_new_thread(int board, const std::wstring& file, const std::wstring& ti
     entry.ReadMark = listOpen ? held.totalitem(file.c_str()) : -1;
     // A favourite not yet held has no count of its own: the log's stands.
     if (listOpen)
-        held.additem(file.c_str(), title_for_file(title).c_str(), rowCount >= 0 ? rowCount : entry.responseCount);
+        held.additem(file.c_str(), title_for_file(title).c_str(), rowCount >= 0 ? rowCount : entry.responseCount,
+                     fallen);
     return true;
 }
 

@@ -171,13 +171,14 @@ char* make_416_marker(uint32_t* length)
 void get_task_run(WorkerTask* t)
 {
     GetWorkerTask* task = static_cast<GetWorkerTask*>(t);
-    task->result = get_html_sabun(task->dialog, task->url, task->resultLength, task->rangeStart, &task->flag);
+    task->result =
+        get_html_sabun(task->dialog, task->url, task->resultLength, task->rangeStart, &task->flag, task->answer);
 }
 
 }  // namespace
 
 char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
-                     const std::atomic<uint8_t>* flag)
+                     const std::atomic<uint8_t>* flag, FetchAnswer* answer)
 {
     uint32_t ignored = 0;
     if (!length) length = &ignored;
@@ -256,11 +257,18 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     }
     std::string_view headText = head->head();
     int status = status_code_of(headText);
+    const bool quiet = answer && answer->quiet;
+    if (answer) {
+        answer->status = status;
+        std::string_view location;
+        if (head_field(headText, "Location", &location)) answer->location.assign(location);
+    }
+    if (quiet && status == 404) return nullptr;
     switch (fetch_status_action(status)) {
     case FetchStatusAction::Inflate:
         break;
     case FetchStatusAction::Moved:
-        report_code(kTextMoved, status, kCaptionGetHtmlSabun);
+        if (!quiet) report_code(kTextMoved, status, kCaptionGetHtmlSabun);
         return nullptr;
     case FetchStatusAction::SizeOdd:
         report_code(kTextSizeOdd, status, kCaptionGetHtmlSabun);
@@ -295,7 +303,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     return data;
 }
 
-char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart)
+char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart, FetchAnswer* answer)
 {
     GetTask.threadName = L"get_html_sabun_thread";
     GetTask.run = get_task_run;
@@ -303,6 +311,7 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
     GetTask.url = url;
     GetTask.resultLength = length;
     GetTask.rangeStart = rangeStart;
+    GetTask.answer = answer;
     if (length) *length = 0;
     if (!run_worker_task(AppState.hwndMain, &GetTask)) {
         return nullptr;
@@ -310,103 +319,4 @@ char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStar
     char* result = GetTask.result;
     GetTask.result = nullptr;
     return result;
-}
-
-namespace {
-
-// Writes the checked reply to the local log: a full fetch through a safe
-// rewrite, growth appended. False (reported) when the log could not be written.
-bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t length)
-{
-    DatWrite w = dat_bytes_to_store(rangeStart, data, length);
-    if (w.length == 0) {
-        if (!w.replace) return true;   // nothing new
-        // A whole log without a single complete line is no thread log.
-        report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
-        return false;
-    }
-    if (w.replace) {
-        UniqueLibceFile f(libce_fopen_replace(path));
-        if (!f) {
-            report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
-            return false;
-        }
-        bool ok = libce_fwrite(data + w.offset, 1, w.length, f.get()) == w.length;
-        if (libce_fclose_replace(f, ok) != 0) {
-            report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
-            return false;
-        }
-        return true;
-    }
-    UniqueLibceFile f(libce_fopen(path, "ab"));
-    if (!f) {
-        report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
-        return false;
-    }
-    bool ok = libce_fseek(f.get(), 0, 2) == 0 && libce_fwrite(data + w.offset, 1, w.length, f.get()) == w.length;
-    if (f.close() != 0) ok = false;
-    if (!ok) report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
-    return ok;
-}
-
-struct WaitDialog {
-    HWND dialog;
-    explicit WaitDialog(const wchar_t* caption) : dialog(CreateProgressDialog(AppState.hwndMain, caption)) {}
-    ~WaitDialog() { CloseProgressDialog(dialog); }
-};
-
-}  // namespace
-
-void Resdata_get(int boardIndex, const wchar_t* datName)
-{
-    WaitDialog wait(L"処理中");
-    if (boardIndex < 0 || boardIndex >= BoardTable.count || !BoardTable.items || !datName) {
-        report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
-        return;
-    }
-    const BoardEntry& board = BoardTable.items[boardIndex];
-    if (board.host[0] == L'\0') return;
-    wchar_t url[kUrlBytes];
-    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
-    if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
-        report_failure(kTextBadUrl, kCaptionResdataGetSabun);
-        return;
-    }
-
-    // The log's place is checked before anything is fetched for it.
-    wchar_t widePath[kLogPathUnits];
-    char path[kLibcePathBytes];
-    if (!log_thread_path_of(boardIndex, datName, widePath, kLogPathUnits) ||
-        !wide_to_mb_whole(path, widePath, sizeof path)) {
-        std::wstring text = datName;
-        text += kTextOpenFailed;
-        report_failure(text.c_str(), kCaptionResdataGet);
-        return;
-    }
-
-    int32_t rangeStart = dat_range_start(get_filesize(boardIndex, datName));
-    if (rangeStart < 0) rangeStart = 0;
-    // A whole fetch may be the first of a board whose directories were never
-    // made under this log root (a favourite of a board not listed since): made
-    // here, so that the log has a place to go.
-    if (rangeStart == 0) create_board_dirs(board.host, board.dir);
-    for (;;) {
-        uint32_t length = 0;
-        LocalBlock<char> data(run_get_html_sabun(url, &length, rangeStart));
-        if (!data) {
-            report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
-            return;
-        }
-        if (!dat_reply_overlaps(rangeStart, data.get(), length)) {
-            report_failure(kTextRefetchAll, kCaptionResdataGetSabun);
-            rangeStart = 0;
-            continue;
-        }
-        if (!dat_reply_log_shaped(rangeStart, data.get(), length)) {
-            report_failure(kTextNotALog, kCaptionResdataGetSabun);
-            return;
-        }
-        store_dat(path, rangeStart, data.get(), length);
-        return;
-    }
 }

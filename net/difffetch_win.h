@@ -39,17 +39,12 @@ extern GetWorkerTask GetTask;
 // else from that byte on) and gives a local-heap block of exactly *length
 // bytes, not terminated, that the caller owns (a LocalBlock<char>); or null, the
 // failure reported. A 416 reply gives the two-byte marker "A" with *length 0.
+// With `answer`, the status and a redirect's Location are given back there;
+// a quiet answer leaves a redirect or a 404 unreported, for a caller that
+// looks elsewhere then.
 char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
-                     const std::atomic<uint8_t>* flag);
+                     const std::atomic<uint8_t>* flag, FetchAnswer* answer = nullptr);
 
 // UI side: runs get_html_sabun behind the modal progress dialog over the main
 // window and gives its result.
-char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart);
-
-// Brings the local log of thread `datName` of board `boardIndex` up to date:
-// a ranged fetch from the last byte held, whose first byte must be the log's
-// final line feed, else the whole log is fetched again. Only a complete,
-// checked reply reaches the log; a failed or cancelled fetch leaves it as it
-// was. A board without a server (a favourite board that stands for no board
-// of the menu) has nothing to fetch: nothing is asked and nothing shown.
-void Resdata_get(int boardIndex, const wchar_t* datName);
+char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart, FetchAnswer* answer = nullptr);

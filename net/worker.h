@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "store/responses.h"
 
@@ -20,11 +21,20 @@ struct WorkerTask {
     void (*run)(WorkerTask* task) = nullptr;
 };
 
+// What a GET's caller learns of the reply beyond its body, and whether it
+// handles a moved or missing file itself.
+struct FetchAnswer {
+    bool quiet = false;      // in: a redirect or a 404 is given back, not reported
+    int status = 0;          // out: the reply's status, 0 when none was read
+    std::string location;    // out: a redirect's Location
+};
+
 struct GetWorkerTask : WorkerTask {
     char* result = nullptr;             // local-heap block, or null
     const wchar_t* url = nullptr;
     uint32_t* resultLength = nullptr;
     int32_t rangeStart = 0;
+    FetchAnswer* answer = nullptr;
 };
 
 struct HeadWorkerTask : WorkerTask {

@@ -5,9 +5,9 @@
 
 namespace {
 
-// The images of states 0, 1 and 2, in that order.
-constexpr UINT kStateIcons[] = {IDI_THREAD_NOT_HELD, IDI_THREAD_HELD, IDI_THREAD_NEW};
-constexpr int kStates = 3;
+// The images of states 0 to 3, in that order.
+constexpr UINT kStateIcons[] = {IDI_THREAD_NOT_HELD, IDI_THREAD_HELD, IDI_THREAD_NEW, IDI_THREAD_FALLEN};
+constexpr int kStates = 4;
 // Row backgrounds remembered at once: the two alternating ones and the
 // selected one, and one to spare.
 constexpr int kBackgrounds = 4;

@@ -15,6 +15,7 @@ enum ThreadState : int32_t {
     ThreadNotHeld = 0,   // not in the board's held-thread list
     ThreadHeld = 1,
     ThreadHasNew = 2,    // held, and the server has more responses than recorded
+    ThreadFallen = 3,    // held, and fallen out of its board: never fetched or checked again but by hand
 };
 
 // The board a row belongs to. The rows of one board share one record: a

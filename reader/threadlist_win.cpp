@@ -372,7 +372,7 @@ bool ThreadListDrawItem(const DRAWITEMSTRUCT* item)
         RECT icon{}, label{};
         ListView_GetItemRect(view, row, &icon, LVIR_ICON);
         ListView_GetItemRect(view, row, &label, LVIR_LABEL);
-        const int state = e->state >= ThreadNotHeld && e->state <= ThreadHasNew ? e->state : ThreadNotHeld;
+        const int state = e->state >= ThreadNotHeld && e->state <= ThreadFallen ? e->state : ThreadNotHeld;
         draw_state_icon(dc, state, colours.background, icon.left, icon.top);
         wchar_t position[24];
         swprintf(position, sizeof position / sizeof position[0], L" %d", static_cast<int>(e->position));

@@ -16,7 +16,7 @@
 // delete_thread_list at the end).
 
 // The list view "SureList" (control 1004) over the parent's client area,
-// with its columns and its image list of the three state icons. Also stored
+// with its columns and its image list of the four state icons. Also stored
 // in AppState.threadListView. Null when it cannot be created.
 // The image list outlives the view; destroy_state_images (stateicons_win.h)
 // frees it at the end.

@@ -59,6 +59,7 @@ const wchar_t* file_name_of(std::string_view bytes, wchar_t (&wide)[kEntryFileNa
 struct Held {
     int32_t lastRead = -1;
     int32_t count = -1;
+    bool fallen = false;
     bool held() const { return lastRead >= 0; }
 };
 
@@ -69,6 +70,7 @@ Held held_state(LogListFile* list, const std::string& file)
     if (!list || !list->lookup(file.c_str(), &values, L"LogListFile::finditem") || values.lastRead < 0) return h;
     h.lastRead = values.lastRead;
     h.count = values.count;
+    h.fallen = values.fallen;
     return h;
 }
 
@@ -153,7 +155,7 @@ int LstSure_load(const wchar_t* host, const wchar_t* dir)
         const Held h = held_state(held, fileName);
         if (!limit.admits(h.held())) continue;
         int32_t state = ThreadNotHeld;
-        if (h.held()) state = h.count < row.count ? ThreadHasNew : ThreadHeld;
+        if (h.held()) state = h.fallen ? ThreadFallen : h.count < row.count ? ThreadHasNew : ThreadHeld;
         wchar_t wideFile[kEntryFileNameUnits + 1];
         auto entry = std::make_unique<ThreadEntry>(state, display_title(row.title), row.count, h.lastRead,
                                                    file_name_of(row.file, wideFile), board, n);
@@ -211,7 +213,8 @@ int favorite_sure_load()
         const BoardRows& of = rows_of(board);
         const Held h = held_state(of.held.get(), std::string(row.file));
         wchar_t wideFile[kEntryFileNameUnits + 1];
-        auto entry = std::make_unique<ThreadEntry>(h.held() ? ThreadHeld : ThreadNotHeld, display_title(row.title),
+        const int32_t state = !h.held() ? ThreadNotHeld : h.fallen ? ThreadFallen : ThreadHeld;
+        auto entry = std::make_unique<ThreadEntry>(state, display_title(row.title),
                                                    h.count, h.lastRead, file_name_of(row.file, wideFile), of.names,
                                                    board);
         if (!list->add(std::move(entry))) break;

@@ -126,3 +126,6 @@
 #define IDD_NEW_THREAD_EDITOR 180       // the reply editor's fields under a title
 #define IDC_NEW_THREAD_TITLE 1120
 #define IDM_NEW_THREAD 40120            // 新規スレ作成 (Ctrl+N)
+
+// ---- Fallen threads and moved boards (190-199, 1140-1159, 40140-40159)
+#define IDI_THREAD_FALLEN 190           // thread list state 3

@@ -9,13 +9,27 @@ namespace {
 
 constexpr std::string_view kSeparator = "<>";
 
-// The numbers of a line as the formatter writes them: "(%d)<>%d\n".
-std::string numbers_tail(int count, int lastRead)
+// The numbers of a line as the formatter writes them: "(%d)<>%d\n", the
+// fallen mark before the line feed.
+std::string numbers_tail(int count, int lastRead, bool fallen)
 {
     char tail[48];
-    int n = libce_snprintf(tail, sizeof tail, "(%d)<>%d\n", count < 0 ? 0 : count, lastRead < 0 ? 0 : lastRead);
+    int n = libce_snprintf(tail, sizeof tail, "(%d)<>%d", count < 0 ? 0 : count, lastRead < 0 ? 0 : lastRead);
     if (n < 0 || static_cast<size_t>(n) >= sizeof tail) return std::string();
-    return std::string(tail, static_cast<size_t>(n));
+    std::string out(tail, static_cast<size_t>(n));
+    if (fallen) out += kFallenMark;
+    out += '\n';
+    return out;
+}
+
+// The mark follows the digits of the last read, before the line's end.
+bool has_fallen_mark(std::string_view lastField)
+{
+    size_t i = 0;
+    while (i < lastField.size() && (lastField[i] == ' ' || lastField[i] == '\t')) ++i;
+    if (i < lastField.size() && (lastField[i] == '+' || lastField[i] == '-')) ++i;
+    while (i < lastField.size() && lastField[i] >= '0' && lastField[i] <= '9') ++i;
+    return lastField.substr(i, kFallenMark.size()) == kFallenMark;
 }
 
 }  // namespace
@@ -63,6 +77,7 @@ bool acquired_parse(std::string_view line, AcquiredEntry* entry)
     // The count ends at the next ")"; the conversion stops there by itself.
     entry->count = acquired_number(middle.substr(paren + 1));
     entry->lastRead = acquired_number(line.substr(last + kSeparator.size()));
+    entry->fallen = has_fallen_mark(line.substr(last + kSeparator.size()));
     return true;
 }
 
@@ -87,7 +102,7 @@ int acquired_total(const std::vector<std::string>& lines, std::string_view name)
 void acquired_index_add(AcquiredIndex& index, std::string_view line)
 {
     AcquiredEntry e;
-    if (acquired_parse(line, &e)) index[std::string(e.name)] = AcquiredValues{e.count, e.lastRead};
+    if (acquired_parse(line, &e)) index[std::string(e.name)] = AcquiredValues{e.count, e.lastRead, e.fallen};
 }
 
 AcquiredIndex acquired_index(const std::vector<std::string>& lines)
@@ -98,13 +113,13 @@ AcquiredIndex acquired_index(const std::vector<std::string>& lines)
     return index;
 }
 
-std::string acquired_added_line(std::string_view name, std::string_view title, int count)
+std::string acquired_added_line(std::string_view name, std::string_view title, int count, bool fallen)
 {
     std::string line(name);
     line += kSeparator;
     // A line break in a title would split the entry in two.
     for (char c : title) line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    line += numbers_tail(count, 1);
+    line += numbers_tail(count, 1, fallen);
     return line;
 }
 
@@ -113,8 +128,22 @@ std::string acquired_changed_line(const AcquiredEntry& entry, int count, int las
     std::string line(entry.name);
     line += kSeparator;
     line += entry.title;
-    line += numbers_tail(count, lastRead);
+    line += numbers_tail(count, lastRead, entry.fallen);
     return line;
+}
+
+int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name)
+{
+    int changed = 0;
+    for (std::string& line : lines) {
+        AcquiredEntry e;
+        if (!acquired_parse(line, &e) || e.name != name || e.fallen) continue;
+        e.fallen = true;
+        std::string next = acquired_changed_line(e, e.count, e.lastRead);
+        line = std::move(next);
+        ++changed;
+    }
+    return changed;
 }
 
 int acquired_change(std::vector<std::string>& lines, std::string_view name, int count, int lastRead)

@@ -10,6 +10,12 @@
 // no entry: the readers never match it and the rewrites keep it byte for byte;
 // only delitem, which drops every line of a name, drops it by its key.
 //
+// A thread that has fallen from its board carries the mark "\tfallen" after
+// its last read: "name<>title(count)<>lastread\tfallen". Older readers take
+// the last read as the digits after the last "<>" and stop at the tab, so
+// they read the entry as before; a rewrite by such a reader merely forgets
+// the mark.
+//
 // Lines are held as read: carriage returns dropped, each ending with its line
 // feed except possibly the last line of the file.
 #pragma once
@@ -23,7 +29,10 @@ struct AcquiredEntry {
     std::string_view title;   // up to the last "(" of the middle
     int count;
     int lastRead;
+    bool fallen;              // the line carries kFallenMark after its last read
 };
+
+constexpr std::string_view kFallenMark = "\tfallen";
 
 // The key of `line`; false when the line has no "<>".
 bool acquired_key(std::string_view line, std::string_view* key);
@@ -40,17 +49,23 @@ int acquired_total(const std::vector<std::string>& lines, std::string_view name)
 struct AcquiredValues {
     int count;
     int lastRead;
+    bool fallen;
 };
 using AcquiredIndex = std::unordered_map<std::string, AcquiredValues>;
 void acquired_index_add(AcquiredIndex& index, std::string_view line);
 AcquiredIndex acquired_index(const std::vector<std::string>& lines);
 
-// The line additem writes: "%s<>%s(%d)<>1\n". Control characters of the
-// title (a line break would split the entry) become blanks.
-std::string acquired_added_line(std::string_view name, std::string_view title, int count);
+// The line additem writes: "%s<>%s(%d)<>1\n", with the fallen mark before
+// the line feed when asked. Control characters of the title (a line break
+// would split the entry) become blanks.
+std::string acquired_added_line(std::string_view name, std::string_view title, int count, bool fallen = false);
 // The line an entry becomes when its thread is closed: "%s<>%s(%d)<>%d\n" with
-// the entry's own title. Negative numbers are written as 0.
+// the entry's own title and its fallen mark. Negative numbers are written as 0.
 std::string acquired_changed_line(const AcquiredEntry& entry, int count, int lastRead);
+
+// Marks every entry named `name` as fallen (an entry already marked stays as
+// it is); returns how many lines were changed.
+int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name);
 
 // Rewrites every entry named `name` in place; returns how many were changed.
 int acquired_change(std::vector<std::string>& lines, std::string_view name, int count, int lastRead);

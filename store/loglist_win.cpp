@@ -199,7 +199,20 @@ int LogListFile::totalitem(const wchar_t* name)
     return totalitem(ansi.c_str());
 }
 
-int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
+bool LogListFile::fallenitem(const char* name)
+{
+    if (!file || !name_fits(name)) return false;
+    auto found = index_.find(name);
+    return found != index_.end() && found->second.fallen;
+}
+
+bool LogListFile::fallenitem(const wchar_t* name)
+{
+    std::string ansi;
+    return file && name_to_ansi(name, ansi) && fallenitem(ansi.c_str());
+}
+
+int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count, bool fallen)
 {
     const wchar_t* caption = L"LogListFile::additem";
     if (!file) {
@@ -215,7 +228,7 @@ int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count)
 
     char titleAnsi[256];   // 255 bytes, cut at a character boundary
     if (wide_to_mb(titleAnsi, title ? title : L"", sizeof titleAnsi) == 0) titleAnsi[0] = '\0';
-    std::string line = acquired_added_line(ansi, titleAnsi, count);
+    std::string line = acquired_added_line(ansi, titleAnsi, count, fallen);
 
     // A last line without a line feed would otherwise swallow the new one.
     bool closeLast = !lines_.empty() && lines_.back().back() != '\n';
@@ -256,6 +269,25 @@ int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topR
     try {
         next = lines_;
         acquired_change(next, name, responseCount, topResponseNumber);
+    } catch (const std::bad_alloc&) {
+        close_list();
+        report_failure(kTextAllocFailed, kRewriteCaption);
+        return 0;
+    }
+    return rewrite(next);
+}
+
+int LogListFile::markfallen(const wchar_t* name)
+{
+    std::string ansi;
+    if (!name_for_rewrite(name, L"LogListFile::markfallen", ansi)) return 0;
+    std::vector<std::string> next;
+    try {
+        next = lines_;
+        if (acquired_mark_fallen(next, ansi) == 0) {
+            close_list();
+            return 0;
+        }
     } catch (const std::bad_alloc&) {
         close_list();
         report_failure(kTextAllocFailed, kRewriteCaption);

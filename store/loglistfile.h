@@ -44,8 +44,17 @@ public:
     // listed (or the list is not open: then `caption` heads the message).
     bool lookup(const char* name, AcquiredValues* values, const wchar_t* caption);
 
-    // Appends "name<>title(count)<>1"; 0 when the thread is already listed.
-    int additem(const wchar_t* name, const wchar_t* title, int count);
+    // True when the thread's line carries the fallen mark (see loglist.h).
+    bool fallenitem(const char* name);
+    bool fallenitem(const wchar_t* name);
+
+    // Appends "name<>title(count)<>1", marked fallen when asked; 0 when the
+    // thread is already listed.
+    int additem(const wchar_t* name, const wchar_t* title, int count, bool fallen = false);
+    // Marks the thread's line as fallen; 1 when the list was rewritten, 0 when
+    // there was nothing to mark (no line, or marked already) or the rewrite
+    // failed (reported). Closes the list either way.
+    int markfallen(const wchar_t* name);
     // Records a closed thread's response count and the response at the top of
     // its view (see acquired_last_read_at_close); 1 when the list was rewritten.
     int changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber);

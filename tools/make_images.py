@@ -8,8 +8,8 @@ Output (committed, so the build needs no Python):
   res/thread_toolbar.bmp  8 images: online, show thread list, reload thread, copy,
                           write, close thread, delete log, settings
   res/quorvex.ico         program icon, 32 x 32 and 16 x 16
-  res/thread_none.ico, res/thread_held.ico, res/thread_new.ico
-                          thread-list states 0, 1 and 2, 16 x 16
+  res/thread_none.ico, res/thread_held.ico, res/thread_new.ico, res/thread_fallen.ico
+                          thread-list states 0, 1, 2 and 3 (fallen), 16 x 16
 Tool-bar bitmaps are 8-bit with light grey (192, 192, 192) where the bar's own
 face shows through; icons are 32-bit with alpha and a mask.
 """
@@ -272,6 +272,11 @@ def draw_state_new(c):
     c.fill(rect(11, 13, 11.99, 13.99), WHITE)
 
 
+def draw_state_fallen(c):
+    # The held page gone grey: the thread has fallen out of its board.
+    page(c, 3, 1, 12.99, 14.99, lines=True, fill=(214, 214, 214), ink=GREY)
+
+
 # ---- file writers
 
 def write_bmp(path, images):
@@ -355,6 +360,7 @@ def main():
     write_ico(os.path.join(res, "thread_none.ico"), [picture(draw_state_none)])
     write_ico(os.path.join(res, "thread_held.ico"), [picture(draw_state_held)])
     write_ico(os.path.join(res, "thread_new.ico"), [picture(draw_state_new)])
+    write_ico(os.path.join(res, "thread_fallen.ico"), [picture(draw_state_fallen)])
 
 
 if __name__ == "__main__":
