@@ -1,6 +1,7 @@
 #include "app/listupdate_win.h"
 
 #include <cwchar>
+#include <string>
 
 #include "base/appstate.h"
 #include "base/report.h"
@@ -77,7 +78,10 @@ void show_board_threads(const BoardEntry& board, int fetch)
     dir[kBoardFieldUnits - 1] = L'\0';
     // A board without a server (a favourite board that stands for none) has
     // nothing to fetch; its local list is still shown.
-    if (fetch && host[0] != L'\0') LstSure_get(host, dir);
+    std::wstring movedTo;
+    if (fetch && host[0] != L'\0') LstSure_get(host, dir, &movedTo);
+    // A board that moved is listed from its new place.
+    if (!movedTo.empty()) lstrcpynW(host, movedTo.c_str(), kBoardFieldUnits);
     LstSure_load(host, dir);
 }
 

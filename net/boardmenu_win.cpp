@@ -7,12 +7,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/handles.h"
 #include "base/report.h"
 #include "net/boardmenu.h"
 #include "net/connection.h"
 #include "net/difffetch_win.h"
+#include "store/boardmove.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
 #include "store/settings.h"
@@ -105,7 +107,11 @@ int ItaList_get()
     build_categories(*menu, &categories);
 
     int32_t count = static_cast<int32_t>(menu->boards.size());
+    // Boards the menu now lists under another server take their log folders
+    // along, without asking; the favourites follow the table when read again.
+    const std::vector<BoardMove> moves = boards_moved(BoardTable.items, BoardTable.count, items, count);
     replace_board_table(items, count, count + 1);
     CategoryTable = categories;
+    for (const BoardMove& move : moves) move_board_logs(move);
     return 1;
 }

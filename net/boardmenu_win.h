@@ -19,6 +19,8 @@ constexpr wchar_t kTextLinkFilterUnusable[] = L"linkfilter.txtに使えるパタ
 // favourites category until the table is loaded again. The new table is built
 // aside and replaces the old one only when the page gave at least one
 // category with boards: a failed or cancelled fetch, or a page without
-// boards, leaves the tables exactly as they were. 1 when the tables were
-// rebuilt, 0 otherwise.
+// boards, leaves the tables exactly as they were. A board the new table lists
+// under another server than the old one did has moved: with UseServerDir
+// its log folder moves along (move_board_logs), without a question. 1 when
+// the tables were rebuilt, 0 otherwise.
 int ItaList_get();

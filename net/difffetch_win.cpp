@@ -303,6 +303,14 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     return data;
 }
 
+void report_quiet_answer(const FetchAnswer& answer)
+{
+    if (fetch_status_action(answer.status) == FetchStatusAction::Moved)
+        report_code(kTextMoved, answer.status, kCaptionGetHtmlSabun);
+    else if (answer.status == 404)
+        report_code(kTextFetchFailed, answer.status, kCaptionGetHtmlSabun);
+}
+
 char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart, FetchAnswer* answer)
 {
     GetTask.threadName = L"get_html_sabun_thread";

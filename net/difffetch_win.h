@@ -45,6 +45,10 @@ extern GetWorkerTask GetTask;
 char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t rangeStart,
                      const std::atomic<uint8_t>* flag, FetchAnswer* answer = nullptr);
 
+// Reports what a quiet answer left unsaid (a redirect or a 404), as an
+// answer that was not quiet would have; nothing for any other answer.
+void report_quiet_answer(const FetchAnswer& answer);
+
 // UI side: runs get_html_sabun behind the modal progress dialog over the main
 // window and gives its result.
 char* run_get_html_sabun(const wchar_t* url, uint32_t* length, int32_t rangeStart, FetchAnswer* answer = nullptr);

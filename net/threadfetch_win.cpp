@@ -152,13 +152,19 @@ DatFetchResult Resdata_get(int boardIndex, const wchar_t* datName, DatFetchMode 
             report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
             return DatFetchResult::Fetched;
         }
-        if (data && !dat_reply_overlaps(rangeStart, data.get(), length)) {
-            report_failure(kTextRefetchAll, kCaptionResdataGetSabun);
-            rangeStart = 0;
-            continue;
-        }
-        if (data && !dat_reply_log_shaped(rangeStart, data.get(), length)) fallen = true;
+        // A page answered in place of the log, not a part of it: the log is
+        // no longer where live logs are.
+        if (data && answer.status != 206 && !dat_reply_log_shaped(0, data.get(), length)) fallen = true;
         if (!fallen) {
+            if (!dat_reply_overlaps(rangeStart, data.get(), length)) {
+                report_failure(kTextRefetchAll, kCaptionResdataGetSabun);
+                rangeStart = 0;
+                continue;
+            }
+            if (!dat_reply_log_shaped(rangeStart, data.get(), length)) {
+                report_failure(kTextNotALog, kCaptionResdataGetSabun);
+                return DatFetchResult::Fetched;
+            }
             store_dat(path, rangeStart, data.get(), length);
             return DatFetchResult::Fetched;
         }

@@ -128,11 +128,22 @@ void ThreadList::sort(int32_t column, bool ascending)
               });
 }
 
+namespace {
+
+// A fallen thread comes after the held ones, which may still grow, and
+// before those not held.
+int state_rank(int32_t state)
+{
+    return state == ThreadFallen ? ThreadHeld * 2 - 1 : state * 2;
+}
+
+}  // namespace
+
 int compare_thread_entries(const ThreadEntry& a, const ThreadEntry& b, int32_t column, bool ascending)
 {
     int r = 0;
     switch (column) {
-    case 0: r = ascending ? 0 : three_way(a.state, b.state); break;
+    case 0: r = ascending ? 0 : three_way(state_rank(a.state), state_rank(b.state)); break;
     case 1: r = compare_text(a.title, b.title); break;
     case 2: r = three_way(a.count, b.count); break;
     case 3: r = three_way(a.lastRead, b.lastRead); break;

@@ -83,7 +83,7 @@ private:
 };
 
 // The order of two rows for column `column`: 0 state (with ascending false:
-// new before held before not held; with ascending true nothing, so the load
+// new before held before fallen before not held; with ascending true nothing, so the load
 // order stands), 1 title by code unit, 2 count, 3 last read, 4 file name,
 // 5 board directory, 6 server, 7 extra. The comparison is negated when
 // `ascending` is false; rows that compare equal are ordered by position,

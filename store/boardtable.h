@@ -69,6 +69,8 @@ void replace_board_table(BoardEntry* items, int32_t count, int32_t capacity);
 // there is no board to reload its threads from.
 constexpr int32_t kNoBoardIndex = -1;
 
+constexpr char kBoardFile[] = "2channel.brd";
+
 // Writes the table to "2channel.brd" in the program's directory through a
 // safe rewrite, as the menu built it (its categories from 0). 1 when written,
 // or when there was nothing to write (no category); 0 when the file could not

@@ -21,7 +21,6 @@ CategoryArray CategoryTable = {{}, -1};
 
 namespace {
 
-constexpr char kBoardFile[] = "2channel.brd";
 constexpr char kFavoriteBoardFile[] = "favorite.brd";
 constexpr wchar_t kFavoritesCategory[] = L"お気に入り";
 constexpr wchar_t kCaptionSave[] = L"ItaList_save";

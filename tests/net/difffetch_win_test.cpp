@@ -11,6 +11,7 @@
 #include "base/debugout.h"
 #include "net/difffetch.h"
 #include "net/difffetch_win.h"
+#include "net/threadfetch_win.h"
 #include "store/boardtable.h"
 #include "store/settings.h"
 #include "tests/net/loopbackfixture_win.h"
@@ -184,7 +185,10 @@ TEST_F(FetchFixture, WholeLogAnsweredTo200MeansAFullFetch)
 }
 
 // A notice, an error page or a login wall answered with 200 in place of the
-// log: no response shape, so nothing is written, in neither fetch.
+// log: no response shape, so nothing is written. Answered to the log's own
+// path it means the log is gone from there (the past-log store, answering
+// the same page, has nothing either); answered as a part of the log (206) it
+// is refused as it is.
 TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
 {
     std::string local = dat_of_size(1000);
@@ -192,8 +196,7 @@ TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
     fetch_answered_with("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
                         "<html><head><title>notice</title></head>\n<body>maintenance</body></html>\n");
     EXPECT_EQ(read_file_bytes(logPath_), local);
-    expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"},
-                     {L"ログの形式ではありません", L"Resdata_get_sabun"}});
+    expect_messages({{L"dat落ちしたスレッドです\n過去ログ倉庫にもありません", L"Resdata_get_sabun"}});
 
     // The same page after a line feed passes the overlap check of a ranged
     // fetch, and is refused all the same.
@@ -275,14 +278,16 @@ TEST_F(FetchFixture, MissingBoardDirectoriesAreMadeBeforeTheLogIsWritten)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(FetchFixture, MovedBoardLeavesTheLogAlone)
+// A redirect of the log is taken for a fallen thread: the store is asked,
+// has nothing, and that is said once.
+TEST_F(FetchFixture, RedirectedLogLeavesTheLogAlone)
 {
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);
     server_.set_redirect("/mobile/dat/1065069078.dat", "http://new.2ch.net/mobile/dat/1065069078.dat", 302);
     Resdata_get(0, kDat);
     EXPECT_EQ(read_file_bytes(logPath_), local);
-    expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}, {L"スレdat取得失敗", L"Resdata_get_sabun"}});
+    expect_messages({{L"dat落ちしたスレッドです\n過去ログ倉庫にもありません", L"Resdata_get_sabun"}});
 }
 
 TEST_F(FetchFixture, OneByteLogIsFetchedWhole)

@@ -108,7 +108,8 @@ TEST_F(SubjectFetch, SecondFetchReplacesTheListQuietly)
 TEST_F(SubjectFetch, FailedFetchLeavesTheOldListByteForByte)
 {
     put_old_list();
-    server_.set_redirect("/mobile/subject.txt", "http://pc9.2ch.net/mobile/subject.txt", 302);
+    // A redirect that names no other server for the board is no move.
+    server_.set_redirect("/mobile/subject.txt", "http://pc.2ch.net/busy.html", 302);
     EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}});

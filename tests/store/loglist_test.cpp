@@ -184,3 +184,48 @@ TEST(AcquiredLine, Numbers)
     EXPECT_EQ(acquired_number("99999999999"), INT_MAX);
     EXPECT_EQ(acquired_number("-99999999999"), INT_MIN);
 }
+
+// The fallen mark follows the last read, where an older reader's number
+// stops: such a reader sees the entry exactly as before. Each line read by
+// the old rules (acquired_number over the last field) and by the new.
+TEST(AcquiredLine, FallenMarkIsInvisibleToTheOldReading)
+{
+    struct Case {
+        const char* line;
+        int count, lastRead;
+        bool fallen;
+    };
+    const Case cases[] = {
+        {"1.dat<>t(5)<>3\tfallen\n", 5, 3, true},
+        {"1.dat<>a<>b (c)(33)<>7\tfallen", 33, 7, true},        // title with "<>", no line feed
+        {"1.dat<>t(5)<>3\n", 5, 3, false},
+        {"1.dat<>t(5)<>3 fallen\n", 5, 3, false},                 // a blank is not the mark
+        {"1.dat<>t(5)<>\tfallen\n", 5, 0, true},                 // no digits
+        {"1.dat<>t\tfallen(5)<>3\n", 5, 3, false},               // in the title it is title
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        AcquiredEntry e;
+        ASSERT_TRUE(acquired_parse(c.line, &e));
+        EXPECT_EQ(e.count, c.count);
+        EXPECT_EQ(e.lastRead, c.lastRead);
+        EXPECT_EQ(e.fallen, c.fallen);
+        std::string_view line(c.line);
+        EXPECT_EQ(acquired_number(line.substr(line.rfind("<>") + 2)), c.lastRead) << "the old reading";
+        EXPECT_EQ(acquired_index(Lines{c.line}).at("1.dat").fallen, c.fallen);
+    }
+}
+
+TEST(AcquiredLine, MarkFallenKeepsTheMarkThroughLaterChanges)
+{
+    Lines lines{"1.dat<>other(3)<>2\n", kExample, "2.dat<>x(1)<>1"};
+    EXPECT_EQ(acquired_mark_fallen(lines, "1065069078.dat"), 1);
+    EXPECT_EQ(lines[1], "1065069078.dat<>Test (round 2)(57)<>12\tfallen\n");
+    EXPECT_EQ(acquired_mark_fallen(lines, "1065069078.dat"), 0) << "marked already";
+    EXPECT_EQ(acquired_mark_fallen(lines, "nothing.dat"), 0);
+    // Closing the thread rewrites its numbers, never its mark.
+    EXPECT_EQ(acquired_change(lines, "1065069078.dat", 60, 40), 1);
+    EXPECT_EQ(lines, (Lines{"1.dat<>other(3)<>2\n", "1065069078.dat<>Test (round 2)(60)<>40\tfallen\n",
+                            "2.dat<>x(1)<>1"}));
+    EXPECT_EQ(acquired_added_line("3.dat", "t", 4, true), "3.dat<>t(4)<>1\tfallen\n");
+}

@@ -318,3 +318,33 @@ TEST_F(HeldList, DeletelogRemovesTheLogOfEitherLayout)
     EXPECT_EQ(f->deletelog(L"123.dat"), 1);
     EXPECT_FALSE(file_exists(root + "\\srv\\mobile\\dat\\123.dat"));
 }
+
+// The mark is written by a safe rewrite that keeps every other line byte
+// for byte, and is read back by the next open.
+TEST_F(HeldList, MarkfallenRewritesOnlyTheThreadsLine)
+{
+    const std::string before = "1.dat<>other(3)<>2\r\n" + std::string(kExample) + "junk line\r\n";
+    write_file_bytes(list, before);
+    auto f = open();
+    EXPECT_FALSE(f->fallenitem(L"1065069078.dat"));
+    ReportCapture capture;
+    EXPECT_EQ(f->markfallen(L"1065069078.dat"), 1);
+    EXPECT_EQ(read_file_bytes(list),
+              "1.dat<>other(3)<>2\r\n1065069078.dat<>Test (round 2)(57)<>12\tfallen\r\njunk line\r\n");
+    EXPECT_EQ(f->file.get(), nullptr);
+
+    f = open();
+    EXPECT_TRUE(f->fallenitem(L"1065069078.dat"));
+    EXPECT_FALSE(f->fallenitem("1.dat"));
+    EXPECT_EQ(f->finditem(L"1065069078.dat"), 12);
+    EXPECT_EQ(f->markfallen(L"9.dat"), 0) << "no line to mark";
+    const std::string marked = read_file_bytes(list);
+    f = open();
+    EXPECT_EQ(f->markfallen(L"1065069078.dat"), 0) << "marked already";
+    EXPECT_EQ(read_file_bytes(list), marked);
+    f = open();
+    EXPECT_EQ(f->additem(L"5.dat", L"new", 9, true), 1);
+    EXPECT_TRUE(f->fallenitem(L"5.dat"));
+    EXPECT_EQ(read_file_bytes(list), marked + "5.dat<>new(9)<>1\tfallen\r\n");
+    EXPECT_TRUE(capture.messages().empty());
+}

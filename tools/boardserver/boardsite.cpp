@@ -24,6 +24,7 @@ std::string content_type(std::string_view path)
         return "text/html; charset=Shift_JIS";
     }
     if (ends_with(path, ".txt") || ends_with(path, ".dat")) return "text/plain";
+    if (ends_with(path, ".gz")) return "application/x-gzip";
     return "application/octet-stream";
 }
 
@@ -110,6 +111,17 @@ std::string subject_path(std::string_view dir)
 std::string dat_path(std::string_view dir, std::string_view key)
 {
     return "/" + std::string(dir) + "/dat/" + std::string(key) + ".dat";
+}
+
+std::string past_log_path(std::string_view dir, std::string_view key)
+{
+    std::string p = "/" + std::string(dir) + "/kako/";
+    if (key.size() == 9) {
+        p += std::string(key.substr(0, 3));
+    } else {
+        p += std::string(key.substr(0, 4)) + "/" + std::string(key.substr(0, 5));
+    }
+    return p + "/" + std::string(key) + ".dat";
 }
 
 std::string post_cookie(int index)
@@ -201,6 +213,45 @@ void BoardSite::clear_redirects()
 {
     std::lock_guard<std::mutex> hold(lock_);
     redirects_.clear();
+    hostAnswers_.clear();
+    pageAnswers_.clear();
+}
+
+void BoardSite::fall_thread(std::string_view dir, std::string_view key, FallenAnswer answer, PastLog store)
+{
+    const std::string live = dat_path(dir, key);
+    std::lock_guard<std::mutex> hold(lock_);
+    auto it = files_.find(live);
+    File log = it == files_.end() ? File{} : it->second;
+    if (it != files_.end()) files_.erase(it);
+    const std::string kept = past_log_path(dir, key);
+    if (store == PastLog::Gzipped) files_[kept + ".gz"] = File{gzip_bytes(log.bytes), log.modified};
+    if (store == PastLog::Plain) files_[kept] = log;
+    switch (answer) {
+    case FallenAnswer::NotFound:
+        break;
+    case FallenAnswer::Redirect:
+        redirects_[live] = Redirect{"/" + std::string(dir) + "/", 302};
+        break;
+    case FallenAnswer::FrontPage:
+        pageAnswers_[live] = page_board_front(dir);
+        break;
+    }
+}
+
+void BoardSite::move_board(const std::string& oldHost, std::string_view dir, const std::string& newHost,
+                           MoveAnswer how)
+{
+    const std::string path = subject_path(dir);
+    HostAnswer a;
+    if (how == MoveAnswer::Redirect) {
+        a.status = 302;
+        a.location = "http://" + newHost + path;
+    } else {
+        a.body = page_board_moved(newHost, dir);
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    hostAnswers_[oldHost + path] = std::move(a);
 }
 
 void BoardSite::set_post_settings(const PostSettings& settings)
@@ -258,13 +309,37 @@ Reply BoardSite::answer_file(const HttpRequest& req, bool ignoreRange)
     {
         std::lock_guard<std::mutex> hold(lock_);
         now = now_locked();
+        // An answer of a host that a board left, then a page in place of a
+        // file, then a redirect.
+        Redirect redirect;
+        const std::string* page = nullptr;
+        auto hostAnswer = hostAnswers_.find(req.host + req.path);
+        auto pageAnswer = pageAnswers_.find(req.path);
         auto red = redirects_.find(req.path);
-        if (red != redirects_.end()) {
-            r.status = red->second.status;
+        if (hostAnswer != hostAnswers_.end()) {
+            if (hostAnswer->second.location.empty()) page = &hostAnswer->second.body;
+            else redirect = Redirect{hostAnswer->second.location, hostAnswer->second.status};
+        } else if (pageAnswer != pageAnswers_.end()) {
+            page = &pageAnswer->second;
+        } else if (red != redirects_.end()) {
+            redirect = red->second;
+        }
+        if (page) {
+            r.status = 200;
             add_common_headers(r, now);
-            r.headers.emplace_back("Location", red->second.location);
+            r.body = *page;
+            r.headers.emplace_back("Content-Length", std::to_string(r.body.size()));
+            r.headers.emplace_back("Connection", "close");
+            r.headers.emplace_back("Content-Type", content_type(".html"));
+            if (req.method == "HEAD") r.body.clear();
+            return r;
+        }
+        if (!redirect.location.empty()) {
+            r.status = redirect.status;
+            add_common_headers(r, now);
+            r.headers.emplace_back("Location", redirect.location);
             r.body = "<html><head><title>" + std::to_string(r.status) + " " + reason_phrase(r.status) +
-                     "</title></head><body><p>The document has moved <a href=\"" + red->second.location +
+                     "</title></head><body><p>The document has moved <a href=\"" + redirect.location +
                      "\">here</a>.</p></body></html>\n";
             r.headers.emplace_back("Content-Length", std::to_string(r.body.size()));
             r.headers.emplace_back("Connection", "close");
@@ -315,7 +390,8 @@ Reply BoardSite::answer_file(const HttpRequest& req, bool ignoreRange)
             r.headers.emplace_back("Connection", "close");
             r.headers.emplace_back("Content-Type", content_type(req.path));
         }
-    } else if (!rangeLine && encodings && header_lists_token(*encodings, "gzip")) {
+    } else if (!rangeLine && encodings && header_lists_token(*encodings, "gzip") && !ends_with(req.path, ".gz")) {
+        // A file kept gzipped is sent as it is, as servers do.
         r.status = 200;
         r.body = gzip_bytes(bytes);
         r.headers.emplace_back("Content-Length", std::to_string(r.body.size()));

@@ -62,6 +62,28 @@ std::string subject_path(std::string_view dir);
 std::string dat_path(std::string_view dir, std::string_view key);
 constexpr const char* kMenuPath = "/bbsmenu.html";
 
+// Where the board keeps a thread that has fallen out of it:
+// "/<dir>/kako/<4>/<5>/<key>.dat" for a ten-digit key, "/<dir>/kako/<3>/<key>.dat" for nine.
+std::string past_log_path(std::string_view dir, std::string_view key);
+
+// How a fallen thread's old log path is answered.
+enum class FallenAnswer {
+    NotFound,    // 404
+    Redirect,    // 302 to the board's front page
+    FrontPage,   // 200 with the board's front page in place of the log
+};
+// Where the past-log store keeps it.
+enum class PastLog {
+    None,      // nowhere: the thread is gone
+    Gzipped,   // "<key>.dat.gz" only
+    Plain,     // "<key>.dat" only
+};
+// How a moved board's old host answers for the board's thread list.
+enum class MoveAnswer {
+    Redirect,     // 302 to the same path on the new host
+    NoticePage,   // 200 with the move notice page
+};
+
 // Set-Cookie values the script hands out: "PON=...", "HAP=...", then "Cn=...".
 std::string post_cookie(int index);
 
@@ -80,7 +102,16 @@ public:
 
     // A 301/302/303 answer for `path`, to `location`.
     void set_redirect(const std::string& path, std::string location, int status = 302);
+    // Forgets every redirect, and the answers fall_thread and move_board set.
     void clear_redirects();
+
+    // --- threads that fall and boards that move
+    // The thread's log leaves "/<dir>/dat/" for the past-log store as `store`
+    // says, and its old path is answered as `answer` says.
+    void fall_thread(std::string_view dir, std::string_view key, FallenAnswer answer, PastLog store);
+    // Requests for the board's thread list that name `oldHost` are answered
+    // as `how` says; every other host (the new one) is served as before.
+    void move_board(const std::string& oldHost, std::string_view dir, const std::string& newHost, MoveAnswer how);
 
     // The clock behind Date, Last-Modified and post dates. 0: the real clock.
     void set_clock(int64_t fixedUnixSeconds);
@@ -105,6 +136,12 @@ private:
         std::string location;
         int status = 302;
     };
+    // An answer for one host and path, ahead of everything else.
+    struct HostAnswer {
+        int status = 200;
+        std::string location;   // for a redirect
+        std::string body;
+    };
 
     Reply answer_file(const HttpRequest& req, bool ignoreRange);
     Reply answer_post(const HttpRequest& req, std::string_view body);
@@ -120,6 +157,8 @@ private:
     mutable std::mutex lock_;
     std::map<std::string, File> files_;
     std::map<std::string, Redirect> redirects_;
+    std::map<std::string, HostAnswer> hostAnswers_;   // by host followed by path
+    std::map<std::string, std::string> pageAnswers_;  // 200 pages in place of files, by path
     int64_t fixedClock_ = 0;
     PostSettings post_;
     std::vector<PostRecord> posts_;

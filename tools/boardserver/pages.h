@@ -36,6 +36,12 @@ std::string page_error(PostError why, const PostEcho& echo);
 // A busy page that carries none of the three markers.
 std::string page_no_marker();
 
+// The page a board's old server answers for the board once it has moved: a
+// script and a link that both lead to the same directory on `newHost`.
+std::string page_board_moved(std::string_view newHost, std::string_view dir);
+// A board's front page, answered in place of a log that is no longer there.
+std::string page_board_front(std::string_view dir);
+
 // The name field of a post without a name: 名無しさん
 std::string default_name();
 // The mark before a trip in a name field: ◆

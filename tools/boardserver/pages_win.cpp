@@ -148,6 +148,33 @@ std::string page_error(PostError why, const PostEcho& e)
     return p;
 }
 
+std::string page_board_moved(std::string_view newHost, std::string_view dir)
+{
+    const std::string to = "http://" + std::string(newHost) + "/" + std::string(dir) + "/";
+    std::string p;
+    p += "<html>\n<head>\n";
+    p += "<script language=\"javascript\">window.location.href=\"" + to + "\"</script>\n";
+    p += sjis(L"<title>移転しました</title>\n");
+    p += kHtmlMeta;
+    p += "</head>\n<body>\n";
+    p += sjis(L"この板は移転しました。<br>\n");
+    p += "<a href=\"" + to + "\">GO !</a>\n";
+    p += "</body>\n</html>\n";
+    return p;
+}
+
+std::string page_board_front(std::string_view dir)
+{
+    std::string p;
+    p += "<html>\n<head>\n";
+    p += "<title>" + html_escape(dir) + "</title>\n";
+    p += kHtmlMeta;
+    p += "</head>\n<body>\n";
+    p += sjis(L"スレッド一覧はこちら<br>\n");
+    p += "</body>\n</html>\n";
+    return p;
+}
+
 std::string page_no_marker()
 {
     std::string p;
