@@ -22,14 +22,12 @@ std::string numbers_tail(int count, int lastRead, bool fallen)
     return out;
 }
 
-// The mark follows the digits of the last read, before the line's end.
+// The mark ends the line, after the digits of the last read.
 bool has_fallen_mark(std::string_view lastField)
 {
-    size_t i = 0;
-    while (i < lastField.size() && (lastField[i] == ' ' || lastField[i] == '\t')) ++i;
-    if (i < lastField.size() && (lastField[i] == '+' || lastField[i] == '-')) ++i;
-    while (i < lastField.size() && lastField[i] >= '0' && lastField[i] <= '9') ++i;
-    return lastField.substr(i, kFallenMark.size()) == kFallenMark;
+    while (!lastField.empty() && (lastField.back() == '\n' || lastField.back() == '\r')) lastField.remove_suffix(1);
+    return lastField.size() >= kFallenMark.size() &&
+           lastField.substr(lastField.size() - kFallenMark.size()) == kFallenMark;
 }
 
 }  // namespace

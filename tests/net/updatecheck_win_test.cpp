@@ -18,6 +18,7 @@
 #include "store/settings.h"
 #include "tests/net/boardfetch_fixture_win.h"
 #include "tests/support/hangguard_win.h"
+#include "tools/boardserver/boardsite.h"
 
 using namespace boardfetch_test;
 
@@ -490,13 +491,26 @@ TEST_F(OpenBoardList, FailedFetchStillShowsTheLocalList)
 {
     std::string local = "1000000000.dat<>local (3)\n";
     write_file_bytes(root_ + "\\mobile\\subject.txt", local);
-    server_.set_redirect("/mobile/subject.txt", "http://pc9.2ch.net/mobile/subject.txt", 302);
+    server_.set_redirect("/mobile/subject.txt", "http://pc.2ch.net/busy.html", 302);
     select(0);
     open_board_list(1);
     EXPECT_EQ(read_file_bytes(root_ + "\\mobile\\subject.txt"), local);
     ASSERT_EQ(ProcessThreadList->count(), 1);
     EXPECT_STREQ(ProcessThreadList->at(0)->fileName, L"1000000000.dat");
     expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}});
+}
+
+// A board followed to its new server is listed from there at once.
+TEST_F(OpenBoardList, MovedBoardIsListedFromItsNewServer)
+{
+    server_.site().move_board("pc.2ch.net", "mobile", "pc9.2ch.net", boardserver::MoveAnswer::NoticePage);
+    reports_.set_answer(IDYES);
+    select(0);
+    open_board_list(1);
+    EXPECT_STREQ(BoardTable.items[0].host, L"pc9.2ch.net");
+    ASSERT_EQ(ProcessThreadList->count(), 4);
+    EXPECT_EQ(ProcessThreadList->at(0)->board->server, L"pc9.2ch.net");
+    EXPECT_EQ(messages().size(), 1u) << "the question alone";
 }
 
 TEST_F(OpenBoardList, FavouriteThreadsAreCheckedOnlyWhenFetching)
@@ -538,4 +552,23 @@ TEST_F(OpenBoardList, NoSelectionChangesNothing)
     EXPECT_EQ(server_.accepted_connections(), 0u);
     EXPECT_TRUE(server_.requests().empty());
     EXPECT_TRUE(messages().empty());
+}
+
+// A fallen thread is asked nothing, even when the server has grown a log of
+// that name: only its reload by hand fetches it again.
+TEST_F(UpdateCheck, FallenRowsAreNeverAsked)
+{
+    write_file_bytes(log_path("mobile", "1000000000"), dat_of_size(800));
+    write_file_bytes(log_path("mobile", "1000000001"), dat_of_size(800));
+    server_.put_dat("mobile", "1000000000", dat_of_size(900));
+    server_.put_dat("mobile", "1000000001", dat_of_size(900));
+    add_row(L"1000000000.dat", 5, 0, ThreadFallen);
+    add_row(L"1000000001.dat", 5, 1);
+    update_check_list();
+    auto reqs = requests(1);
+    EXPECT_EQ(server_.accepted_connections(), 1u);
+    ASSERT_EQ(server_.requests().size(), 1u);
+    EXPECT_EQ(server_.requests()[0].raw, head_request("mobile", "1000000001", 800));
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadFallen);
+    EXPECT_EQ(ProcessThreadList->at(1)->state, ThreadHasNew);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "tests/support/dibdc_win.h"
@@ -43,7 +45,7 @@ TEST_F(StateIcons, EveryBackgroundGivesTheImageListsPicture)
                                     RGB(0, 160, 0),     RGB(30, 30, 30),    RGB(255, 255, 255), RGB(0, 0, 128)};
     for (int round = 0; round < 2; ++round) {
         for (COLORREF background : backgrounds) {
-            for (int state = 0; state < 3; ++state) {
+            for (int state = 0; state < 4; ++state) {
                 DibDC dc(2 * kSize, kSize);
                 fill(dc.get(), 0, background);
                 draw_state_icon(dc.get(), state, background, 0, 0);
@@ -60,9 +62,30 @@ TEST_F(StateIcons, OutOfRangeStateDrawsNothing)
 {
     DibDC dc(kSize, kSize);
     fill(dc.get(), 0, RGB(1, 2, 3));
-    draw_state_icon(dc.get(), 3, RGB(1, 2, 3), 0, 0);
+    draw_state_icon(dc.get(), 4, RGB(1, 2, 3), 0, 0);
     draw_state_icon(dc.get(), -1, RGB(1, 2, 3), 0, 0);
     for (COLORREF c : pixels(dc, 0)) ASSERT_EQ(c, RGB(1, 2, 3));
+}
+
+// A fallen thread's icon is its own, and grey: no pixel has more of one
+// colour than of another beyond a shade.
+TEST_F(StateIcons, FallenIconIsItsOwnAndGrey)
+{
+    auto drawn = [](int state) {
+        DibDC dc(kSize, kSize);
+        fill(dc.get(), 0, RGB(255, 255, 255));
+        draw_state_icon(dc.get(), state, RGB(255, 255, 255), 0, 0);
+        return pixels(dc, 0);
+    };
+    const auto fallen = drawn(3);
+    for (int other = 0; other < 3; ++other) EXPECT_NE(fallen, drawn(other)) << other;
+    int inked = 0;
+    for (COLORREF c : fallen) {
+        const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+        EXPECT_LE(std::max({r, g, b}) - std::min({r, g, b}), 8) << std::hex << c;
+        if (c != RGB(255, 255, 255)) ++inked;
+    }
+    EXPECT_GT(inked, kSize * kSize / 3);
 }
 
 // After the images are made again (a new view), icons come from the new

@@ -503,3 +503,14 @@ TEST(NewThreadRow, ExactTitleAmongTheLargestKeys)
     }
     EXPECT_EQ(find_new_thread_row(ThreadList{kThreadListCapacity}, L"same"), -1);
 }
+
+// New first, then held, then fallen (held, but it never grows again), then
+// not held; the load order among equals.
+TEST(ThreadListSort, FallenThreadsComeAfterHeldOnesAndBeforeTheRest)
+{
+    ThreadList list(kThreadListCapacity);
+    for (int32_t state : {ThreadFallen, ThreadNotHeld, ThreadHasNew, ThreadHeld, ThreadFallen, ThreadHeld})
+        list.add(row(state, L"t", 1));
+    list.sort(0, false);
+    EXPECT_EQ(positions(list), (std::vector<int32_t>{2, 3, 5, 0, 4, 1}));
+}

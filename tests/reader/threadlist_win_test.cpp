@@ -727,6 +727,25 @@ TEST_F(ThreadListView, FavouritesListKnownBoardsWithRecordedCounts)
     EXPECT_FALSE(file_exists(root + "\\news")) << "a board without logs gets no held-thread list";
 }
 
+// The fallen mark in the held-thread list gives the row its own state in
+// the board's list and among the favourites, whatever the counts say.
+TEST_F(ThreadListView, FallenThreadsHaveTheirOwnState)
+{
+    write_subject("1000000002.dat<>Fallen, nothing new (20)\n1000000003.dat<>Fallen with more (25)\n");
+    write_acquired("1000000002.dat<>Fallen, nothing new(20)<>5\tfallen\r\n"
+                   "1000000003.dat<>Fallen with more(20)<>12\tfallen\r\n");
+    ASSERT_EQ(load(), 1);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(row(0).state, ThreadFallen);
+    EXPECT_EQ(row(0).lastRead, 5);
+    EXPECT_EQ(row(1).state, ThreadFallen);
+    write_favorites("mobile<>1000000003.dat<>Fallen fav\n");
+    ASSERT_EQ(favorite_sure_load(), 1);
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(row(0).state, ThreadFallen);
+    EXPECT_EQ(row(0).count, 20);
+}
+
 TEST_F(ThreadListView, FavouriteThreadWithNewCountIsNeverNewAtLoad)
 {
     write_acquired("1000000003.dat<>Held with new(20)<>12\r\n");
@@ -938,7 +957,7 @@ TEST_F(ThreadListView, ColumnsAndImages)
     EXPECT_TRUE(style & LVS_OWNERDRAWFIXED);
     EXPECT_TRUE(style & LVS_SINGLESEL);
     EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
-    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(view, LVSIL_SMALL)), 3);
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(view, LVSIL_SMALL)), 4);   // not held, held, new, fallen
     EXPECT_EQ(AppState.threadListView, view);
 }
 
