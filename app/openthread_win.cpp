@@ -16,6 +16,7 @@
 #include "reader/threadlist_win.h"
 #include "store/boardtable.h"
 #include "store/loglistfile.h"
+#include "store/logpaths.h"
 #include "store/responses.h"
 #include "store/settings.h"
 
@@ -54,6 +55,9 @@ bool open_new_thread(int board, const std::wstring& file, const std::wstring& ti
 {
     const bool fallen =
         Settings.LineOnOff && Resdata_get(board, file.c_str(), DatFetchMode::Open) == DatFetchResult::Fallen;
+    // A thread that fell before it was ever held has nothing to show, and
+    // that has been said.
+    if (fallen && get_filesize(board, file.c_str()) == 0) return false;
     OpenThreadTableRecord& t = OpenThreadTable;
     if (t.count >= 1) Resdata_ReAlloc_buffer();
     // A refused growth was reported; there is no entry to parse into.

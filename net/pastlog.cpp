@@ -1,5 +1,7 @@
 #include "net/pastlog.h"
 
+#include "net/httphead.h"
+
 namespace {
 
 bool all_digits(std::wstring_view s)
@@ -13,18 +15,6 @@ bool host_char(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
            c == ':';
-}
-
-bool same_host(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -69,7 +59,7 @@ bool moved_board_host(std::string_view text, std::string_view dir, std::string_v
         if (rest.size() > dir.size() && rest[dir.size()] != '/' && rest[dir.size()] != '"' &&
             rest[dir.size()] != '\'')
             continue;
-        if (same_host(host, oldHost) || host.size() > hostMax) continue;
+        if (httphead_detail::same_name(host, oldHost) || host.size() > hostMax) continue;
         newHost->assign(host);
         return true;
     }

@@ -261,30 +261,15 @@ bool LogListFile::name_for_rewrite(const wchar_t* name, const wchar_t* caption, 
     return true;
 }
 
-int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber)
-{
-    std::string name;
-    if (!name_for_rewrite(fileName, L"LogListFile::changeitem", name)) return 0;
-    std::vector<std::string> next;
-    try {
-        next = lines_;
-        acquired_change(next, name, responseCount, topResponseNumber);
-    } catch (const std::bad_alloc&) {
-        close_list();
-        report_failure(kTextAllocFailed, kRewriteCaption);
-        return 0;
-    }
-    return rewrite(next);
-}
-
-int LogListFile::markfallen(const wchar_t* name)
+int LogListFile::rewrite_named(const wchar_t* name, const wchar_t* caption, const LineEdit& edit,
+                               bool onlyWhenChanged)
 {
     std::string ansi;
-    if (!name_for_rewrite(name, L"LogListFile::markfallen", ansi)) return 0;
+    if (!name_for_rewrite(name, caption, ansi)) return 0;
     std::vector<std::string> next;
     try {
         next = lines_;
-        if (acquired_mark_fallen(next, ansi) == 0) {
+        if (edit(next, ansi) == 0 && onlyWhenChanged) {
             close_list();
             return 0;
         }
@@ -296,20 +281,22 @@ int LogListFile::markfallen(const wchar_t* name)
     return rewrite(next);
 }
 
+int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber)
+{
+    auto edit = [=](std::vector<std::string>& lines, std::string_view name) {
+        return acquired_change(lines, name, responseCount, topResponseNumber);
+    };
+    return rewrite_named(fileName, L"LogListFile::changeitem", edit, false);
+}
+
+int LogListFile::markfallen(const wchar_t* name)
+{
+    return rewrite_named(name, L"LogListFile::markfallen", acquired_mark_fallen, true);
+}
+
 int LogListFile::delitem(const wchar_t* name)
 {
-    std::string ansi;
-    if (!name_for_rewrite(name, L"LogListFile::delitem", ansi)) return 0;
-    std::vector<std::string> next;
-    try {
-        next = lines_;
-        acquired_delete(next, ansi);
-    } catch (const std::bad_alloc&) {
-        close_list();
-        report_failure(kTextAllocFailed, kRewriteCaption);
-        return 0;
-    }
-    return rewrite(next);
+    return rewrite_named(name, L"LogListFile::delitem", acquired_delete, false);
 }
 
 int LogListFile::rewrite(const std::vector<std::string>& lines)

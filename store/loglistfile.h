@@ -8,7 +8,9 @@
 // once, not once per row. Rewrites go to a new file that replaces the list
 // only when complete, so a failure leaves the old list byte for byte.
 #pragma once
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/libce.h"
@@ -76,6 +78,11 @@ private:
     bool read_lines();
     void close_list();
     int rewrite(const std::vector<std::string>& lines);
+    // Rewrites the list with `edit` applied to its lines for the thread
+    // `name`; with `onlyWhenChanged`, an edit that changed nothing closes
+    // the list and writes nothing.
+    using LineEdit = std::function<int(std::vector<std::string>&, std::string_view)>;
+    int rewrite_named(const wchar_t* name, const wchar_t* caption, const LineEdit& edit, bool onlyWhenChanged);
     bool name_for_rewrite(const wchar_t* name, const wchar_t* caption, std::string& out);
 
     std::vector<std::string> lines_;

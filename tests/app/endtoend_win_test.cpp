@@ -10,6 +10,8 @@
 #include "platform/commandbar.h"
 
 using namespace mainwindow_test;
+using boardserver::FallenAnswer;
+using boardserver::PastLog;
 using boardserver::PostMode;
 using boardserver::PostOutcome;
 using boardserver::PostSettings;
@@ -454,4 +456,40 @@ TEST_F(EndToEnd, DeleteKeepsTheLogWhenItsListCannotBeRewritten)
     EXPECT_TRUE(read_file_bytes(mobile_dat()) == served("/mobile/dat/1065069078.dat"));
     EXPECT_EQ(OpenThreadTable.count, 1);
     EXPECT_EQ(AppState.view, ThreadMode);
+}
+
+// A thread that fell out of its board on the real window: opened, its past
+// log comes from the store and it is held as fallen; the list shows it so;
+// opened again it asks nothing, and only the reload asks again.
+TEST_F(EndToEnd, FallenThreadIsReadFromThePastLogStoreAndAskedAgainOnlyByHand)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    const std::string whole = server_.dat("mobile", kMobileKey);
+    server_.site().fall_thread("mobile", kMobileKey, FallenAnswer::Redirect, PastLog::Gzipped);
+    choose_mobile();
+    server_.clear_requests();
+    activate_row(0);
+    EXPECT_EQ(request_targets(), (std::vector<std::string>{"GET http://pc.2ch.net/mobile/dat/1065069078.dat",
+                                                           "GET http://pc.2ch.net/mobile/kako/1065/10650/1065069078.dat.gz"}));
+    EXPECT_TRUE(read_file_bytes(mobile_dat()) == whole);
+    EXPECT_EQ(read_file_bytes(log_file("mobile\\acquired.txt")),
+              "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(123)<>1\tfallen\r\n");
+    ASSERT_NE(current_entry(), nullptr);
+    EXPECT_EQ(current_entry()->responseCount, kFirstThreadResponses);
+    EXPECT_TRUE(reports_.messages().empty()) << wide_to_utf8(texts(reports_.messages())[0]);
+
+    command(IDM_CLOSE_THREAD);
+    choose_mobile();
+    ASSERT_NE(ProcessThreadList->at(0), nullptr);
+    EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadFallen);
+    server_.clear_requests();
+    activate_row(0);
+    EXPECT_TRUE(server_.requests().empty()) << "a fallen thread is opened from its log";
+    EXPECT_EQ(current_entry()->responseCount, kFirstThreadResponses);
+
+    command(IDM_RELOAD_THREAD);
+    EXPECT_EQ(request_targets(), (std::vector<std::string>{"GET http://pc.2ch.net/mobile/dat/1065069078.dat",
+                                                           "GET http://pc.2ch.net/mobile/kako/1065/10650/1065069078.dat.gz"}));
+    EXPECT_TRUE(read_file_bytes(mobile_dat()) == whole);
+    EXPECT_TRUE(reports_.messages().empty()) << wide_to_utf8(texts(reports_.messages())[0]);
 }
