@@ -273,8 +273,9 @@ def draw_state_new(c):
 
 
 def draw_state_fallen(c):
-    # The held page gone grey: the thread has fallen out of its board.
-    page(c, 3, 1, 12.99, 14.99, lines=True, fill=(214, 214, 214), ink=GREY)
+    # The held page gone grey, its lines faded: the thread has fallen out of
+    # its board and will not grow again.
+    page(c, 3, 1, 12.99, 14.99, lines=True, fill=(150, 150, 150), ink=(226, 226, 226))
 
 
 # ---- file writers
