@@ -199,17 +199,11 @@ int LogListFile::totalitem(const wchar_t* name)
     return totalitem(ansi.c_str());
 }
 
-bool LogListFile::fallenitem(const char* name)
-{
-    if (!file || !name_fits(name)) return false;
-    auto found = index_.find(name);
-    return found != index_.end() && found->second.fallen;
-}
-
 bool LogListFile::fallenitem(const wchar_t* name)
 {
     std::string ansi;
-    return file && name_to_ansi(name, ansi) && fallenitem(ansi.c_str());
+    AcquiredValues v;
+    return file && name_to_ansi(name, ansi) && lookup(ansi.c_str(), &v, L"LogListFile::fallenitem") && v.fallen;
 }
 
 int LogListFile::additem(const wchar_t* name, const wchar_t* title, int count, bool fallen)

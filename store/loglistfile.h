@@ -47,7 +47,6 @@ public:
     bool lookup(const char* name, AcquiredValues* values, const wchar_t* caption);
 
     // True when the thread's line carries the fallen mark (see loglist.h).
-    bool fallenitem(const char* name);
     bool fallenitem(const wchar_t* name);
 
     // Appends "name<>title(count)<>1", marked fallen when asked; 0 when the

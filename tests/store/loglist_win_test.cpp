@@ -335,7 +335,7 @@ TEST_F(HeldList, MarkfallenRewritesOnlyTheThreadsLine)
 
     f = open();
     EXPECT_TRUE(f->fallenitem(L"1065069078.dat"));
-    EXPECT_FALSE(f->fallenitem("1.dat"));
+    EXPECT_FALSE(f->fallenitem(L"1.dat"));
     EXPECT_EQ(f->finditem(L"1065069078.dat"), 12);
     EXPECT_EQ(f->markfallen(L"9.dat"), 0) << "no line to mark";
     const std::string marked = read_file_bytes(list);
