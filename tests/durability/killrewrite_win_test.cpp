@@ -1,6 +1,7 @@
 // The program killed half-way through each rewrite of a file it keeps: the
 // settings, the board table, a board's thread list, a full log re-fetch, the
-// held-thread list, the favourite threads and the cookies. The program plays
+// held-thread list, the favourite threads, the cookies, a fallen thread's
+// past log with its mark, and a moved board's table line with its list. The program plays
 // in a process of its own (this test program started again), which ends
 // itself at the N-th step of the rewrites (the file library's seam), for every
 // N; afterwards each file is the old one or the new one, whole. Then the
@@ -88,7 +89,11 @@ const Rewrite kRewrites[] = {
     {"heldlist", 0, delete_first_thread, {"log\\mobile\\acquired.txt", "log\\mobile\\1065069078.dat"}},
     {"favourites", 0, remove_first_favourite, {"favorite.txt"}},
     {"cookies", 1, post_reply, {"cookie.txt"}},
+    {"fallenmark", 1, open_first_thread, {"log\\mobile\\acquired.txt", "log\\mobile\\1065069078.dat"}},
+    {"boardmove", 1, choose_mobile_board, {"2channel.brd", "log\\mobile\\subject.txt"}},
 };
+
+const std::string kPastLog = "/mobile/kako/1065/10650/1065069078.dat";
 
 const Rewrite* find_rewrite(const std::string& name)
 {
@@ -143,6 +148,15 @@ protected:
         boardserver::PostSettings post;   // the confirmation page until the cookies come back
         post.date = "2006/12/09 09:00:00 ID:Qv0Kill0";
         server_.set_post_settings(post);
+        // Once for every run of the case: the first thread has fallen into
+        // the past-log store; the board has moved (and the program is
+        // answered Yes).
+        const std::string name = GetParam().name;
+        if (name == "fallenmark")
+            server_.site().fall_thread("mobile", "1065069078", boardserver::FallenAnswer::NotFound,
+                                       boardserver::PastLog::Plain);
+        if (name == "boardmove")
+            server_.site().move_board("pc.2ch.net", "mobile", "pc9.2ch.net", boardserver::MoveAnswer::NoticePage);
     }
 
     // The files as an earlier session left them, each different from what
@@ -163,7 +177,7 @@ protected:
         write_file_bytes(folder + "cookie.txt", "PON=stale; ");
         const std::string subject = server_.file("/mobile/subject.txt");
         const std::string dat = server_.file("/mobile/dat/1065069078.dat");
-        if (std::string(GetParam().name) == "threadlist") {
+        if (std::string(GetParam().name) == "threadlist" || std::string(GetParam().name) == "boardmove") {
             write_file_bytes(log + "subject.txt", head_lines(subject, 2));
             return;
         }
@@ -174,6 +188,11 @@ protected:
             std::string held = head_lines(dat, 10);
             held.insert(held.find("<>"), "X");
             write_file_bytes(log + "1065069078.dat", held);
+            write_file_bytes(log + "acquired.txt", "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(10)<>1\r\n");
+        } else if (std::string(GetParam().name) == "fallenmark") {
+            // Part of a log that has since fallen: the past log replaces it
+            // whole and the held line gains its mark.
+            write_file_bytes(log + "1065069078.dat", head_lines(server_.file(kPastLog), 10));
             write_file_bytes(log + "acquired.txt", "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(10)<>1\r\n");
         } else if (std::string(GetParam().name) == "heldlist" || std::string(GetParam().name) == "cookies") {
             // Held logs: opening one fetches only what it lacks, no rewrite.
