@@ -1,6 +1,7 @@
 // The held-thread list's lines: for any file, lookups agree with the parse,
 // a change touches only the entries of its name and leaves them parseable
-// with the new numbers and the old title, a delete leaves no line of the name,
+// with the new numbers, the old title and the old fallen mark, marking fallen
+// keeps the entries' numbers, a delete leaves no line of the name,
 // the file bytes end every line with CR LF, and a path built from a key that
 // passes the name check stays below the log root.
 #include <cstddef>
@@ -85,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             AcquiredEntry after;
             if (!acquired_parse(changed[i], &after)) abort();
             if (after.name != name || after.count != count || after.lastRead != lastRead) abort();
+            if (after.fallen != before.fallen) abort();
             if (after.title.find('\n') == std::string_view::npos && after.title != before.title) abort();
         } else if (changed[i] != lines[i]) {
             abort();
@@ -92,6 +94,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (seen != n) abort();
     if (any && acquired_find(changed, name) != lastRead) abort();
+
+    // Marking fallen keeps every entry's values and touches no other line.
+    std::vector<std::string> marked = lines;
+    const int newlyMarked = acquired_mark_fallen(marked, name);
+    int unmarked = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        AcquiredEntry before;
+        if (acquired_parse(lines[i], &before) && before.name == name) {
+            AcquiredEntry after;
+            if (!acquired_parse(marked[i], &after) || !after.fallen) abort();
+            if (before.fallen) {
+                if (marked[i] != lines[i]) abort();   // marked already: as it was
+                continue;
+            }
+            if (after.count != (before.count < 0 ? 0 : before.count)) abort();
+            if (after.lastRead != (before.lastRead < 0 ? 0 : before.lastRead)) abort();
+            ++unmarked;
+        } else if (marked[i] != lines[i]) {
+            abort();
+        }
+    }
+    if (newlyMarked != unmarked) abort();
 
     std::vector<std::string> kept = lines;
     int dropped = acquired_delete(kept, name);
