@@ -69,10 +69,10 @@ bool thread_marked_fallen(const BoardEntry& board, const wchar_t* datName)
     return held.setboard(board.host, board.dir) == 1 && held.fallenitem(datName);
 }
 
-void mark_fallen(const BoardEntry& board, const wchar_t* datName)
+void mark_fallen(const BoardEntry& board, const wchar_t* datName, bool fallen)
 {
     LogListFile held;
-    if (held.setboard(board.host, board.dir) == 1) held.markfallen(datName);
+    if (held.setboard(board.host, board.dir) == 1) held.markfallen(datName, fallen);
 }
 
 // The answers that say the log is no longer where live logs are: gone (404),
@@ -165,12 +165,16 @@ DatFetchResult Resdata_get(int boardIndex, const wchar_t* datName, DatFetchMode 
                 report_failure(kTextNotALog, kCaptionResdataGetSabun);
                 return DatFetchResult::Fetched;
             }
-            store_dat(path, rangeStart, data.get(), length);
+            // A thread marked fallen whose log the server serves again (a
+            // reload by hand) is live once more.
+            if (store_dat(path, rangeStart, data.get(), length) && mode == DatFetchMode::ByHand && localSize > 0 &&
+                thread_marked_fallen(board, datName))
+                mark_fallen(board, datName, false);
             return DatFetchResult::Fetched;
         }
         data.reset();
         if (!fetch_past_log(board, datName, path, localSize)) report_failure(kTextThreadFallen, kCaptionResdataGetSabun);
-        mark_fallen(board, datName);
+        mark_fallen(board, datName, true);
         return DatFetchResult::Fallen;
     }
 }

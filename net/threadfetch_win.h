@@ -28,5 +28,6 @@ enum class DatFetchResult {
 // gzipped log, then the plain one. A log found there is complete and
 // replaces the local log (never by a shorter one); either way the thread is
 // marked fallen in the held-thread list, and when the store has nothing
-// either that is said once and the local log is kept as it is.
+// either that is said once and the local log is kept as it is. A thread
+// marked fallen whose log its reload by hand finds live again loses the mark.
 DatFetchResult Resdata_get(int boardIndex, const wchar_t* datName, DatFetchMode mode = DatFetchMode::ByHand);

@@ -130,13 +130,13 @@ std::string acquired_changed_line(const AcquiredEntry& entry, int count, int las
     return line;
 }
 
-int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name)
+int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name, bool fallen)
 {
     int changed = 0;
     for (std::string& line : lines) {
         AcquiredEntry e;
-        if (!acquired_parse(line, &e) || e.name != name || e.fallen) continue;
-        e.fallen = true;
+        if (!acquired_parse(line, &e) || e.name != name || e.fallen == fallen) continue;
+        e.fallen = fallen;
         std::string next = acquired_changed_line(e, e.count, e.lastRead);
         line = std::move(next);
         ++changed;

@@ -63,9 +63,9 @@ std::string acquired_added_line(std::string_view name, std::string_view title, i
 // the entry's own title and its fallen mark. Negative numbers are written as 0.
 std::string acquired_changed_line(const AcquiredEntry& entry, int count, int lastRead);
 
-// Marks every entry named `name` as fallen (an entry already marked stays as
-// it is); returns how many lines were changed.
-int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name);
+// Marks every entry named `name` as fallen, or takes the mark away (an entry
+// already so stays as it is); returns how many lines were changed.
+int acquired_mark_fallen(std::vector<std::string>& lines, std::string_view name, bool fallen = true);
 
 // Rewrites every entry named `name` in place; returns how many were changed.
 int acquired_change(std::vector<std::string>& lines, std::string_view name, int count, int lastRead);

@@ -283,9 +283,12 @@ int LogListFile::changeitem(const wchar_t* fileName, int responseCount, int topR
     return rewrite_named(fileName, L"LogListFile::changeitem", edit, false);
 }
 
-int LogListFile::markfallen(const wchar_t* name)
+int LogListFile::markfallen(const wchar_t* name, bool fallen)
 {
-    return rewrite_named(name, L"LogListFile::markfallen", acquired_mark_fallen, true);
+    auto edit = [fallen](std::vector<std::string>& lines, std::string_view ansi) {
+        return acquired_mark_fallen(lines, ansi, fallen);
+    };
+    return rewrite_named(name, L"LogListFile::markfallen", edit, true);
 }
 
 int LogListFile::delitem(const wchar_t* name)

@@ -52,10 +52,11 @@ public:
     // Appends "name<>title(count)<>1", marked fallen when asked; 0 when the
     // thread is already listed.
     int additem(const wchar_t* name, const wchar_t* title, int count, bool fallen = false);
-    // Marks the thread's line as fallen; 1 when the list was rewritten, 0 when
-    // there was nothing to mark (no line, or marked already) or the rewrite
-    // failed (reported). Closes the list either way.
-    int markfallen(const wchar_t* name);
+    // Marks the thread's line as fallen, or takes the mark away; 1 when the
+    // list was rewritten, 0 when there was nothing to change (no line, or
+    // marked so already) or the rewrite failed (reported). Closes the list
+    // either way.
+    int markfallen(const wchar_t* name, bool fallen = true);
     // Records a closed thread's response count and the response at the top of
     // its view (see acquired_last_read_at_close); 1 when the list was rewritten.
     int changeitem(const wchar_t* fileName, int responseCount, int topResponseNumber);

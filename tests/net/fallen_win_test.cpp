@@ -196,3 +196,19 @@ TEST_F(FallenThread, LiveThreadIsNeverMarked)
     EXPECT_EQ(read_file_bytes(acquired_path()), list);
     EXPECT_TRUE(messages().empty());
 }
+
+// A thread marked fallen that its reload by hand finds live again (the
+// server served the log once more) loses the mark; the other lines stay.
+TEST_F(FallenThread, ReloadThatFindsTheLogLiveTakesTheMarkAway)
+{
+    const std::string whole = server_.dat("mobile", "1065069078");
+    hold_thread("1065069078", 3);
+    write_file_bytes(acquired_path(), "1063333333.dat<>other(3)<>1\tfallen\r\n1065069078.dat<>held(3)<>2\tfallen\r\n");
+    EXPECT_EQ(fetch(L"1065069078.dat", DatFetchMode::Open), DatFetchResult::Skipped);
+    EXPECT_EQ(fetch(L"1065069078.dat", DatFetchMode::ByHand), DatFetchResult::Fetched);
+    EXPECT_EQ(paths_asked(), std::vector<std::string>{kLive});
+    EXPECT_EQ(read_file_bytes(log_path("1065069078")), whole);
+    EXPECT_EQ(read_file_bytes(acquired_path()),
+              "1063333333.dat<>other(3)<>1\tfallen\r\n1065069078.dat<>held(3)<>2\r\n");
+    EXPECT_TRUE(messages().empty());
+}

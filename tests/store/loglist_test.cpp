@@ -228,4 +228,8 @@ TEST(AcquiredLine, MarkFallenKeepsTheMarkThroughLaterChanges)
     EXPECT_EQ(lines, (Lines{"1.dat<>other(3)<>2\n", "1065069078.dat<>Test (round 2)(60)<>40\tfallen\n",
                             "2.dat<>x(1)<>1"}));
     EXPECT_EQ(acquired_added_line("3.dat", "t", 4, true), "3.dat<>t(4)<>1\tfallen\n");
+    // And taken away again, the numbers as they were.
+    EXPECT_EQ(acquired_mark_fallen(lines, "1065069078.dat", false), 1);
+    EXPECT_EQ(lines[1], "1065069078.dat<>Test (round 2)(60)<>40\n");
+    EXPECT_EQ(acquired_mark_fallen(lines, "1065069078.dat", false), 0) << "not marked";
 }
