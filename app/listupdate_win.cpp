@@ -79,7 +79,7 @@ void show_board_threads(const BoardEntry& board, int fetch)
     // A board without a server (a favourite board that stands for none) has
     // nothing to fetch; its local list is still shown.
     std::wstring movedTo;
-    if (fetch && host[0] != L'\0') LstSure_get(host, dir, &movedTo);
+    if (fetch && host[0] != L'\0') LstSure_get(host, dir, board.secure, &movedTo);
     // A board that moved is listed from its new place.
     if (!movedTo.empty()) lstrcpynW(host, movedTo.c_str(), kBoardFieldUnits);
     LstSure_load(host, dir);

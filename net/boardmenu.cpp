@@ -60,6 +60,20 @@ int split_link(std::string_view link, std::string_view (&tokens)[4])
 
 constexpr std::string_view kTargetAttribute = "TARGET=";
 
+// The scheme token of a link ("https:", any case, perhaps after a quote).
+bool secure_scheme(std::string_view token)
+{
+    constexpr std::string_view kSecure = "https:";
+    if (token.size() < kSecure.size()) return false;
+    token = token.substr(token.size() - kSecure.size());
+    for (size_t i = 0; i < kSecure.size(); ++i) {
+        char c = token[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kSecure[i]) return false;
+    }
+    return true;
+}
+
 enum class LinkResult { Board, Skipped, Refused };
 
 // The host and directory of a link that passed the filter.
@@ -87,6 +101,7 @@ LinkResult board_of_link(std::string_view link, MenuBoard* board)
     if (!log_name_is_safe(board->host, LogNameKind::Host) || !log_name_is_safe(board->dir, LogNameKind::Dir)) {
         return LinkResult::Refused;
     }
+    board->secure = secure_scheme(tokens[0]);
     return LinkResult::Board;
 }
 

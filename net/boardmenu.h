@@ -45,6 +45,7 @@ struct MenuBoard {
     char name[kMenuTextBytes];
     char host[kMenuTextBytes];   // may be "host/sub"
     char dir[kMenuTextBytes];
+    bool secure;                 // the link says "https://"
 };
 
 struct MenuCategory {

@@ -35,6 +35,7 @@ BoardEntry* build_boards(const BoardMenu& menu)
         board_field_from_bytes(to.name, from.name);
         board_field_from_bytes(to.host, from.host);
         board_field_from_bytes(to.dir, from.dir);
+        to.secure = from.secure;
         to.index = static_cast<int32_t>(i);
     }
     return items;

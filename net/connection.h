@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/handles.h"
 #include "net/httphead.h"
+#include "net/tls_win.h"
 
 // ---- Texts of the connection layer --------------------------------------
 
@@ -24,6 +26,15 @@ constexpr wchar_t kTextRecvError[] = L"recvエラーです";
 constexpr wchar_t kTextShutdownFailed[] = L"シャットダウンに失敗しました";
 // A request that could not be sent whole.
 constexpr wchar_t kTextSendFailed[] = L"送信に失敗しました";
+// A secure server refused, each after the host's name.
+constexpr wchar_t kTextTlsHandshakeFailed[] = L"とのTLSハンドシェイクに失敗しました";
+constexpr wchar_t kTextTlsUntrusted[] = L"の証明書は信頼されたルート証明書に繋がりません";
+constexpr wchar_t kTextTlsWrongHost[] = L"の証明書はこのホスト名のものではありません";
+constexpr wchar_t kTextTlsExpired[] = L"の証明書は有効期限外です";
+constexpr wchar_t kTextTlsUnverified[] = L"の証明書を確認できません";
+// The proxy did not open the tunnel to a secure server: after the host name
+// and port, then the proxy's status.
+constexpr wchar_t kTextTunnelRefused[] = L"へのトンネルをプロキシが拒否しました:%d";
 
 // Every caller waits this long per receive (in one-second slices).
 constexpr int kReceiveWaitMs = 10000;
@@ -50,17 +61,22 @@ enum class RequestKind { Get, Head, Post };
 
 struct Connection {
     UniqueSocket socket;
-    char host[kConnectionHostBytes];   // the connection host, for the Host line
+    char host[kConnectionHostBytes];   // for the Host line (host_line_value)
+    bool secure = false;               // requests go in origin form over `tls`
+    std::unique_ptr<TlsSession, TlsSessionDeleter> tls;
 };
 
 // Opens a connection for the request URL (ANSI): through the proxy when
-// ProxyUse is 1, else to the URL's host on port 80. Reports a failure
+// ProxyUse is 1, else to the URL's host and port. An "https://" URL gets a
+// TLS session with its host (through the proxy after a CONNECT tunnel) whose
+// certificate was checked before anything is sent. Reports a failure
 // ("ソケットをオープンできません", "%sが見つかりません",
-// "サーバーソケットに接続失敗", title "Error") and gives false. The connect
-// waits in one-second slices and gives up silently when `cancel` is set.
+// "サーバーソケットに接続失敗", a tunnel or certificate refusal, title
+// "Error") and gives false. Every wait is in one-second slices and gives up
+// silently when `cancel` is set.
 bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_t>* cancel, Connection* out);
-// The port of a direct connection, kHttpPort unless a test points it at a
-// loopback server of its own.
+// The port of every direct connection, whatever the URL says, when a test
+// points it at a loopback server of its own; 0 (the start) gives the URL's.
 void set_direct_port(uint16_t port);
 
 // Sends the whole request, however the platform splits it. False (and the
@@ -75,6 +91,9 @@ bool send_request(const Connection& c, const char* data, size_t len);
 bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, const wchar_t* caption,
                    const std::atomic<uint8_t>* cancel, Connection* out, std::string* sent);
 
+// Receives on the connection (decrypted over TLS) as recv_wait does.
+int connection_recv(const Connection& c, char* buf, int len, const std::atomic<uint8_t>* cancel, int waitMs);
+
 // Waits for data in one-second slices: the count received (>0), 0 when the
 // server closed, -1 on an error, or when `cancel` (may be null) is set while
 // nothing arrives, or at once after one empty slice when waitMs is below 1000.
@@ -85,7 +104,8 @@ int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t
 using WaitSliceHook = void (*)();
 void set_wait_slice_hook(WaitSliceHook hook);
 
-// Ends a GET or HEAD connection: shuts the receive direction down (a failure
-// is reported, "シャットダウンに失敗しました") and closes the socket.
+// Ends a GET or HEAD connection: the closing alert over TLS, then shuts the
+// receive direction down (a failure is reported, "シャットダウンに失敗しました")
+// and closes the socket.
 void shutdown_and_close(Connection* c);
 

@@ -20,7 +20,7 @@ HostCacheEntry HostCache;
 namespace {
 
 std::atomic<uint32_t> g_lookups{0};
-std::atomic<uint16_t> g_directPort{kHttpPort};
+std::atomic<uint16_t> g_directPort{0};
 std::atomic<WaitSliceHook> g_sliceHook{nullptr};
 
 void report_host_not_found(const char* host)
@@ -93,6 +93,41 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
     return ok;
 }
 
+
+// Asks the proxy for a tunnel to the secure server and reads its answer head.
+// The server speaks only after our hello, so nothing may follow the head.
+bool open_tunnel(SOCKET s, const ConnectionTarget& target, const std::atomic<uint8_t>* cancel)
+{
+    char request[kRequestTextBytes];
+    size_t len = format_connect_request(request, sizeof request, target.authority);
+    if (len == 0 || send(s, request, static_cast<int>(len), 0) != static_cast<int>(len)) {
+        report_failure(kTextSendFailed, kTextError);
+        return false;
+    }
+    static thread_local ReplyHeadReader reader;   // 16 KB: off the worker's stack
+    reader = ReplyHeadReader();
+    char block[1024];
+    while (reader.state() == ReplyHeadReader::State::NeedMore) {
+        int n = recv_wait(s, block, sizeof block, 0, cancel, kReceiveWaitMs);
+        if (n <= 0) {
+            if (!cancelled(cancel)) report_failure(kTextRecvError, kTextError);
+            return false;
+        }
+        reader.feed(block, static_cast<size_t>(n));
+    }
+    int status = reader.status();
+    if (reader.state() != ReplyHeadReader::State::Complete || !connect_reply_ok(reader.head()) ||
+        reader.body_in_block() != 0) {
+        wchar_t tail[96];
+        swprintf(tail, sizeof tail / sizeof tail[0], kTextTunnelRefused, status);
+        std::wstring text = mb_to_wstring(target.authority);
+        text += tail;
+        report_failure(text.c_str(), kTextError);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---- Connection layer ----------------------------------------------------
@@ -138,7 +173,7 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
         else report_host_not_found(url_host_part(urlText).empty() ? urlText : url_host_part(urlText));
         return false;
     }
-    if (Settings.ProxyUse != 1) target.port = g_directPort.load();
+    if (Settings.ProxyUse != 1 && g_directPort.load() != 0) target.port = g_directPort.load();
 
     UniqueSocket s(socket(AF_INET, SOCK_STREAM, 0));
     if (!s.valid()) {
@@ -167,13 +202,26 @@ bool open_connection(const char* url, RequestKind kind, const std::atomic<uint8_
         if (!wasCancelled) report_failure(kTextConnectFailed, kTextError);
         return false;
     }
+    if (target.tunnel && !open_tunnel(s.get(), target, cancel)) return false;
+    if (target.secure) {
+        out->tls.reset(tls_open(s.get(), target.name, cancel));
+        if (!out->tls) return false;
+    }
     out->socket = std::move(s);
-    std::memcpy(out->host, target.host, sizeof out->host);
+    std::string_view hostLine = host_line_value(target);
+    hostLine.copy(out->host, sizeof out->host - 1);
+    out->host[hostLine.size() < sizeof out->host ? hostLine.size() : sizeof out->host - 1] = '\0';
+    out->secure = target.secure;
     return true;
 }
 
 bool send_request(const Connection& c, const char* data, size_t len)
 {
+    if (c.tls) {
+        if (tls_send(c.tls.get(), c.socket.get(), data, len)) return true;
+        report_failure(kTextSendFailed, kTextError);
+        return false;
+    }
     while (len > 0) {
         int piece = len > 0x10000 ? 0x10000 : static_cast<int>(len);
         int n = send(c.socket.get(), data, piece, 0);
@@ -198,15 +246,22 @@ bool open_and_send(const wchar_t* url, RequestKind kind, int32_t rangeStart, con
     if (!open_connection(urlAnsi, kind, cancel, out)) return false;
 
     char request[kRequestTextBytes];
+    std::string target(request_target(urlAnsi, out->secure));
     size_t requestLen = kind == RequestKind::Head
-                            ? format_head_request(request, sizeof request, urlAnsi, out->host, rangeStart)
-                            : format_get_request(request, sizeof request, urlAnsi, out->host, rangeStart);
+                            ? format_head_request(request, sizeof request, target.c_str(), out->host, rangeStart)
+                            : format_get_request(request, sizeof request, target.c_str(), out->host, rangeStart);
     if (requestLen == 0) {
         report_failure(kTextBadUrl, caption);
         return false;
     }
     if (sent) sent->assign(request, requestLen);
     return send_request(*out, request, requestLen);
+}
+
+int connection_recv(const Connection& c, char* buf, int len, const std::atomic<uint8_t>* cancel, int waitMs)
+{
+    if (c.tls) return tls_recv(c.tls.get(), c.socket.get(), buf, len, cancel, waitMs);
+    return recv_wait(c.socket.get(), buf, len, 0, cancel, waitMs);
 }
 
 int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t>* cancel, int waitMs)
@@ -232,6 +287,8 @@ int recv_wait(SOCKET s, char* buf, int len, int flags, const std::atomic<uint8_t
 void shutdown_and_close(Connection* c)
 {
     if (!c->socket.valid()) return;
+    if (c->tls) tls_close(c->tls.get(), c->socket.get());
+    c->tls.reset();
     if (shutdown(c->socket.get(), SD_RECEIVE) != 0) report_failure(kTextShutdownFailed, kTextError);
     c->socket.reset();
 }

@@ -199,7 +199,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
     uint64_t bodyBytes = 0;
     bool failed = false;
     std::memset(g_receiveBuffer, 0, sizeof g_receiveBuffer);
-    int n = recv_wait(c.socket.get(), g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), 0, flag, kReceiveWaitMs);
+    int n = connection_recv(c, g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), flag, kReceiveWaitMs);
     while (n != 0) {
         if (n < 0) {
             report_failure(kTextRecvError, kTextError);
@@ -237,7 +237,7 @@ char* get_html_sabun(HWND dialog, const wchar_t* url, uint32_t* length, int32_t 
         total += static_cast<uint64_t>(n);
         show_fetching(dialog, total);
         std::memset(g_receiveBuffer, 0, sizeof g_receiveBuffer);
-        n = recv_wait(c.socket.get(), g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), 0, flag, kReceiveWaitMs);
+        n = connection_recv(c, g_receiveBuffer, static_cast<int>(kReceiveBlockBytes), flag, kReceiveWaitMs);
     }
     shutdown_and_close(&c);
     if (!spool.close() && !failed) {

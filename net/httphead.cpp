@@ -86,38 +86,87 @@ const char kHexDigits[] = "0123456789abcdef";
 
 }  // namespace
 
+namespace {
+
+bool copy_host(std::string_view text, char (&out)[kConnectionHostBytes])
+{
+    if (text.size() >= kConnectionHostBytes) return false;
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+    return true;
+}
+
+}  // namespace
+
 TargetError connection_target(std::string_view url, int32_t proxyUse, std::string_view proxyName,
                               int32_t proxyPort, ConnectionTarget* out)
 {
-    std::string_view host;
-    uint16_t port = kHttpPort;
-    if (proxyUse == 1) {
-        host = proxyName.substr(0, proxyName.find('\0'));
+    ConnectionTarget t{};
+    bool secure = false;
+    url_scheme_length(url, &secure);
+    bool viaProxy = proxyUse == 1;
+    HttpUrl u;
+    if (!viaProxy || secure) {
+        if (!parse_http_url(url, &u)) {
+            bool dummy;
+            size_t prefix = url_scheme_length(url, &dummy);
+            if (prefix == 0 || url.find('/', prefix) == std::string_view::npos) return TargetError::NoHostEnd;
+            if (url.find('/', prefix) == prefix) return TargetError::EmptyHost;
+            return TargetError::BadPort;
+        }
+        if (!copy_host(u.host, t.name) || !copy_host(u.authority, t.authority)) return TargetError::HostTooLong;
+    }
+    if (viaProxy) {
+        std::string_view host = proxyName.substr(0, proxyName.find('\0'));
         if (host.empty()) return TargetError::EmptyHost;
-        port = static_cast<uint16_t>(static_cast<uint32_t>(proxyPort) & 0xffffu);
+        if (!copy_host(host, t.host)) return TargetError::HostTooLong;
+        t.port = static_cast<uint16_t>(static_cast<uint32_t>(proxyPort) & 0xffffu);
+        t.proxied = true;
+        t.tunnel = secure;
     } else {
-        constexpr size_t kPrefix = 7;  // "http://", not examined
-        if (url.size() <= kPrefix) return TargetError::NoHostEnd;
-        size_t slash = url.find('/', kPrefix);
-        if (slash == std::string_view::npos) return TargetError::NoHostEnd;
-        host = url.substr(kPrefix, slash - kPrefix);
-        if (host.empty()) return TargetError::EmptyHost;
+        std::memcpy(t.host, t.name, sizeof t.host);
+        t.port = u.port;
     }
-    if (host.size() >= kConnectionHostBytes) return TargetError::HostTooLong;
-    if (out) {
-        std::memcpy(out->host, host.data(), host.size());
-        out->host[host.size()] = '\0';
-        out->port = port;
-    }
+    t.secure = secure;
+    if (out) *out = t;
     return TargetError::None;
 }
 
 std::string_view url_host_part(std::string_view url)
 {
-    constexpr size_t kPrefix = 7;
-    if (url.size() <= kPrefix) return {};
-    std::string_view rest = url.substr(kPrefix);
+    bool secure;
+    size_t prefix = url_scheme_length(url, &secure);
+    if (prefix == 0) return {};
+    std::string_view rest = url.substr(prefix);
     return rest.substr(0, rest.find('/'));
+}
+
+std::string_view host_line_value(const ConnectionTarget& target)
+{
+    return target.proxied && !target.secure ? target.host : target.authority;
+}
+
+std::string_view request_target(std::string_view url, bool secure)
+{
+    if (!secure) return url;
+    HttpUrl u;
+    return parse_http_url(url, &u) ? u.path : url;
+}
+
+size_t format_connect_request(char* out, size_t size, const char* authority)
+{
+    if (out && size > 0) out[0] = '\0';
+    if (!out || !plain_token(authority)) return 0;
+    HeadWriter w(out, size);
+    w.add("CONNECT %s HTTP/1.0\r\n", authority);
+    w.add("%sHost: %s\r\n\r\n", kUserAgentLine, authority);
+    return w.finish();
+}
+
+bool connect_reply_ok(std::string_view head)
+{
+    int status = status_code_of(head);
+    return status >= 200 && status <= 299;
 }
 
 size_t format_get_request(char* out, size_t size, const char* url, const char* host, int32_t rangeStart)
@@ -139,7 +188,7 @@ size_t format_post_head(char* out, size_t size, const PostHeadFields& f)
     }
     HeadWriter w(out, size);
     w.add("POST %s %s", f.target, "HTTP/1.0\r\n");
-    w.add("referer: http://%s/%s/\r\n", f.refererHost, f.bbs);
+    w.add("referer: %s%s/%s/\r\n", scheme_prefix(f.secure).data(), f.refererHost, f.bbs);
     w.add("%sHost: %s\r\n", kUserAgentLine, f.host);
     w.add("%s", kFormContentTypeLine);
     w.add("Content-Length: %d\r\n", f.contentLength);

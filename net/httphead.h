@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "net/httpurl.h"
+
 // The service's browser convention: every request carries this line directly
 // before its Host line.
 constexpr char kUserAgentLine[] = "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n";
@@ -24,11 +26,16 @@ constexpr uint16_t kHttpPort = 80;
 // A reply head larger than this is refused instead of being collected.
 constexpr size_t kReplyHeadMax = 16 * 1024;
 
-// Where a request goes: the host that is looked up and named in the Host
-// line, and the port.
+// Where a request goes: the host that is looked up and connected to, and the
+// port; for an https URL also the name its certificate must carry.
 struct ConnectionTarget {
     char host[kConnectionHostBytes];
     uint16_t port;
+    bool secure;                             // "https://": TLS with `name`
+    bool proxied;                            // `host` is the proxy
+    bool tunnel;                             // secure through the proxy: CONNECT `authority` first
+    char name[kConnectionHostBytes];         // direct or secure: the URL's host without its port
+    char authority[kConnectionHostBytes];    // direct or secure: the URL's host with its ":port" when given
 };
 
 enum class TargetError {
@@ -36,16 +43,31 @@ enum class TargetError {
     NoHostEnd,    // direct: no "/" after the host part (or no host part at all)
     EmptyHost,    // direct: "/" right after the prefix; proxy: no proxy name
     HostTooLong,  // does not fit kConnectionHostBytes
+    BadPort,      // a ":port" that is not 1 to 65535
 };
 
-// Direct (proxyUse other than 1): the host is the URL from its eighth byte
-// (the "http://" prefix is skipped unexamined) up to the next "/", port 80;
-// a ":port" stays part of the host. Proxy (proxyUse exactly 1): the proxy
-// name and the low 16 bits of proxyPort. `out` is filled only on None.
+// Direct (proxyUse other than 1): the URL's host and port (80 for
+// "http://", 443 for "https://", unless the URL names one). Proxy (proxyUse
+// exactly 1): the proxy name and the low 16 bits of proxyPort; an http URL
+// is not examined, an https one is parsed for the tunnel. `out` is filled
+// only on None.
 TargetError connection_target(std::string_view url, int32_t proxyUse, std::string_view proxyName,
                               int32_t proxyPort, ConnectionTarget* out);
 // The text after the prefix that a failed direct target names in its message.
 std::string_view url_host_part(std::string_view url);
+
+// The Host line of a request: through a plain proxy the proxy's name, as the
+// service's clients always sent it; else the URL's host with its port.
+std::string_view host_line_value(const ConnectionTarget& target);
+// The request target: the URL whole (absolute form) over plain HTTP, its
+// path over TLS, where the server sees no proxy.
+std::string_view request_target(std::string_view url, bool secure);
+
+// The tunnel request to the proxy: "CONNECT <authority> HTTP/1.0", the
+// User-Agent and Host lines, the empty line. 0 when it does not fit.
+size_t format_connect_request(char* out, size_t size, const char* authority);
+// Whether the proxy's reply head opens the tunnel (any 2xx status).
+bool connect_reply_ok(std::string_view head);
 
 // GET: "GET <url> HTTP/1.0", User-Agent, Host, then "Range: bytes=<n>-" for a
 // range start above 0, or the two Accept lines for 0, then the empty line.
@@ -58,12 +80,13 @@ size_t format_head_request(char* out, size_t size, const char* url, const char* 
 // The head of a post to the posting script. `cookie` null: no Cookie line;
 // otherwise "Cookie: " followed by the text as it stands and CR LF.
 struct PostHeadFields {
-    const char* target;        // "http://<host><script path>"
+    const char* target;        // "http://<host><script path>", or the path alone over TLS
     const char* refererHost;   // the board's host
     const char* bbs;           // the board directory
     const char* host;          // the connection host
     int32_t contentLength;     // length of the form body
     const char* cookie;
+    bool secure = false;       // the board's scheme, kept in the referer
 };
 size_t format_post_head(char* out, size_t size, const PostHeadFields& fields);
 

@@ -111,7 +111,7 @@ bool prepare_post(const PostThread& thread, const PostTexts& texts, PostRequest*
     }
 
     char host[2 * kBoardFieldUnits + 1];
-    if (wide_to_mb(host, thread.board.host, sizeof host) == 0 || !post_target(host, &req->target)) {
+    if (wide_to_mb(host, thread.board.host, sizeof host) == 0 || !post_target(host, thread.board.secure, &req->target)) {
         report_post(kTextBoardNotPostable);
         return false;
     }
@@ -251,7 +251,7 @@ bool receive_reply(const Connection& c, LibceFile* file, std::atomic<uint8_t>* f
     size_t total = 0;
     bool whole = true;
     for (;;) {
-        int n = recv_wait(c.socket.get(), block, sizeof block, 0, flag, kReceiveWaitMs);
+        int n = connection_recv(c, block, sizeof block, flag, kReceiveWaitMs);
         if (n == 0) break;
         if (n < 0) {
             report_failure(kTextRecvError, kTextError);
@@ -291,8 +291,9 @@ Attempt post_attempt(const PostRequest& req, bool first, std::atomic<uint8_t>* f
 
     char cookie[kCookieValueRoom + 1];
     bool withCookie = read_cookie_file(cookie, sizeof cookie);
-    PostHeadFields fields{req.target.target.c_str(), req.target.host.c_str(), req.bbs, conn.host,
-                          static_cast<int32_t>(req.bodyLength), withCookie ? cookie : nullptr};
+    std::string target(request_target(req.target.target, conn.secure));
+    PostHeadFields fields{target.c_str(), req.target.host.c_str(), req.bbs, conn.host,
+                          static_cast<int32_t>(req.bodyLength), withCookie ? cookie : nullptr, req.target.secure};
     char head[kPostHeadBytes];
     size_t headLength = format_post_head(head, sizeof head, fields);
     if (headLength == 0) {

@@ -159,7 +159,7 @@ bool post_thread_key(std::string_view fileName, char* out, size_t size)
     return true;
 }
 
-bool post_target(std::string_view boardHost, PostTarget* out)
+bool post_target(std::string_view boardHost, bool secure, PostTarget* out)
 {
     boardHost = boardHost.substr(0, boardHost.find('\0'));
     size_t slash = boardHost.find('/');
@@ -172,7 +172,8 @@ bool post_target(std::string_view boardHost, PostTarget* out)
     }
     if (out) {
         out->host.assign(host.data(), host.size());
-        out->target = "http://";
+        out->secure = secure;
+        out->target = scheme_prefix(secure);
         out->target += out->host;
         if (slash != std::string_view::npos) {
             out->target += '/';

@@ -121,10 +121,11 @@ bool post_thread_key(std::string_view fileName, char* out, size_t size);
 // ("host/sub"), which then stands before the script path.
 struct PostTarget {
     std::string host;     // the board's server, also named in the referer
-    std::string target;   // "http://<host><prefix>/test/bbs.cgi"
+    std::string target;   // "http://<host><prefix>/test/bbs.cgi" ("https://" for a secure board)
+    bool secure = false;
 };
 // False for an empty host or one with blanks or control bytes.
-bool post_target(std::string_view boardHost, PostTarget* out);
+bool post_target(std::string_view boardHost, bool secure, PostTarget* out);
 
 // ---- Cookies -----------------------------------------------------------------
 

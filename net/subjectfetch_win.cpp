@@ -54,12 +54,12 @@ bool follow_board(const wchar_t* host, const wchar_t* dir, const std::string& ne
     return true;
 }
 
-int fetch_subject(const wchar_t* host, const wchar_t* dir, bool followMove, std::wstring* movedTo);
+int fetch_subject(const wchar_t* host, const wchar_t* dir, bool secure, bool followMove, std::wstring* movedTo);
 
 // The board moved to the host `text` names, when it names one: asked, and on
 // Yes the list is fetched from there (once: a board moving on again is not
 // followed in the same fetch). -1 when `text` names no move.
-int moved_list(const wchar_t* host, const wchar_t* dir, std::string_view text, bool followMove,
+int moved_list(const wchar_t* host, const wchar_t* dir, bool secure, std::string_view text, bool followMove,
                std::wstring* movedTo)
 {
     char hostAnsi[kLogPathBytes], dirAnsi[kLogPathBytes];
@@ -71,10 +71,10 @@ int moved_list(const wchar_t* host, const wchar_t* dir, std::string_view text, b
     std::wstring to;
     if (!follow_board(host, dir, newHost, &to)) return 0;
     if (movedTo) *movedTo = to;
-    return fetch_subject(to.c_str(), dir, false, nullptr);
+    return fetch_subject(to.c_str(), dir, secure, false, nullptr);
 }
 
-int fetch_subject(const wchar_t* host, const wchar_t* dir, bool followMove, std::wstring* movedTo)
+int fetch_subject(const wchar_t* host, const wchar_t* dir, bool secure, bool followMove, std::wstring* movedTo)
 {
     if (!host || !dir) return 0;
     bool serverDir = Settings.UseServerDir != 0;
@@ -94,7 +94,7 @@ int fetch_subject(const wchar_t* host, const wchar_t* dir, bool followMove, std:
     create_board_dirs(host, dir);
 
     wchar_t url[kUrlBytes];
-    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/%ls", host, dir, kTextSubjectFileName);
+    int urlLen = swprintf(url, kUrlBytes, L"%hs%ls/%ls/%ls", scheme_prefix(secure).data(), host, dir, kTextSubjectFileName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
         report_failure(kTextBadUrl, kCaptionLstSureGet);
         return 0;
@@ -104,14 +104,14 @@ int fetch_subject(const wchar_t* host, const wchar_t* dir, bool followMove, std:
     answer.quiet = true;
     LocalBlock<char> block(run_get_html_sabun(url, &length, 0, &answer));
     if (!block) {
-        int moved = moved_list(host, dir, answer.location, followMove, movedTo);
+        int moved = moved_list(host, dir, secure, answer.location, followMove, movedTo);
         if (moved < 0) report_quiet_answer(answer);
         return moved < 0 ? 0 : moved;
     }
     const char* data = block.get();
     if (length == 0) return 0;   // the 416 marker: the fetch has told the user already
     if (!subject_list_whole(data, length) || !subject_list_shaped(data, length)) {
-        int moved = moved_list(host, dir, std::string_view(data, length), followMove, movedTo);
+        int moved = moved_list(host, dir, secure, std::string_view(data, length), followMove, movedTo);
         if (moved >= 0) return moved;
         report_failure(subject_list_whole(data, length) ? kTextSubjectNotAList : kTextReplyCut, kCaptionLstSureGet);
         return 0;
@@ -121,7 +121,7 @@ int fetch_subject(const wchar_t* host, const wchar_t* dir, bool followMove, std:
 
 }  // namespace
 
-int LstSure_get(const wchar_t* host, const wchar_t* dir, std::wstring* movedTo)
+int LstSure_get(const wchar_t* host, const wchar_t* dir, bool secure, std::wstring* movedTo)
 {
-    return fetch_subject(host, dir, true, movedTo);
+    return fetch_subject(host, dir, secure, true, movedTo);
 }

@@ -23,4 +23,5 @@ constexpr wchar_t kTextBoardMovedAsk[] = L"この板は移転しました\n移�
 // the board has moved: the user is asked whether to follow it, and on Yes
 // the board moves (apply_board_move), its list is fetched from the new host
 // and `movedTo` (when given) receives that host. On No nothing changes.
-int LstSure_get(const wchar_t* host, const wchar_t* dir, std::wstring* movedTo = nullptr);
+// `secure`: the board is served over "https://" (a moved board keeps it).
+int LstSure_get(const wchar_t* host, const wchar_t* dir, bool secure, std::wstring* movedTo = nullptr);

@@ -13,6 +13,7 @@
 #include "net/connection.h"
 #include "net/difffetch.h"
 #include "net/difffetch_win.h"
+#include "net/httpurl.h"
 #include "net/pastlog.h"
 #include "store/boardtable.h"
 #include "store/libce.h"
@@ -90,7 +91,8 @@ bool fetch_past_log(const BoardEntry& board, const wchar_t* datName, const char*
     for (bool gzipped : {true, false}) {
         std::wstring where;
         if (!past_log_path(board.dir, datName, gzipped, &where)) return false;
-        const std::wstring url = L"http://" + std::wstring(board.host) + where;
+        const std::string_view scheme = scheme_prefix(board.secure);   // ASCII: widened unit by unit
+        const std::wstring url = std::wstring(scheme.begin(), scheme.end()) + board.host + where;
         FetchAnswer answer;
         answer.quiet = true;
         uint32_t length = 0;
@@ -115,7 +117,8 @@ DatFetchResult Resdata_get(int boardIndex, const wchar_t* datName, DatFetchMode 
     const BoardEntry& board = BoardTable.items[boardIndex];
     if (board.host[0] == L'\0') return DatFetchResult::Skipped;
     wchar_t url[kUrlBytes];
-    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
+    int urlLen = swprintf(url, kUrlBytes, L"%hs%ls/%ls/dat/%ls", scheme_prefix(board.secure).data(), board.host, board.dir,
+                          datName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) {
         report_failure(kTextBadUrl, kCaptionResdataGetSabun);
         return DatFetchResult::Fetched;

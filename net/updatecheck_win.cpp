@@ -79,7 +79,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
     auto reply = std::make_unique<CheckReplyReader>();
     char block[kCheckReceiveBytes + 1];
     std::memset(block, 0, sizeof block);
-    int n = recv_wait(c.socket.get(), block, static_cast<int>(kCheckReceiveBytes), 0, flag, kReceiveWaitMs);
+    int n = connection_recv(c, block, static_cast<int>(kCheckReceiveBytes), flag, kReceiveWaitMs);
     for (;;) {
         if (n == 0) {
             reply->closed();
@@ -92,7 +92,7 @@ uint8_t find_html_modified(HWND dialog, const wchar_t* url, int32_t rangeStart, 
         if (dump) libce_fwrite(block, 1, static_cast<size_t>(n), dump.get());
         if (reply->feed(block, static_cast<size_t>(n))) break;
         std::memset(block, 0, sizeof block);
-        n = recv_wait(c.socket.get(), block, static_cast<int>(kCheckReceiveBytes), 0, flag, kReceiveWaitMs);
+        n = connection_recv(c, block, static_cast<int>(kCheckReceiveBytes), flag, kReceiveWaitMs);
     }
     shutdown_and_close(&c);
     if (reply->replied()) show_status_caption(dialog, reply->status());
@@ -127,7 +127,7 @@ uint8_t check_thread_modified(int boardIndex, const wchar_t* datName)
         return 0;
     }
     wchar_t url[kUrlBytes];
-    int urlLen = swprintf(url, kUrlBytes, L"http://%ls/%ls/dat/%ls", board.host, board.dir, datName);
+    int urlLen = swprintf(url, kUrlBytes, L"%hs%ls/%ls/dat/%ls", scheme_prefix(board.secure).data(), board.host, board.dir, datName);
     if (urlLen < 0 || urlLen >= static_cast<int>(kUrlBytes)) return 0;
     int32_t rangeStart = check_range_start(get_filesize(boardIndex, datName));
     if (rangeStart < 0) return 0;

@@ -76,6 +76,7 @@ BrdLine parse_brd_line(std::string_view line)
     out.host = host;
     out.dir = dir;
     out.name = name;
+    out.secure = next_token(line, kBrdSeps, &pos) == kBrdSecureField;
     return out;
 }
 
@@ -144,11 +145,12 @@ int format_brd_category_line(char* out, size_t size, const char* name)
 }
 
 int format_brd_board_line(char* out, size_t size, const char* host, const char* dir,
-                          const char* name)
+                          const char* name, bool secure)
 {
     if (!terminated_field_ok(host, kBrdSeps) || !terminated_field_ok(dir, kBrdSeps) ||
         !terminated_field_ok(name, kBrdSeps))
         return -1;
+    if (secure) return fitted(libce_snprintf(out, size, "\t%s\t%s\t%s\t%s\n", host, dir, name, kBrdSecureField), size);
     return fitted(libce_snprintf(out, size, "\t%s\t%s\t%s\n", host, dir, name), size);
 }
 

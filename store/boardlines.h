@@ -24,7 +24,13 @@ struct BrdLine {
     std::string_view name;   // the category's name, or the board's display name
     std::string_view host;   // board lines only
     std::string_view dir;    // board lines only
+    bool secure = false;     // board lines only: a fourth field kBrdSecureField
 };
+
+// A board served over "https://" carries this fourth field after its name;
+// a reader that takes three fields reads the board as before, by host and
+// directory, and its log tree and favourites are the same.
+constexpr char kBrdSecureField[] = "https";
 
 // Digits-only and empty lines (the "2" heading) are skipped; a line led by a
 // TAB is a board line of host, directory and name, all three required; any
@@ -76,7 +82,7 @@ bool thread_file_name_ok(std::string_view file);
 int format_brd_heading(char* out, size_t size);                        // "2\n"
 int format_brd_category_line(char* out, size_t size, const char* name);  // "%s\t0\n"
 int format_brd_board_line(char* out, size_t size, const char* host, const char* dir,
-                          const char* name);                           // "\t%s\t%s\t%s\n"
+                          const char* name, bool secure);              // "\t%s\t%s\t%s\n", "\t%s\t%s\t%s\thttps\n"
 int format_favorite_brd_line(char* out, size_t size, const char* name,
                              const char* dir);                         // "%s,%s\n"
 int format_favorite_txt_line(char* out, size_t size, const char* dir, const char* file,

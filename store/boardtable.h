@@ -13,6 +13,7 @@ struct BoardEntry {
     wchar_t host[kBoardFieldUnits];       // may carry "/" and one path level
     wchar_t dir[kBoardFieldUnits];
     int32_t index;                        // for a favourite: the ordinary board it stands for
+    bool secure;                          // served over "https://"
 };
 
 struct BoardArray {

@@ -206,7 +206,7 @@ int ItaList_save()
             board_field_bytes(dir, board.dir);
             board_field_bytes(boardName, board.name);
             // A board that would not read back as itself is left out.
-            if (format_brd_board_line(line, sizeof line, host, dir, boardName) > 0)
+            if (format_brd_board_line(line, sizeof line, host, dir, boardName, board.secure) > 0)
                 put_line(f.get(), line);
         }
     }
@@ -268,6 +268,7 @@ int ItaList_load()
             board_field_from_bytes(board.host, parsed.host);
             board_field_from_bytes(board.dir, parsed.dir);
             board_field_from_bytes(board.name, parsed.name);
+            board.secure = parsed.secure;
             board.index = BoardTable.count;
             // Boards ahead of the first category line belong to none; they
             // stay findable by directory.
@@ -316,6 +317,7 @@ int favorite_ita_load()
             const BoardEntry& match = BoardTable.items[board];
             std::wmemcpy(favorite.host, match.host, kBoardFieldUnits);
             std::wmemcpy(favorite.dir, match.dir, kBoardFieldUnits);
+            favorite.secure = match.secure;
             favorite.index = match.index;
         }
         ++BoardTable.count;

@@ -216,7 +216,7 @@ TEST_F(MenuFetch, HostileMenuCannotNameAPlaceOutsideTheLogRoot)
     for (int layout = 0; layout <= 1; ++layout) {
         Settings.UseServerDir = layout;
         for (int32_t i = 0; i < BoardTable.count; ++i)
-            EXPECT_EQ(LstSure_get(BoardTable.items[i].host, BoardTable.items[i].dir), 1);
+            EXPECT_EQ(LstSure_get(BoardTable.items[i].host, BoardTable.items[i].dir, false), 1);
     }
     std::vector<std::string> files = tree();
     for (const std::string& f : files) EXPECT_TRUE(f == "work.gz" || f.rfind("log\\", 0) == 0) << f;

@@ -273,22 +273,22 @@ TEST(PostForm, ThreadKeyFromTheFileName)
 TEST(PostForm, ScriptTargetWithAndWithoutSecondLevel)
 {
     PostTarget t;
-    ASSERT_TRUE(post_target("pc.2ch.net", &t));
+    ASSERT_TRUE(post_target("pc.2ch.net", false, &t));
     EXPECT_EQ(t.host, "pc.2ch.net");
     EXPECT_EQ(t.target, "http://pc.2ch.net/test/bbs.cgi");
-    ASSERT_TRUE(post_target("srv.example/sub", &t));
+    ASSERT_TRUE(post_target("srv.example/sub", false, &t));
     EXPECT_EQ(t.host, "srv.example");
     EXPECT_EQ(t.target, "http://srv.example/sub/test/bbs.cgi");
-    EXPECT_FALSE(post_target("", &t));
-    EXPECT_FALSE(post_target("/sub", &t));
-    EXPECT_FALSE(post_target("a b", &t));
-    EXPECT_FALSE(post_target("a\r\nX: y", &t));
+    EXPECT_FALSE(post_target("", false, &t));
+    EXPECT_FALSE(post_target("/sub", false, &t));
+    EXPECT_FALSE(post_target("a b", false, &t));
+    EXPECT_FALSE(post_target("a\r\nX: y", false, &t));
 }
 
 TEST(PostForm, HeadByteForByteWithRefererAndCookie)
 {
     PostTarget t;
-    ASSERT_TRUE(post_target("srv.example/sub", &t));
+    ASSERT_TRUE(post_target("srv.example/sub", false, &t));
     PostHeadFields h{t.target.c_str(), t.host.c_str(), "mobile", "127.0.0.1", 123, "PON=a; HAP=b; "};
     char out[kPostHeadBytes];
     size_t n = format_post_head(out, sizeof out, h);

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(SubjectFetch, FlatLayoutStoresTheListByteForByte)
 {
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     std::string list = mobile_list();
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(read_file_bytes(flat_subject()), list);
@@ -62,7 +62,7 @@ TEST_F(SubjectFetch, FlatLayoutStoresTheListByteForByte)
 TEST_F(SubjectFetch, ServerLayoutCreatesServerBoardAndDatDirectories)
 {
     Settings.UseServerDir = 1;
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     EXPECT_EQ(read_file_bytes(root_ + "\\pc.2ch.net\\mobile\\subject.txt"), mobile_list());
     EXPECT_TRUE(is_directory(root_ + "\\pc.2ch.net\\mobile\\dat"));
     EXPECT_FALSE(file_exists(flat_subject()));
@@ -74,7 +74,7 @@ TEST_F(SubjectFetch, AnyServerLayoutValueGivesTheLogsTheirDatDirectory)
     // The thread logs go to "dat" whenever the server level is used, so the
     // place for them is made whenever it is.
     Settings.UseServerDir = 2;
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     EXPECT_EQ(read_file_bytes(root_ + "\\pc.2ch.net\\mobile\\subject.txt"), mobile_list());
     EXPECT_TRUE(is_directory(root_ + "\\pc.2ch.net\\mobile\\dat"));
 }
@@ -82,7 +82,7 @@ TEST_F(SubjectFetch, AnyServerLayoutValueGivesTheLogsTheirDatDirectory)
 TEST_F(SubjectFetch, SecondLevelHostBecomesTwoNestedDirectories)
 {
     Settings.UseServerDir = 1;
-    EXPECT_EQ(LstSure_get(L"srv.2ch.net/sub", L"zatsudan"), 1);
+    EXPECT_EQ(LstSure_get(L"srv.2ch.net/sub", L"zatsudan", false), 1);
     EXPECT_EQ(read_file_bytes(root_ + "\\srv.2ch.net\\sub\\zatsudan\\subject.txt"),
               server_.file("/sub/zatsudan/subject.txt"));
     EXPECT_TRUE(is_directory(root_ + "\\srv.2ch.net\\sub\\zatsudan\\dat"));
@@ -95,10 +95,10 @@ TEST_F(SubjectFetch, SecondLevelHostBecomesTwoNestedDirectories)
 
 TEST_F(SubjectFetch, SecondFetchReplacesTheListQuietly)
 {
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     std::string newer = "1070000000.dat<>new thread (1)\n" + mobile_list();
     server_.put_subject("mobile", newer);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     EXPECT_EQ(read_file_bytes(flat_subject()), newer);
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
     // The directories were there already (183): no message.
@@ -110,12 +110,12 @@ TEST_F(SubjectFetch, FailedFetchLeavesTheOldListByteForByte)
     put_old_list();
     // A redirect that names no other server for the board is no move.
     server_.set_redirect("/mobile/subject.txt", "http://pc.2ch.net/busy.html", 302);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"移転してるかも(302)", L"get_html_sabun"}});
 
     reports_.clear();
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"nosuchboard"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"nosuchboard", false), 0);
     EXPECT_FALSE(file_exists(root_ + "\\nosuchboard\\subject.txt"));
     expect_messages({{L"取得失敗(404)", L"get_html_sabun"}});
 }
@@ -130,7 +130,7 @@ TEST_F(SubjectFetch, CutTransferLeavesTheOldListByteForByte)
                          list.substr(0, list.size() / 2);
     announced.uses = 1;
     server_.set_behaviour("", announced);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"データが途中で切れています", L"get_html_sabun"}});
 
@@ -140,7 +140,7 @@ TEST_F(SubjectFetch, CutTransferLeavesTheOldListByteForByte)
     unannounced.rawReply = "HTTP/1.1 200 OK\r\n\r\n" + list.substr(0, list.size() - 7);
     unannounced.uses = 1;
     server_.set_behaviour("", unannounced);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"データが途中で切れています", L"LstSure_get"}});
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
@@ -152,7 +152,7 @@ TEST_F(SubjectFetch, PageThatIsNoListLeavesTheOldListByteForByte)
     boardserver::Behaviour page;
     page.rawReply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>error</body></html>\n";
     server_.set_behaviour("", page);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"スレッド一覧の形式ではありません", L"LstSure_get"}});
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
@@ -164,7 +164,7 @@ TEST_F(SubjectFetch, DeflateCodedListIsStoredInflated)
     boardserver::Behaviour deflate;
     deflate.bodyCoding = "deflate";
     server_.set_behaviour("", deflate);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
     EXPECT_EQ(read_file_bytes(flat_subject()), mobile_list());
     EXPECT_TRUE(messages().empty());
 }
@@ -175,7 +175,7 @@ TEST_F(SubjectFetch, RangeRefusalIsNoList)
     boardserver::Behaviour refuse;
     refuse.rawReply = "HTTP/1.1 416 Requested Range Not Satisfiable\r\nContent-Length: 0\r\n\r\n";
     server_.set_behaviour("", refuse);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     // The marker's "A" never reaches the file.
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"サイズが変です(416)", L"get_html_sabun"}});
@@ -188,7 +188,7 @@ TEST_F(SubjectFetch, CancelLeavesTheOldListByteForByte)
     held.hold = true;
     server_.set_behaviour("", held);
     net_test::ProgressCanceller canceller(GetTask);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_TRUE(canceller.pressed());
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"recvエラーです", L"Error"}});
@@ -200,7 +200,7 @@ TEST_F(SubjectFetch, UnwritableListIsReportedWithItsPathAndKept)
     put_old_list();
     // The new list is written beside the old one first; that place is taken.
     ASSERT_TRUE(CreateDirectoryA((flat_subject() + ".new").c_str(), nullptr));
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{widen(flat_subject()) + L"subject.txtオープンに失敗", L"LstSure_get"}});
 }
@@ -220,7 +220,7 @@ TEST_F(SubjectFetch, HostileNamesCannotLeaveTheLogRoot)
     std::vector<std::string> before = tree();
     for (const Case& c : cases) {
         reports_.clear();
-        EXPECT_EQ(LstSure_get(c.host, c.dir), 0) << wide_to_utf8(c.dir);
+        EXPECT_EQ(LstSure_get(c.host, c.dir, false), 0) << wide_to_utf8(c.dir);
         std::wstring text = std::wstring(L"(") + c.host + L"," + c.dir + L")ログのパスを作れません";
         expect_messages({{text, L"LstSure_get"}});
     }
@@ -231,7 +231,7 @@ TEST_F(SubjectFetch, HostileNamesCannotLeaveTheLogRoot)
     // The flat layout checks the host as well: it is a name on the wire.
     Settings.UseServerDir = 0;
     reports_.clear();
-    EXPECT_EQ(LstSure_get(L"a\\b", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"a\\b", L"mobile", false), 0);
     expect_messages({{L"(a\\b,mobile)ログのパスを作れません", L"LstSure_get"}});
     EXPECT_EQ(tree(), before);
 }
