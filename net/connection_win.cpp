@@ -99,7 +99,7 @@ bool connect_waiting(SOCKET s, const sockaddr_in& addr, const std::atomic<uint8_
 bool open_tunnel(SOCKET s, const ConnectionTarget& target, const std::atomic<uint8_t>* cancel)
 {
     char request[kRequestTextBytes];
-    size_t len = format_connect_request(request, sizeof request, target.authority);
+    size_t len = format_connect_request(request, sizeof request, target.name, target.urlPort);
     if (len == 0 || send(s, request, static_cast<int>(len), 0) != static_cast<int>(len)) {
         report_failure(kTextSendFailed, kTextError);
         return false;
@@ -120,7 +120,8 @@ bool open_tunnel(SOCKET s, const ConnectionTarget& target, const std::atomic<uin
         reader.body_in_block() != 0) {
         wchar_t tail[96];
         swprintf(tail, sizeof tail / sizeof tail[0], kTextTunnelRefused, status);
-        std::wstring text = mb_to_wstring(target.authority);
+        std::wstring text = mb_to_wstring(target.name);
+        text += L":" + std::to_wstring(target.urlPort);
         text += tail;
         report_failure(text.c_str(), kTextError);
         return false;

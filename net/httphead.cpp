@@ -115,6 +115,7 @@ TargetError connection_target(std::string_view url, int32_t proxyUse, std::strin
             return TargetError::BadPort;
         }
         if (!copy_host(u.host, t.name) || !copy_host(u.authority, t.authority)) return TargetError::HostTooLong;
+        t.urlPort = u.port;
     }
     if (viaProxy) {
         std::string_view host = proxyName.substr(0, proxyName.find('\0'));
@@ -153,13 +154,13 @@ std::string_view request_target(std::string_view url, bool secure)
     return parse_http_url(url, &u) ? u.path : url;
 }
 
-size_t format_connect_request(char* out, size_t size, const char* authority)
+size_t format_connect_request(char* out, size_t size, const char* host, uint16_t port)
 {
     if (out && size > 0) out[0] = '\0';
-    if (!out || !plain_token(authority)) return 0;
+    if (!out || !plain_token(host)) return 0;
     HeadWriter w(out, size);
-    w.add("CONNECT %s HTTP/1.0\r\n", authority);
-    w.add("%sHost: %s\r\n\r\n", kUserAgentLine, authority);
+    w.add("CONNECT %s:%u HTTP/1.0\r\n", host, static_cast<unsigned>(port));
+    w.add("%sHost: %s:%u\r\n\r\n", kUserAgentLine, host, static_cast<unsigned>(port));
     return w.finish();
 }
 

@@ -33,9 +33,10 @@ struct ConnectionTarget {
     uint16_t port;
     bool secure;                             // "https://": TLS with `name`
     bool proxied;                            // `host` is the proxy
-    bool tunnel;                             // secure through the proxy: CONNECT `authority` first
+    bool tunnel;                             // secure through the proxy: CONNECT `name`:`urlPort` first
     char name[kConnectionHostBytes];         // direct or secure: the URL's host without its port
     char authority[kConnectionHostBytes];    // direct or secure: the URL's host with its ":port" when given
+    uint16_t urlPort;                        // direct or secure: the URL's port, or its scheme's
 };
 
 enum class TargetError {
@@ -63,9 +64,9 @@ std::string_view host_line_value(const ConnectionTarget& target);
 // path over TLS, where the server sees no proxy.
 std::string_view request_target(std::string_view url, bool secure);
 
-// The tunnel request to the proxy: "CONNECT <authority> HTTP/1.0", the
+// The tunnel request to the proxy: "CONNECT <host>:<port> HTTP/1.0", the
 // User-Agent and Host lines, the empty line. 0 when it does not fit.
-size_t format_connect_request(char* out, size_t size, const char* authority);
+size_t format_connect_request(char* out, size_t size, const char* host, uint16_t port);
 // Whether the proxy's reply head opens the tunnel (any 2xx status).
 bool connect_reply_ok(std::string_view head);
 

@@ -252,7 +252,8 @@ TlsRefusal verify_server(TlsSession* t, std::string_view host)
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
-    ssl.pwszServerName = const_cast<wchar_t*>(t->name.c_str());
+    // The policy matches names only; an address is matched below alone.
+    ssl.pwszServerName = host_is_address(host) ? nullptr : const_cast<wchar_t*>(t->name.c_str());
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
     policy.pvExtraPolicyPara = &ssl;

@@ -60,7 +60,7 @@ protected:
     void TearDown() override
     {
         set_debug_output_hook(nullptr);
-        set_direct_port(kHttpPort);
+        set_direct_port(0);
         LoopbackProxyFixture::TearDown();
     }
 

@@ -18,6 +18,7 @@
 #include "net/worker.h"
 #include "store/settings.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/tlsfront_win.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
 
@@ -66,6 +67,27 @@ protected:
         Settings.ProxyUse = 1;
         lstrcpynW(Settings.ProxyName, L"127.0.0.1", kProxyNameUnits);
         Settings.ProxyPort = port;
+    }
+
+    // From here on https URLs work too: the server tunnels CONNECT requests to
+    // the TLS front answering with `cert`, whose requests come back to it.
+    void use_tls(TestCert cert = TestCert::Server)
+    {
+        std::string why;
+        uint16_t port = tls_front_port(cert, &why);
+        ASSERT_NE(port, 0) << why;
+        server_.set_tunnel_port(port);
+        tls_front_relay_to(server_.port());
+        secure_ = true;
+    }
+    // The scheme the test's URLs take.
+    std::string scheme() const { return secure_ ? "https://" : "http://"; }
+    std::wstring wscheme() const { return secure_ ? L"https://" : L"http://"; }
+    // The request target the board server sees for a URL of the test: the
+    // URL over plain HTTP, its path behind the TLS front.
+    std::string seen_target(const std::string& hostAndPath) const
+    {
+        return secure_ ? hostAndPath.substr(hostAndPath.find('/')) : "http://" + hostAndPath;
     }
 
     // A log root "log" in the program folder, in the flat layout.
@@ -117,7 +139,22 @@ protected:
     SettingsRecord savedSettings_;
     boardserver::BoardServer server_;
     ReportCapture reports_;
+    bool secure_ = false;
 };
+
+// A fixture whose cases run over both schemes: the parameter is true for
+// https, through the proxy's tunnel and the TLS front.
+template <class Base>
+class BothSchemes : public Base, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(Base::SetUp());
+        if (GetParam()) ASSERT_NO_FATAL_FAILURE(this->use_tls());
+    }
+};
+
+inline std::string scheme_name(const ::testing::TestParamInfo<bool>& info) { return info.param ? "https" : "http"; }
 
 // The one-second slices that the network waits (a receive, a connect) spend
 // without an answer: the clock of those waits, for as long as this lives.

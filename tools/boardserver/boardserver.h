@@ -7,7 +7,11 @@
 // ProxyPort port()), so requests arrive in absolute form
 // ("GET http://pc.2ch.net/mobile/subject.txt HTTP/1.0"); origin form
 // ("GET /mobile/subject.txt") is served alike. Every answer ends with the
-// server closing the connection.
+// server closing the connection. A CONNECT (an https URL through the proxy)
+// is refused, or tunnelled to a TLS front on loopback (set_tunnel_port). A
+// connection that opens with a TLS record (https straight to this server) is
+// logged with the bytes of its first receive and closed unanswered: a server
+// that closes during the handshake.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -110,6 +114,14 @@ public:
     // the order the connections were made. SIZE_MAX when that does not happen
     // within ten seconds.
     size_t accepted_connections() const;
+    // CONNECT requests are piped to 127.0.0.1:port after "200 Connection
+    // established"; 0 (the start) refuses them with 403. They are not in the
+    // request log: the requests inside the tunnel reach the server (or
+    // another) on their own.
+    void set_tunnel_port(uint16_t port);
+    // The targets of the CONNECT requests so far ("pc.2ch.net:443"), in order.
+    std::vector<std::string> tunnels() const;
+
     // Called on the server's thread for every connection that ended.
     void set_request_observer(std::function<void(const RecordedRequest&)> observer);
 

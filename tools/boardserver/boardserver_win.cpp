@@ -16,6 +16,7 @@
 
 #include "base/codepage.h"
 #include "base/handles.h"
+#include "tools/boardserver/tunnel_win.h"
 
 namespace boardserver {
 
@@ -31,6 +32,7 @@ constexpr int kDrainLimitMs = 3000;                // waiting for the client's c
 constexpr int kHoldLimitMs = 60000;                // a held answer goes out after all: a hang guard
 constexpr uint64_t kMaxBodyBytes = 4 * 1024 * 1024;
 constexpr size_t kChunk = 64 * 1024;
+constexpr unsigned char kTlsHandshakeRecord = 0x16;
 
 // Waits until the socket can be read (or written); false when the slice ran out.
 bool wait_socket(SOCKET s, bool forWrite, int ms)
@@ -122,6 +124,8 @@ struct BoardServer::Impl {
         bool probe;
     };
     std::vector<Accepted> accepted;
+    std::atomic<uint16_t> tunnelPort{0};
+    std::vector<std::string> tunnelTargets;   // under stateLock
     std::vector<uint16_t> pendingProbes;
 
     // Waits up to `ms`; false when the server is stopping.
@@ -223,6 +227,7 @@ struct BoardServer::Impl {
     }
 
     void serve(SOCKET s);
+    void serve_tunnel(SOCKET s, const std::string& head);
     void accept_loop();
 };
 
@@ -254,6 +259,10 @@ void BoardServer::Impl::serve(SOCKET s)
         if (headLen == 0) {
             headLen = find_head_end(data);
             if (headLen == 0 && data.size() > kMaxHeadBytes) { end = ReadEnd::TooLarge; break; }
+            if (headLen != 0 && data.compare(0, 8, "CONNECT ") == 0) {
+                serve_tunnel(s, data.substr(0, headLen));
+                return;
+            }
             if (headLen != 0) {
                 parsed = parse_request_head(std::string_view(data).substr(0, headLen), req, &why);
                 if (!parsed) { end = ReadEnd::Complete; break; }
@@ -275,6 +284,9 @@ void BoardServer::Impl::serve(SOCKET s)
         if (n <= 0) { end = ReadEnd::Closed; break; }
         data.append(buf, static_cast<size_t>(n));
         lastByte = Clock::now();
+        // A TLS handshake record: a client speaking https to this plain
+        // server is left unanswered, its hello logged, and closed on.
+        if (static_cast<unsigned char>(data[0]) == kTlsHandshakeRecord) { end = ReadEnd::Closed; break; }
     }
 
     RecordedRequest rec;
@@ -409,6 +421,26 @@ void BoardServer::Impl::serve(SOCKET s)
     finish_log(index);
 }
 
+void BoardServer::Impl::serve_tunnel(SOCKET s, const std::string& head)
+{
+    std::string target = head.substr(8, head.find(' ', 8) - 8);
+    {
+        std::lock_guard<std::mutex> hold(stateLock);
+        tunnelTargets.push_back(target);
+    }
+    uint16_t port = tunnelPort.load();
+    UniqueSocket front = port ? connect_loopback(port) : UniqueSocket();
+    if (!front.valid()) {
+        static const char kRefused[] = "HTTP/1.0 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        send_all(s, kRefused, sizeof kRefused - 1);
+        shutdown(s, SD_SEND);
+        return;
+    }
+    static const char kOpened[] = "HTTP/1.0 200 Connection established\r\n\r\n";
+    if (!send_all(s, kOpened, sizeof kOpened - 1)) return;
+    pipe_sockets(s, front.get(), stopping);
+}
+
 void BoardServer::Impl::accept_loop()
 {
     while (!stopping) {
@@ -505,6 +537,13 @@ void BoardServer::stop()
         WSACleanup();
         m.wsaStarted = false;
     }
+}
+
+void BoardServer::set_tunnel_port(uint16_t port) { impl_->tunnelPort.store(port); }
+std::vector<std::string> BoardServer::tunnels() const
+{
+    std::lock_guard<std::mutex> hold(impl_->stateLock);
+    return impl_->tunnelTargets;
 }
 
 bool BoardServer::running() const { return impl_->started; }
@@ -620,6 +659,7 @@ void BoardServer::clear_requests()
     impl_->logBase += impl_->log.size();
     impl_->log.clear();
     impl_->accepted.clear();
+    impl_->tunnelTargets.clear();
 }
 
 size_t BoardServer::accepted_connections() const
