@@ -45,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         parsed.name.find('\0') == std::string_view::npos) {
         std::string host(parsed.host), dir(parsed.dir), name(parsed.name);
         char out[kBrdLineBytes * 2];
-        int n = format_brd_board_line(out, sizeof out, host.c_str(), dir.c_str(), name.c_str());
+        int n = format_brd_board_line(out, sizeof out, host.c_str(), dir.c_str(), name.c_str(), parsed.secure);
         check(n > 0 && static_cast<size_t>(n) == std::strlen(out));
         BrdLine again = parse_brd_line(std::string_view(out, static_cast<size_t>(n)));
         check(again.kind == BrdLineKind::Board && again.host == host && again.dir == dir &&
-              again.name == name);
+              again.name == name && again.secure == parsed.secure);
     }
     if (parsed.kind == BrdLineKind::Category && parsed.name.find('\0') == std::string_view::npos) {
         std::string name(parsed.name);

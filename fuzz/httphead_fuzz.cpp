@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/hostmatch.h"
 #include "net/httphead.h"
 
 namespace {
@@ -172,7 +173,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string text(stream.substr(0, 300));
     std::string cstr(text.c_str());   // up to the first NUL
     ConnectionTarget t;
-    connection_target(text, data[0] & 1, text, static_cast<int32_t>(data[1]) * 1000, &t);
+    if (connection_target(text, data[0] & 1, text, static_cast<int32_t>(data[1]) * 1000, &t) == TargetError::None) {
+        if (strlen(t.host) >= kConnectionHostBytes || host_line_value(t).size() >= kConnectionHostBytes) abort();
+        if (t.secure && (t.name[0] == '\0' || t.urlPort == 0)) abort();
+        if (t.secure && request_target(text, true).substr(0, 1) != "/") abort();
+        char connect[kRequestTextBytes];
+        size_t c = format_connect_request(connect, sizeof connect, t.name, t.urlPort);
+        if (c >= sizeof connect || (c && strlen(connect) != c)) abort();
+    }
+    HttpUrl u;
+    if (parse_http_url(text, &u) && (u.host.empty() || u.port == 0 || u.path.empty() || u.path[0] != '/')) abort();
+    // A name matches itself (without case), and a wildcard never matches an
+    // address or more than one label.
+    std::string_view whole(text);
+    std::string_view left = whole.substr(0, whole.size() / 2), right = whole.substr(whole.size() / 2);
+    if (certificate_name_matches(left, right) && host_is_address(right) && left != right) abort();
+    if (!left.empty() && left.find('*') == std::string_view::npos && left != "." &&
+        !certificate_name_matches(left, left)) abort();
     char req[kRequestTextBytes];
     size_t n = format_get_request(req, sizeof req, cstr.c_str(), cstr.c_str(), data[1]);
     if (n >= sizeof req || (n && strlen(req) != n)) abort();

@@ -42,6 +42,22 @@ TEST(BoardMenuScan, HeadingWithTwoLinksMakesOneCategory)
     EXPECT_EQ(board_text(m->boards[1]), "pc.2ch.net|pc|PC");
 }
 
+// A board that moved to https is the same board: same host and directory,
+// only its scheme is kept beside them.
+TEST(BoardMenuScan, LinkSchemeIsKeptWithTheBoard)
+{
+    auto m = scan(
+        "<B>PC</B><BR>\n"
+        "<A HREF=https://pc.2ch.net/mobile/>モバイル</A><br>\n"
+        "<A HREF=http://pc.2ch.net/pc/>PC</A><br>\n"
+        "<A HREF=HTTPS://pc.2ch.net/news/>News</A><br>\n");
+    ASSERT_EQ(m->boards.size(), 3u);
+    EXPECT_EQ(board_text(m->boards[0]), "pc.2ch.net|mobile|モバイル");
+    EXPECT_TRUE(m->boards[0].secure);
+    EXPECT_FALSE(m->boards[1].secure);
+    EXPECT_TRUE(m->boards[2].secure);
+}
+
 TEST(BoardMenuScan, EmptyHeadingGivesItsSlotToTheNext)
 {
     auto m = scan(

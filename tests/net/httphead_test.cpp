@@ -182,9 +182,73 @@ TEST(ConnectionTargetChoice, ProxyPortKeepsLow16Bits)
     EXPECT_EQ(target_of("http://a/b/", 1, "p", -1).port, 65535);
 }
 
-TEST(ConnectionTargetChoice, PortInUrlStaysPartOfHost)
+// The port a URL names is where a direct connection goes, for either scheme;
+// the Host line keeps it, as before.
+TEST(ConnectionTargetChoice, PortInUrlIsHonouredForBothSchemes)
 {
-    EXPECT_STREQ(target_of("http://srv:8080/b/dat/1.dat", 0, "", 0).host, "srv:8080");
+    struct Case {
+        const char* url;
+        const char* host;
+        uint16_t port;
+        bool secure;
+        const char* hostLine;
+    } cases[] = {
+        {"http://srv:8080/b/dat/1.dat", "srv", 8080, false, "srv:8080"},
+        {"http://srv/b/dat/1.dat", "srv", 80, false, "srv"},
+        {"https://srv/b/dat/1.dat", "srv", 443, true, "srv"},
+        {"https://srv:8443/b/", "srv", 8443, true, "srv:8443"},
+        {"HTTPS://srv/b/", "srv", 443, true, "srv"},
+    };
+    for (const Case& c : cases) {
+        ConnectionTarget t = target_of(c.url, 0, "", 0);
+        EXPECT_STREQ(t.host, c.host) << c.url;
+        EXPECT_EQ(t.port, c.port) << c.url;
+        EXPECT_EQ(t.secure, c.secure) << c.url;
+        EXPECT_FALSE(t.tunnel) << c.url;
+        EXPECT_EQ(host_line_value(t), c.hostLine) << c.url;
+    }
+    EXPECT_EQ(connection_target("http://srv:0/b/", 0, "", 0, nullptr), TargetError::BadPort);
+    EXPECT_EQ(connection_target("http://srv:65536/b/", 0, "", 0, nullptr), TargetError::BadPort);
+    EXPECT_EQ(connection_target("https://srv:x/b/", 0, "", 0, nullptr), TargetError::BadPort);
+    EXPECT_EQ(connection_target("https://:443/b/", 0, "", 0, nullptr), TargetError::BadPort);
+}
+
+// Through the proxy an https URL is tunnelled: the proxy is connected to, the
+// URL's host and port are asked for, and the request inside names the path.
+TEST(ConnectionTargetChoice, SecureUrlThroughTheProxyIsTunnelled)
+{
+    ConnectionTarget t = target_of("https://pc.2ch.net/mobile/subject.txt", 1, "127.0.0.1", 8080);
+    EXPECT_STREQ(t.host, "127.0.0.1");
+    EXPECT_EQ(t.port, 8080);
+    EXPECT_TRUE(t.secure);
+    EXPECT_TRUE(t.tunnel);
+    EXPECT_STREQ(t.name, "pc.2ch.net");
+    EXPECT_EQ(t.urlPort, 443);
+    EXPECT_EQ(host_line_value(t), "pc.2ch.net");
+    EXPECT_EQ(request_target("https://pc.2ch.net/mobile/subject.txt", true), "/mobile/subject.txt");
+    EXPECT_EQ(request_target("http://pc.2ch.net/mobile/subject.txt", false), "http://pc.2ch.net/mobile/subject.txt");
+
+    // A plain URL through the proxy stays as it was: the proxy named in the Host line.
+    ConnectionTarget plain = target_of("http://pc.2ch.net/mobile/", 1, "127.0.0.1", 8080);
+    EXPECT_FALSE(plain.secure);
+    EXPECT_FALSE(plain.tunnel);
+    EXPECT_EQ(host_line_value(plain), "127.0.0.1");
+    EXPECT_EQ(connection_target("https://pc.2ch.net", 1, "127.0.0.1", 8080, nullptr), TargetError::NoHostEnd);
+}
+
+TEST(ConnectRequest, AsksForHostAndPortAndReadsTheStatus)
+{
+    char buf[kRequestTextBytes];
+    size_t n = format_connect_request(buf, sizeof buf, "pc.2ch.net", 443);
+    EXPECT_EQ(std::string(buf, n), std::string("CONNECT pc.2ch.net:443 HTTP/1.0\r\n") + kUserAgentLine +
+                                       "Host: pc.2ch.net:443\r\n\r\n");
+    EXPECT_EQ(format_connect_request(buf, sizeof buf, "a\r\nX: y", 443), 0u);
+    EXPECT_EQ(format_connect_request(buf, 20, "pc.2ch.net", 443), 0u);
+    EXPECT_TRUE(connect_reply_ok("HTTP/1.0 200 Connection established\r\n\r"));
+    EXPECT_TRUE(connect_reply_ok("HTTP/1.1 200 OK\r\n\r"));
+    EXPECT_FALSE(connect_reply_ok("HTTP/1.0 403 Forbidden\r\n\r"));
+    EXPECT_FALSE(connect_reply_ok("HTTP/1.0 407 Proxy Authentication Required\r\n\r"));
+    EXPECT_FALSE(connect_reply_ok("garbage"));
 }
 
 TEST(ConnectionTargetChoice, PrefixIsSkippedUnexamined)
@@ -208,6 +272,7 @@ TEST(ConnectionTargetChoice, MalformedTargetsFailCleanly)
     EXPECT_EQ(url_host_part("http://srv"), "srv");
     EXPECT_EQ(url_host_part("http://srv:8080/x"), "srv:8080");
     EXPECT_EQ(url_host_part("http"), "");
+    EXPECT_EQ(url_host_part("https://srv:8443/x"), "srv:8443");
 }
 
 TEST(UrlEncode, KeepsOnlyLettersAndDigits)

@@ -283,6 +283,29 @@ TEST(PostForm, ScriptTargetWithAndWithoutSecondLevel)
     EXPECT_FALSE(post_target("/sub", false, &t));
     EXPECT_FALSE(post_target("a b", false, &t));
     EXPECT_FALSE(post_target("a\r\nX: y", false, &t));
+    ASSERT_TRUE(post_target("srv.example/sub", true, &t));
+    EXPECT_EQ(t.target, "https://srv.example/sub/test/bbs.cgi");
+    EXPECT_TRUE(t.secure);
+}
+
+// Over TLS the request line names the path (the server sees no proxy) and
+// the referer keeps the board's scheme.
+TEST(PostForm, SecureHeadKeepsTheSchemeInTheReferer)
+{
+    PostTarget t;
+    ASSERT_TRUE(post_target("pc.2ch.net", true, &t));
+    std::string target(request_target(t.target, true));
+    PostHeadFields h{target.c_str(), t.host.c_str(), "mobile", "pc.2ch.net", 5, nullptr, t.secure};
+    char out[kPostHeadBytes];
+    size_t n = format_post_head(out, sizeof out, h);
+    EXPECT_EQ(std::string(out, n),
+              "POST /test/bbs.cgi HTTP/1.0\r\n"
+              "referer: https://pc.2ch.net/mobile/\r\n"
+              "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+              "Host: pc.2ch.net\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 5\r\n"
+              "\r\n");
 }
 
 TEST(PostForm, HeadByteForByteWithRefererAndCookie)

@@ -156,7 +156,7 @@ TEST(BrdFormat, LinesAreWrittenByteForByte)
     EXPECT_STREQ(out, "2\n");
     EXPECT_EQ(format_brd_category_line(out, sizeof out, kNewsSjis.c_str()), 11);
     EXPECT_EQ(std::string(out), kNewsSjis + "\t0\n");
-    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "news", "News board"), 21);
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "news", "News board", false), 21);
     EXPECT_STREQ(out, "\tsrv\tnews\tNews board\n");
     EXPECT_EQ(format_favorite_brd_line(out, sizeof out, "News", "news"), 10);
     EXPECT_STREQ(out, "News,news\n");
@@ -172,10 +172,10 @@ TEST(BrdFormat, FieldsThatWouldNotReadBackAreRefused)
     EXPECT_EQ(format_brd_category_line(out, sizeof out, ""), -1);
     EXPECT_EQ(format_brd_category_line(out, sizeof out, "123"), -1);
     EXPECT_EQ(format_brd_category_line(out, sizeof out, "a\tb"), -1);
-    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "", "News"), -1);
-    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "news", "a\nb"), -1);
-    EXPECT_EQ(format_brd_board_line(out, sizeof out, "s\rv", "news", "News"), -1);
-    EXPECT_EQ(format_brd_board_line(out, sizeof out, nullptr, "news", "News"), -1);
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "", "News", false), -1);
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "news", "a\nb", false), -1);
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, "s\rv", "news", "News", false), -1);
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, nullptr, "news", "News", false), -1);
     EXPECT_EQ(format_favorite_brd_line(out, sizeof out, "a,b", "news"), -1);
     EXPECT_EQ(format_favorite_brd_line(out, sizeof out, "News", ""), -1);
     EXPECT_EQ(format_favorite_brd_line(out, sizeof out, "News", "ne\tws"), -1);
@@ -188,18 +188,37 @@ TEST(BrdFormat, FieldsThatWouldNotReadBackAreRefused)
     EXPECT_EQ(format_favorite_txt_line(out, sizeof out, "mobile", "1.dat", "a<>b"), 20);
 }
 
+// A secure board's line carries a fourth field that a reader of three fields
+// passes over: host, directory and name read the same either way.
+TEST(BrdFormat, SecureBoardKeepsItsSchemeInAFourthField)
+{
+    char out[kBrdLineBytes];
+    EXPECT_EQ(format_brd_board_line(out, sizeof out, "srv", "news", "News board", true), 27);
+    EXPECT_STREQ(out, "\tsrv\tnews\tNews board\thttps\n");
+    BrdLine secure = parse_brd_line(out);
+    ASSERT_EQ(secure.kind, BrdLineKind::Board);
+    EXPECT_EQ(secure.host, "srv");
+    EXPECT_EQ(secure.dir, "news");
+    EXPECT_EQ(secure.name, "News board");
+    EXPECT_TRUE(secure.secure);
+    EXPECT_FALSE(parse_brd_line("\tsrv\tnews\tNews board\r\n").secure);
+    EXPECT_FALSE(parse_brd_line("\tsrv\tnews\tNews board\thttp\n").secure);
+    EXPECT_FALSE(parse_brd_line("\tsrv\tnews\tNews board\thttpsx\n").secure);
+    EXPECT_TRUE(parse_brd_line("\tsrv\tnews\tNews board\thttps\r\n").secure);
+}
+
 TEST(BrdFormat, LineThatDoesNotFitIsRefusedNotCut)
 {
     char out[32];
-    EXPECT_EQ(format_brd_board_line(out, 21, "srv", "news", "News board"), -1);
-    EXPECT_EQ(format_brd_board_line(out, 22, "srv", "news", "News board"), 21);
+    EXPECT_EQ(format_brd_board_line(out, 21, "srv", "news", "News board", false), -1);
+    EXPECT_EQ(format_brd_board_line(out, 22, "srv", "news", "News board", false), 21);
     EXPECT_EQ(format_favorite_txt_line(out, 16, "mobile", "123.dat", "Title"), -1);
 }
 
 TEST(BrdFormat, WrittenLinesReadBackAsWritten)
 {
     char out[kBrdLineBytes];
-    ASSERT_GT(format_brd_board_line(out, sizeof out, "srv2/sub", "mobile", kNewsSjis.c_str()), 0);
+    ASSERT_GT(format_brd_board_line(out, sizeof out, "srv2/sub", "mobile", kNewsSjis.c_str(), false), 0);
     BrdLine b = parse_brd_line(out);
     ASSERT_EQ(b.kind, BrdLineKind::Board);
     EXPECT_EQ(b.host, "srv2/sub");
