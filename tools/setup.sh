@@ -6,7 +6,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake ninja-build make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           libz-mingw-w64-dev googletest clang libclang-rt-dev zlib1g-dev
-          wine wine64 xvfb xauth fonts-ipafont imagemagick locales x11-utils xdotool)
+          wine wine64 xvfb xauth fonts-ipafont imagemagick locales x11-utils xdotool
+          openssl apache2 python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -47,3 +48,8 @@ if ! grep -q '"ThemeActive"="0"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+
+# The certificates of the TLS tests (a test root, the loopback server's, and
+# the refused kinds), made once for this checkout; the tests install the root
+# into the prefix's machine root store themselves.
+bash "$top/tools/testcerts.sh" "$top/build/certs"

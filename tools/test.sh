@@ -30,6 +30,10 @@ peer=$(mktemp -d /tmp/quorvex-peer.XXXXXX) && chmod 755 "$peer"
 stopped=0
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
+  # The TLS fronts the test programs started (each stops its own at exit).
+  for d in "$top"/build/tlsfront/*/; do
+    [ -d "$d" ] && bash "$top/tools/tlsfront.sh" stop "$d" >/dev/null 2>&1 || true
+  done
   if [ $stopped -eq 0 ]; then
     bash "$top/tools/peer.sh" stop "$peer" >/dev/null 2>&1 || true
     rm -rf "$peer"
