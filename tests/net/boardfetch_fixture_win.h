@@ -103,12 +103,20 @@ protected:
             lstrcpynW(BoardTable.items[i].dir, boards[i][1].c_str(), kBoardFieldUnits);
             lstrcpynW(BoardTable.items[i].name, boards[i][2].c_str(), kBoardFieldUnits);
             BoardTable.items[i].index = i;
+            BoardTable.items[i].secure = secure_;
         }
         CategoryTable = {};
         lstrcpynW(CategoryTable.items[0].name, L"PC", kBoardFieldUnits);
         CategoryTable.items[0].first = 0;
         CategoryTable.items[0].last = n - 1;
         CategoryTable.lastCategory = 0;
+    }
+
+    // The board menu and the boards of the table take the test's scheme.
+    void scheme_chosen() override
+    {
+        lstrcpynW(Settings.BBSTable, (wscheme() + L"menu.2ch.net/bbsmenu.html").c_str(), kSettingsTextUnits);
+        for (int32_t i = 0; i < BoardTable.count; ++i) BoardTable.items[i].secure = secure_;
     }
 
     // Every file and folder under the test's folder.

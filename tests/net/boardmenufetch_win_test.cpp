@@ -68,15 +68,20 @@ protected:
     CategoryArray oldCategories_{};
 };
 
+// The board-menu fetch over both schemes.
+using MenuBothSchemes = net_test::BothSchemes<MenuFetch>;
+
 }  // namespace
 
-TEST_F(MenuFetch, RebuildsTheTableFromTheSampleMenu)
+INSTANTIATE_TEST_SUITE_P(Schemes, MenuBothSchemes, ::testing::Bool(), net_test::scheme_name);
+
+TEST_P(MenuBothSchemes, RebuildsTheTableFromTheSampleMenu)
 {
     set_old_table();
     EXPECT_EQ(ItaList_get(), 1);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, kMenuRequest);
+    EXPECT_EQ(reqs[0].raw, seen_head(kMenuRequest));
     EXPECT_TRUE(messages().empty());
 
     // The portal, the chat host and the outside site are not boards.
@@ -101,7 +106,7 @@ TEST_F(MenuFetch, RebuildsTheTableFromTheSampleMenu)
     EXPECT_EQ(std::memcmp(&CategoryTable.items[3], &zeroCategory, sizeof zeroCategory), 0);
 }
 
-TEST_F(MenuFetch, DeflateCodedMenuIsRead)
+TEST_P(MenuBothSchemes, DeflateCodedMenuIsRead)
 {
     set_old_table();
     boardserver::Behaviour deflate;
@@ -165,7 +170,7 @@ TEST_F(MenuFetch, FailedFetchLeavesTheTableAsItWas)
     expect_messages({{L"データが途中で切れています", L"get_html_sabun"}, {L"bbstable取得に失敗", L"ItaList_get"}});
 }
 
-TEST_F(MenuFetch, CancelLeavesTheTableAsItWas)
+TEST_P(MenuBothSchemes, CancelLeavesTheTableAsItWas)
 {
     set_old_table();
     boardserver::Behaviour held;

@@ -81,10 +81,15 @@ protected:
         Resdata_get(0, kDat);
     }
 
+    void scheme_chosen() override { boards_[0].secure = secure_; }
+
     BoardArray savedBoards_;
     std::vector<BoardEntry> boards_;
     std::string logPath_;
 };
+
+// The fetch paths run over plain HTTP and over TLS alike.
+using FetchBothSchemes = net_test::BothSchemes<FetchFixture>;
 
 const char kUnrangedHead[] =
     "GET http://pc.2ch.net/mobile/dat/1065069078.dat HTTP/1.0\r\n"
@@ -105,7 +110,9 @@ std::string ranged_head(int from)
 
 }  // namespace
 
-TEST_F(FetchFixture, FirstFetchAsksForGzipAndWritesTheWholeLog)
+INSTANTIATE_TEST_SUITE_P(Schemes, FetchBothSchemes, ::testing::Bool(), net_test::scheme_name);
+
+TEST_P(FetchBothSchemes, FirstFetchAsksForGzipAndWritesTheWholeLog)
 {
     std::string dat = dat_lines(1, 200);
     server_.put_dat("mobile", kKey, dat);
@@ -113,7 +120,7 @@ TEST_F(FetchFixture, FirstFetchAsksForGzipAndWritesTheWholeLog)
     EXPECT_EQ(read_file_bytes(logPath_), dat);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, kUnrangedHead);
+    EXPECT_EQ(reqs[0].raw, seen_head(kUnrangedHead));
     EXPECT_EQ(reqs[0].status, 200);
     // The body came compressed and was spooled as it arrived.
     std::string spooled = read_file_bytes(dir_.file("work.gz"));
@@ -123,7 +130,7 @@ TEST_F(FetchFixture, FirstFetchAsksForGzipAndWritesTheWholeLog)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(FetchFixture, NothingNewCostsOneOverlapByte)
+TEST_P(FetchBothSchemes, NothingNewCostsOneOverlapByte)
 {
     std::string dat = dat_of_size(1000);
     server_.put_dat("mobile", kKey, dat);
@@ -132,12 +139,12 @@ TEST_F(FetchFixture, NothingNewCostsOneOverlapByte)
     EXPECT_EQ(read_file_bytes(logPath_), dat);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, ranged_head(999));
+    EXPECT_EQ(reqs[0].raw, seen_head(ranged_head(999)));
     EXPECT_EQ(reqs[0].status, 206);
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(FetchFixture, GrowthIsAppendedWithoutTheOverlapByte)
+TEST_P(FetchBothSchemes, GrowthIsAppendedWithoutTheOverlapByte)
 {
     std::string dat = dat_of_size(1000);
     std::string more = dat_lines(1, 7);
@@ -145,11 +152,11 @@ TEST_F(FetchFixture, GrowthIsAppendedWithoutTheOverlapByte)
     server_.put_dat("mobile", kKey, dat + more);
     Resdata_get(0, kDat);
     EXPECT_EQ(read_file_bytes(logPath_), dat + more);
-    EXPECT_EQ(requests(1)[0].raw, ranged_head(999));
+    EXPECT_EQ(requests(1)[0].raw, seen_head(ranged_head(999)));
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(FetchFixture, ServerLogShorterGives416AndAFullFetch)
+TEST_P(FetchBothSchemes, ServerLogShorterGives416AndAFullFetch)
 {
     std::string shorter = dat_lines(1, 3);
     write_file_bytes(logPath_, dat_of_size(5000));
@@ -158,14 +165,14 @@ TEST_F(FetchFixture, ServerLogShorterGives416AndAFullFetch)
     EXPECT_EQ(read_file_bytes(logPath_), shorter);
     auto reqs = requests(2);
     ASSERT_EQ(reqs.size(), 2u);
-    EXPECT_EQ(reqs[0].raw, ranged_head(4999));
+    EXPECT_EQ(reqs[0].raw, seen_head(ranged_head(4999)));
     EXPECT_EQ(reqs[0].status, 416);
-    EXPECT_EQ(reqs[1].raw, kUnrangedHead);
+    EXPECT_EQ(reqs[1].raw, seen_head(kUnrangedHead));
     expect_messages({{L"サイズが変です(416)", L"get_html_sabun"},
                      {L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"}});
 }
 
-TEST_F(FetchFixture, WholeLogAnsweredTo200MeansAFullFetch)
+TEST_P(FetchBothSchemes, WholeLogAnsweredTo200MeansAFullFetch)
 {
     std::string local = dat_of_size(1000);
     std::string server = dat_lines(1, 40);   // a response deleted: the log shifted
@@ -178,9 +185,9 @@ TEST_F(FetchFixture, WholeLogAnsweredTo200MeansAFullFetch)
     EXPECT_EQ(read_file_bytes(logPath_), server);
     auto reqs = requests(2);
     ASSERT_EQ(reqs.size(), 2u);
-    EXPECT_EQ(reqs[0].raw, ranged_head(999));
+    EXPECT_EQ(reqs[0].raw, seen_head(ranged_head(999)));
     EXPECT_EQ(reqs[0].status, 200);
-    EXPECT_EQ(reqs[1].raw, kUnrangedHead);
+    EXPECT_EQ(reqs[1].raw, seen_head(kUnrangedHead));
     expect_messages({{L"あぼんがあったのかな？\n全部再取得します。", L"Resdata_get_sabun"}});
 }
 
@@ -207,7 +214,7 @@ TEST_F(FetchFixture, PageThatIsNoLogNeverReplacesTheLog)
 
 // Servers answer "deflate" in the zlib wrapper or raw; either is inflated,
 // in a whole fetch and in a ranged one.
-TEST_F(FetchFixture, DeflateCodedLogIsInflated)
+TEST_P(FetchBothSchemes, DeflateCodedLogIsInflated)
 {
     for (const char* coding : {"deflate", "deflate-raw"}) {
         SCOPED_TRACE(coding);
@@ -315,7 +322,7 @@ TEST_F(FetchFixture, UnfinishedLastResponseWaitsForTheNextFetch)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(FetchFixture, CancelLeavesTheLogAsItWas)
+TEST_P(FetchBothSchemes, CancelLeavesTheLogAsItWas)
 {
     std::string local = dat_of_size(1000);
     write_file_bytes(logPath_, local);

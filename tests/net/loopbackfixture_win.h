@@ -83,12 +83,43 @@ protected:
     // The scheme the test's URLs take.
     std::string scheme() const { return secure_ ? "https://" : "http://"; }
     std::wstring wscheme() const { return secure_ ? L"https://" : L"http://"; }
-    // The request target the board server sees for a URL of the test: the
-    // URL over plain HTTP, its path behind the TLS front.
-    std::string seen_target(const std::string& hostAndPath) const
+    // What the board server sees of a request head the test expects over
+    // plain HTTP (absolute form, the proxy in the Host line): that head, or
+    // behind the TLS front the path alone with the URL's host in a Host line
+    // the front puts first, and the referer's scheme "https://"; the front
+    // also drops blanks at a value's end and writes Content-Length last.
+    std::string seen_head(const std::string& plain) const
     {
-        return secure_ ? hostAndPath.substr(hostAndPath.find('/')) : "http://" + hostAndPath;
+        if (!secure_) return plain;
+        size_t space = plain.find(' ');
+        size_t hostStart = plain.find("://", space) + 3;
+        size_t pathStart = plain.find('/', hostStart);
+        size_t lineEnd = plain.find("\r\n") + 2;
+        // The front asks its way in HTTP/1.0 whatever the client said.
+        std::string line = plain.substr(pathStart, lineEnd - pathStart);
+        size_t version = line.rfind(" HTTP/1.1\r\n");
+        if (version != std::string::npos) line.replace(version, 9, " HTTP/1.0");
+        std::string rest = plain.substr(lineEnd);
+        const std::string proxyHost = "Host: 127.0.0.1\r\n";
+        size_t at = rest.find(proxyHost);
+        if (at != std::string::npos) rest.erase(at, proxyHost.size());
+        at = rest.find("referer: http://");
+        if (at != std::string::npos) rest.insert(at + 13, "s");
+        for (size_t blank; (blank = rest.find(" \r\n")) != std::string::npos;) rest.erase(blank, 1);
+        size_t length = rest.find("Content-Length: ");
+        size_t blankLine = rest.rfind("\r\n\r\n");
+        if (length != std::string::npos && blankLine != std::string::npos && blankLine > length) {
+            size_t lengthEnd = rest.find("\r\n", length) + 2;
+            std::string field = rest.substr(length, lengthEnd - length);
+            rest.erase(length, lengthEnd - length);
+            rest.insert(rest.rfind("\r\n\r\n") + 2, field);
+        }
+        return plain.substr(0, space + 1) + line + "Host: " +
+               plain.substr(hostStart, pathStart - hostStart) + "\r\n" + rest;
     }
+    // Called once the test's scheme is chosen: records that carry a scheme
+    // take it.
+    virtual void scheme_chosen() {}
 
     // A log root "log" in the program folder, in the flat layout.
     void use_log_root()
@@ -151,6 +182,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(Base::SetUp());
         if (GetParam()) ASSERT_NO_FATAL_FAILURE(this->use_tls());
+        this->scheme_chosen();
     }
 };
 

@@ -114,6 +114,15 @@ protected:
 
     std::string file(const char* name) const { return read_file_bytes(dir_.file(name)); }
 
+    void scheme_chosen() override { thread_.board.secure = secure_; }
+
+    // The bytes the server receives for a post of `head` and `body`: the
+    // client's CR LF after the body does not pass the TLS front.
+    std::string received(const std::string& head, const std::string& body) const
+    {
+        return seen_head(head) + body + (secure_ ? "" : "\r\n");
+    }
+
     OpenThreadTableRecord savedTable_;
     ResponseBuffer thread_;
 };
@@ -126,9 +135,13 @@ const char kBody[] =
 const std::string kTarget = "http://pc.2ch.net/test/bbs.cgi";
 const std::string kReferer = "http://pc.2ch.net/mobile/";
 
+// Posting, its cookies and the confirmation resend, over both schemes.
+using PostBothSchemes = net_test::BothSchemes<PostTest>;
+INSTANTIATE_TEST_SUITE_P(Schemes, PostBothSchemes, ::testing::Bool(), net_test::scheme_name);
+
 }  // namespace
 
-TEST_F(PostTest, FirstPostIsConfirmedThenResentOnceWithTheCookiesItSet)
+TEST_P(PostBothSchemes, FirstPostIsConfirmedThenResentOnceWithTheCookiesItSet)
 {
     ASSERT_FALSE(file_exists(dir_.file("cookie.txt")));
     EXPECT_EQ(post(L"", L"sage", L"あい\r\nう"), 1);
@@ -137,8 +150,8 @@ TEST_F(PostTest, FirstPostIsConfirmedThenResentOnceWithTheCookiesItSet)
     auto log = requests(2);
     ASSERT_EQ(log.size(), 2u);
     // Without "cookie.txt" the first attempt has no Cookie line.
-    EXPECT_EQ(log[0].raw, post_head(kTarget, kReferer, sizeof kBody - 1, nullptr) + kBody + "\r\n");
-    EXPECT_EQ(log[1].raw, post_head(kTarget, kReferer, sizeof kBody - 1, kCookies2) + kBody + "\r\n");
+    EXPECT_EQ(log[0].raw, received(post_head(kTarget, kReferer, sizeof kBody - 1, nullptr), kBody));
+    EXPECT_EQ(log[1].raw, received(post_head(kTarget, kReferer, sizeof kBody - 1, kCookies2), kBody));
     EXPECT_EQ(log[1].path, "/test/bbs.cgi");
 
     auto posts = server_.posts();
@@ -159,7 +172,7 @@ TEST_F(PostTest, FirstPostIsConfirmedThenResentOnceWithTheCookiesItSet)
     EXPECT_FALSE(file_exists(dir_.file("send_data.txt")));
 }
 
-TEST_F(PostTest, StoredCookiesGoOutWithTheFirstAttempt)
+TEST_P(PostBothSchemes, StoredCookiesGoOutWithTheFirstAttempt)
 {
     write_file_bytes(dir_.file("cookie.txt"), kCookies2);
     EXPECT_EQ(post(L"名無し", L"", L"x"), 1);
@@ -167,7 +180,7 @@ TEST_F(PostTest, StoredCookiesGoOutWithTheFirstAttempt)
     ASSERT_EQ(log.size(), 1u);
     const std::string body = "hana=mogera&submit=%8f%91%82%ab%8d%9e%82%de&FROM=%96%bc%96%b3%82%b5&mail=&MESSAGE=x"
                              "&bbs=mobile&key=1065069078&time=1064982678";
-    EXPECT_EQ(log[0].raw, post_head(kTarget, kReferer, body.size(), kCookies2) + body + "\r\n");
+    EXPECT_EQ(log[0].raw, received(post_head(kTarget, kReferer, body.size(), kCookies2), body));
     EXPECT_EQ(server_.posts().at(0).outcome, PostOutcome::Success);
     EXPECT_EQ(file("cookie.txt"), kCookies2);
 }

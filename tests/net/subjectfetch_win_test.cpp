@@ -39,17 +39,22 @@ protected:
     }
 };
 
+// The thread-list fetch over both schemes.
+using SubjectBothSchemes = net_test::BothSchemes<SubjectFetch>;
+
 }  // namespace
 
-TEST_F(SubjectFetch, FlatLayoutStoresTheListByteForByte)
+INSTANTIATE_TEST_SUITE_P(Schemes, SubjectBothSchemes, ::testing::Bool(), net_test::scheme_name);
+
+TEST_P(SubjectBothSchemes, FlatLayoutStoresTheListByteForByte)
 {
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", secure_), 1);
     std::string list = mobile_list();
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(read_file_bytes(flat_subject()), list);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, kMobileRequest);
+    EXPECT_EQ(reqs[0].raw, seen_head(kMobileRequest));
     EXPECT_EQ(reqs[0].status, 200);
     EXPECT_TRUE(messages().empty());
     // The board directory alone: no server level, no "dat".
@@ -93,12 +98,12 @@ TEST_F(SubjectFetch, SecondLevelHostBecomesTwoNestedDirectories)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(SubjectFetch, SecondFetchReplacesTheListQuietly)
+TEST_P(SubjectBothSchemes, SecondFetchReplacesTheListQuietly)
 {
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", secure_), 1);
     std::string newer = "1070000000.dat<>new thread (1)\n" + mobile_list();
     server_.put_subject("mobile", newer);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", secure_), 1);
     EXPECT_EQ(read_file_bytes(flat_subject()), newer);
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
     // The directories were there already (183): no message.
@@ -158,13 +163,13 @@ TEST_F(SubjectFetch, PageThatIsNoListLeavesTheOldListByteForByte)
     EXPECT_FALSE(file_exists(flat_subject() + ".new"));
 }
 
-TEST_F(SubjectFetch, DeflateCodedListIsStoredInflated)
+TEST_P(SubjectBothSchemes, DeflateCodedListIsStoredInflated)
 {
     put_old_list();
     boardserver::Behaviour deflate;
     deflate.bodyCoding = "deflate";
     server_.set_behaviour("", deflate);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", secure_), 1);
     EXPECT_EQ(read_file_bytes(flat_subject()), mobile_list());
     EXPECT_TRUE(messages().empty());
 }
@@ -181,14 +186,14 @@ TEST_F(SubjectFetch, RangeRefusalIsNoList)
     expect_messages({{L"サイズが変です(416)", L"get_html_sabun"}});
 }
 
-TEST_F(SubjectFetch, CancelLeavesTheOldListByteForByte)
+TEST_P(SubjectBothSchemes, CancelLeavesTheOldListByteForByte)
 {
     put_old_list();
     boardserver::Behaviour held;
     held.hold = true;
     server_.set_behaviour("", held);
     net_test::ProgressCanceller canceller(GetTask);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", secure_), 0);
     EXPECT_TRUE(canceller.pressed());
     EXPECT_EQ(read_file_bytes(flat_subject()), kOldList);
     expect_messages({{L"recvエラーです", L"Error"}});

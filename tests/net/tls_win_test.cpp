@@ -60,6 +60,12 @@ TEST_F(TlsFixture, GetThroughTheProxyTunnelsToTheHostAndPortOfTheUrl)
     // URL's host in the Host line.
     EXPECT_EQ(seen[0].target, "/mobile/subject.txt");
     EXPECT_EQ(seen[0].host, "pc.2ch.net");
+    EXPECT_EQ(seen[0].raw, seen_head("GET http://pc.2ch.net/mobile/subject.txt HTTP/1.0\r\n"
+                                     "User-Agent: Monazilla/1.00(quorvex/0.86/WM)\r\n"
+                                     "Host: 127.0.0.1\r\n"
+                                     "Accept: */*\r\n"
+                                     "Accept-Encoding: gzip, deflate\r\n"
+                                     "\r\n"));
     expect_messages({});
 
     EXPECT_EQ(get(L"https://pc.2ch.net:8443/mobile/subject.txt"), kSubject);

@@ -134,12 +134,17 @@ protected:
     ThreadList* savedList_ = nullptr;
 };
 
+// The update check's HEAD over both schemes.
+using UpdateBothSchemes = net_test::BothSchemes<UpdateCheck>;
+
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Schemes, UpdateBothSchemes, ::testing::Bool(), net_test::scheme_name);
 
 static std::vector<std::wstring> g_debugLines;
 static std::mutex g_debugLock;
 
-TEST_F(UpdateCheck, GrownLogAnswers206)
+TEST_P(UpdateBothSchemes, GrownLogAnswers206)
 {
     write_file_bytes(log_path("mobile", kKey), dat_of_size(5000));
     server_.put_dat("mobile", kKey, dat_of_size(5200));
@@ -157,12 +162,12 @@ TEST_F(UpdateCheck, GrownLogAnswers206)
     EXPECT_EQ(g_debugLines[2], L"End find_html_modified_thread\n");
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 5000));
+    EXPECT_EQ(reqs[0].raw, seen_head(head_request("mobile", kKey, 5000)));
     EXPECT_EQ(reqs[0].status, 206);
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(UpdateCheck, UnchangedLogAnswers416)
+TEST_P(UpdateBothSchemes, UnchangedLogAnswers416)
 {
     std::string dat = dat_of_size(5000);
     write_file_bytes(log_path("mobile", kKey), dat);
@@ -170,20 +175,20 @@ TEST_F(UpdateCheck, UnchangedLogAnswers416)
     EXPECT_EQ(check_thread_modified(0, kDat), 0);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 5000));
+    EXPECT_EQ(reqs[0].raw, seen_head(head_request("mobile", kKey, 5000)));
     EXPECT_EQ(reqs[0].status, 416);
     EXPECT_TRUE(messages().empty());
     // The check only asks: the local log is as it was.
     EXPECT_EQ(read_file_bytes(log_path("mobile", kKey)), dat);
 }
 
-TEST_F(UpdateCheck, NoLocalLogAsksWholeAndCounts200AsGrown)
+TEST_P(UpdateBothSchemes, NoLocalLogAsksWholeAndCounts200AsGrown)
 {
     server_.put_dat("mobile", kKey, dat_of_size(300));
     EXPECT_EQ(check_thread_modified(0, kDat), 1);
     auto reqs = requests(1);
     ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].raw, head_request("mobile", kKey, 0));
+    EXPECT_EQ(reqs[0].raw, seen_head(head_request("mobile", kKey, 0)));
     EXPECT_EQ(reqs[0].status, 200);
     EXPECT_FALSE(file_exists(log_path("mobile", kKey)));
 }
