@@ -10,6 +10,7 @@
 #include "net/boardmenu_win.h"
 #include "net/difffetch_win.h"
 #include "net/subjectfetch_win.h"
+#include "store/logpaths.h"
 #include "store/settings.h"
 #include "tests/net/boardfetch_fixture_win.h"
 
@@ -137,6 +138,34 @@ TEST_F(MenuFetch, LinkFilterFileNamesTheHostsOfTheMenu)
     EXPECT_EQ(ItaList_get(), 1);
     ASSERT_EQ(BoardTable.count, 1);
     EXPECT_EQ(board_text(BoardTable.items[0]), L"mobile|pc.2ch.net|mobile");
+}
+
+// A board whose menu entry moved to https is the same board: the same place
+// in the table, the same log directory, and the favourite board standing for
+// it; only the scheme of its fetches changes.
+TEST_F(MenuFetch, BoardMovedToHttpsKeepsItsLogsAndFavourite)
+{
+    Settings.UseServerDir = 1;
+    server_.put_menu(utf8_to_sjis("<B>PC</B><A HREF=https://pc.2ch.net/mobile/>モバイル</A>\n"));
+    write_file_bytes(dir_.file("favorite.brd"), utf8_to_sjis("モバイル,mobile\n"));
+    set_boards({{L"pc.2ch.net", L"mobile", L"モバイル"}});
+    wchar_t before[MAX_PATH];
+    ASSERT_TRUE(log_thread_path_of(0, L"1065069078.dat", before, MAX_PATH));
+
+    EXPECT_EQ(ItaList_get(), 1);
+    ASSERT_EQ(ItaList_save(), 1);
+    ItaList_load();
+    EXPECT_TRUE(messages().empty());
+    ASSERT_GE(BoardTable.count, 2);
+    EXPECT_TRUE(BoardTable.items[0].secure);
+    EXPECT_EQ(board_text(BoardTable.items[0]), L"モバイル|pc.2ch.net|mobile");
+    wchar_t after[MAX_PATH];
+    ASSERT_TRUE(log_thread_path_of(0, L"1065069078.dat", after, MAX_PATH));
+    EXPECT_EQ(std::wstring(after), std::wstring(before));
+    EXPECT_EQ(BoardTable.items[1].index, 0);
+    EXPECT_TRUE(BoardTable.items[1].secure);
+    EXPECT_NE(read_file_bytes(dir_.file("2channel.brd")).find(utf8_to_sjis("\tpc.2ch.net\tmobile\tモバイル\thttps\r\n")),
+              std::string::npos);
 }
 
 TEST_F(MenuFetch, LinkFilterFileWithoutAnAcceptedPatternIsReported)

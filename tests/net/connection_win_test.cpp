@@ -184,13 +184,23 @@ TEST_F(NetFixture, ProxyUseOtherThanOneConnectsDirectlyToPort80)
     EXPECT_EQ(server_.accepted_connections(), 0u);
 }
 
-TEST_F(NetFixture, PortInUrlIsPartOfTheNameAndNotFound)
+// The port a URL names is where a direct connection goes (it once stayed
+// part of the name, which no lookup finds); the Host line keeps it.
+TEST_F(NetFixture, PortInUrlIsWhereTheDirectConnectionGoes)
 {
     Settings.ProxyUse = 0;
+    set_direct_port(0);
+    std::string url = "http://127.0.0.1:" + std::to_string(server_.port()) + "/b/dat/1.dat";
     Connection c;
-    EXPECT_FALSE(open_connection("http://127.0.0.1:8080/b/dat/1.dat", RequestKind::Get, nullptr, &c));
+    ASSERT_TRUE(open_connection(url.c_str(), RequestKind::Get, nullptr, &c));
+    EXPECT_TRUE(reports_.messages().empty());
+    EXPECT_EQ(std::string(c.host), "127.0.0.1:" + std::to_string(server_.port()));
+    shutdown_and_close(&c);
+    EXPECT_EQ(server_.accepted_connections(), 1u);
+
+    EXPECT_FALSE(open_connection("http://127.0.0.1:99999/b/dat/1.dat", RequestKind::Get, nullptr, &c));
     ASSERT_EQ(reports_.messages().size(), 1u);
-    EXPECT_EQ(reports_.messages()[0].text, L"127.0.0.1:8080が見つかりません");
+    EXPECT_EQ(reports_.messages()[0].text, L"127.0.0.1:99999が見つかりません");
     EXPECT_EQ(reports_.messages()[0].caption, L"Error");
     EXPECT_FALSE(c.socket.valid());
 }

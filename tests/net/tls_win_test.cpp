@@ -143,4 +143,30 @@ TEST_F(TlsFixture, ProxyRefusingTheTunnelIsReported)
     EXPECT_TRUE(server_.requests().empty());
 }
 
+// A server that takes the connection and never answers the hello: the
+// handshake waits in one-second slices, and a cancel ends it at the end of
+// the second it came in, unreported.
+TEST_F(TlsFixture, CancelDuringTheHandshakeEndsItWithinASecond)
+{
+    UniqueSocket silent(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(silent.get(), 1), 0);
+    ASSERT_EQ(getsockname(silent.get(), reinterpret_cast<sockaddr*>(&a), &len), 0);
+    Settings.ProxyUse = 0;
+    set_direct_port(ntohs(a.sin_port));
+
+    std::atomic<uint8_t> flag{0};
+    net_test::WaitSlices slices;
+    slices.at(1, [&flag] { flag = 1; });
+    uint32_t length = 0;
+    LocalBlock<char> block(get_html_sabun(nullptr, L"https://localhost/mobile/subject.txt", &length, 0, &flag));
+    EXPECT_FALSE(block);
+    EXPECT_EQ(slices.count(), 1);
+    expect_messages({});
+}
+
 }  // namespace

@@ -428,6 +428,27 @@ TEST_F(BoardTableSave, WrittenTableLoadsBackAsCategoriesFromOne)
     EXPECT_EQ(text(board(1).host), L"srv3");
 }
 
+// A board served over https keeps its scheme in a fourth field through a save
+// and a load; its favourite takes the scheme with the board it stands for.
+TEST_F(BoardTableSave, SecureBoardKeepsItsSchemeAndItsFavourite)
+{
+    rebuild_table({{L"Mobile", {L"pc.2ch.net|mobile|モバイル", L"pc.2ch.net|pc|PC"}}});
+    BoardTable.items[0].secure = true;
+    ASSERT_EQ(ItaList_save(), 1);
+    EXPECT_EQ(read_file_bytes(path("2channel.brd")),
+              utf8_to_sjis("2\r\nMobile\t0\r\n\tpc.2ch.net\tmobile\tモバイル\thttps\r\n\tpc.2ch.net\tpc\tPC\r\n"));
+    write_sjis("favorite.brd", "モバイル,mobile\n");
+    ItaList_load();
+    ASSERT_EQ(BoardTable.count, 3);
+    EXPECT_TRUE(board(0).secure);
+    EXPECT_EQ(text(board(0).host), L"pc.2ch.net");
+    EXPECT_EQ(text(board(0).dir), L"mobile");
+    EXPECT_EQ(text(board(0).name), L"モバイル");
+    EXPECT_FALSE(board(1).secure);
+    EXPECT_EQ(board(2).index, 0);
+    EXPECT_TRUE(board(2).secure);
+}
+
 TEST_F(BoardTableSave, NoCategoryWritesNothingAndTheOldFileStays)
 {
     write_file_bytes(path("2channel.brd"), kFiveLines);
