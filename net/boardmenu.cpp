@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "net/httpurl.h"
 #include "store/logpaths.h"
 #include "store/sjis.h"
 
@@ -64,14 +65,7 @@ constexpr std::string_view kTargetAttribute = "TARGET=";
 bool secure_scheme(std::string_view token)
 {
     constexpr std::string_view kSecure = "https:";
-    if (token.size() < kSecure.size()) return false;
-    token = token.substr(token.size() - kSecure.size());
-    for (size_t i = 0; i < kSecure.size(); ++i) {
-        char c = token[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kSecure[i]) return false;
-    }
-    return true;
+    return token.size() >= kSecure.size() && same_without_case(token.substr(token.size() - kSecure.size()), kSecure);
 }
 
 enum class LinkResult { Board, Skipped, Refused };

@@ -1,17 +1,8 @@
 #include "net/hostmatch.h"
 
+#include "net/httpurl.h"
+
 namespace {
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_without_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // A trailing dot names the same host.
 std::string_view without_root_dot(std::string_view s)

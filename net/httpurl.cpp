@@ -6,14 +6,19 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 
 bool starts_without_case(std::string_view s, std::string_view prefix)
 {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (lower(s[i]) != prefix[i]) return false;
-    }
-    return true;
+    return s.size() >= prefix.size() && same_without_case(s.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
+
+bool same_without_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
 
 size_t url_scheme_length(std::string_view url, bool* secure)
 {

@@ -17,6 +17,9 @@ struct HttpUrl {
     std::string_view path;       // from the "/" after the authority on (never empty)
 };
 
+// ASCII letters compared without case, as schemes and host names are.
+bool same_without_case(std::string_view a, std::string_view b);
+
 // The prefix of a URL: "https://" (any case) is secure, anything else is
 // taken as the 7-byte "http://" prefix, unexamined as it always was. The
 // length of the prefix is returned, 0 when the URL is shorter than it.

@@ -16,6 +16,7 @@
 #include "tests/support/hangguard_win.h"
 #include "tests/support/winsetup.h"
 #include "tools/boardserver/boardserver.h"
+#include "tools/boardserver/tunnel_win.h"
 #include "tools/boardserver/pages.h"
 
 using namespace boardserver;
@@ -35,14 +36,8 @@ struct Exchange {
 // it could not connect.
 UniqueSocket send_to(uint16_t port, const std::string& request)
 {
-    UniqueSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!s.valid()) return s;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return UniqueSocket();
-    send(s.get(), request.data(), static_cast<int>(request.size()), 0);
+    UniqueSocket s = boardserver::connect_loopback(port);
+    if (s.valid()) send(s.get(), request.data(), static_cast<int>(request.size()), 0);
     return s;
 }
 
