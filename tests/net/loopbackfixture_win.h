@@ -181,7 +181,9 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(Base::SetUp());
-        if (GetParam()) ASSERT_NO_FATAL_FAILURE(this->use_tls());
+        if (GetParam()) {
+            ASSERT_NO_FATAL_FAILURE(this->use_tls());
+        }
         this->scheme_chosen();
     }
 };
