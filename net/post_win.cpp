@@ -111,7 +111,8 @@ bool prepare_post(const PostThread& thread, const PostTexts& texts, PostRequest*
     }
 
     char host[2 * kBoardFieldUnits + 1];
-    if (wide_to_mb(host, thread.board.host, sizeof host) == 0 || !post_target(host, thread.board.secure, &req->target)) {
+    if (wide_to_mb(host, thread.board.host, sizeof host) == 0 ||
+        !post_target(host, thread.board.secure, &req->target)) {
         report_post(kTextBoardNotPostable);
         return false;
     }
