@@ -60,7 +60,9 @@ bool read_ports(uint16_t (&ports)[4])
     return false;
 }
 
-bool install_root(std::string* why)
+}  // namespace
+
+bool install_test_root(std::string* why)
 {
     std::ifstream in(wine_path(std::string(QUORVEX_SOURCE_DIR) + "/build/certs/root.der"), std::ios::binary);
     std::vector<char> der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -79,6 +81,8 @@ bool install_root(std::string* why)
     if (!ok) *why = "the test root cannot be added to the root store";
     return ok != FALSE;
 }
+
+namespace {
 
 // Accepts on the relay port and pipes each connection to the current board
 // server, for the life of the process.
@@ -133,7 +137,7 @@ uint16_t tls_front_port(TestCert cert, std::string* why)
         WSADATA wsa;
         WSAStartup(MAKEWORD(2, 2), &wsa);   // held for the relay, for the life of the process
         uint16_t relay = 0;
-        if (install_root(&f.why) && (relay = start_relay()) == 0) f.why = "no relay port";
+        if (install_test_root(&f.why) && (relay = start_relay()) == 0) f.why = "no relay port";
         if (f.why.empty()) {
             std::atexit(stop_front);
             DeleteFileA(wine_path(unix_dir() + "/ports").c_str());
