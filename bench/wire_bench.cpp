@@ -16,6 +16,7 @@
 
 #include "bench/bench.h"
 #include "net/difffetch_win.h"
+#include "net/threadfetch_win.h"
 #include "net/updatecheck_win.h"
 #include "store/boardtable.h"
 #include "store/libce.h"

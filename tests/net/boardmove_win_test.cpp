@@ -112,7 +112,7 @@ TEST_F(MovedBoard, RedirectOrNoticePageAsksAndYesMovesTheBoard)
         reports_.set_answer(c.answer);
         std::wstring movedTo;
 
-        const int written = LstSure_get(L"pc.2ch.net", L"mobile", &movedTo);
+        const int written = LstSure_get(L"pc.2ch.net", L"mobile", false, &movedTo);
 
         const bool yes = c.answer == IDYES;
         expect_messages({{kQuestion, kCaptionBoardMoved}});
@@ -139,7 +139,7 @@ TEST_F(MovedBoard, ServerLayoutMovesTheLogFolder)
     const std::string log = read_file_bytes(old_dir() + "dat\\1065069078.dat");
     server_.site().move_board("pc.2ch.net", "mobile", "pc9.2ch.net", MoveAnswer::NoticePage);
     reports_.set_answer(IDYES);
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 1);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 1);
 
     EXPECT_EQ(sorted_tree(), (std::vector<std::string>{
                                  "2channel.brd", "favorite.brd", "favorite.txt", "log\\", "log\\pc9.2ch.net\\",
@@ -167,7 +167,7 @@ TEST_F(MovedBoard, FolderMoveFailingHalfWayLosesNothing)
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::wstring movedTo;
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", &movedTo), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false, &movedTo), 0);
     CloseHandle(held);
 
     EXPECT_EQ(movedTo, L"");
@@ -192,7 +192,7 @@ TEST_F(MovedBoard, FolderMoveFailingHalfWayLosesNothing)
 TEST_F(MovedBoard, PageNamingNoOtherServerIsNoMove)
 {
     server_.put_subject("mobile", "<html><a href=\"http://pc.2ch.net/mobile/\">here</a></html>\n");
-    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile"), 0);
+    EXPECT_EQ(LstSure_get(L"pc.2ch.net", L"mobile", false), 0);
     expect_messages({{kTextSubjectNotAList, kCaptionLstSureGet}});
     EXPECT_EQ(table_hosts(), (std::vector<std::wstring>{L"pc.2ch.net", L"pc.2ch.net", L"pc.2ch.net"}));
 }
