@@ -1,7 +1,8 @@
 // The road a person walks, on the real main window, against a real board
 // engine written by others: board menu, board, thread, a post through the
 // engine's confirmation page, growth by another client fetched by range, a
-// thread made by another client, the update check, and offline mode.
+// thread made by another client, the update check, and offline mode; each
+// over http and over https.
 #include "tests/peer/peerfixture_win.h"
 
 using namespace peer_test;
@@ -31,7 +32,9 @@ protected:
 
 }  // namespace
 
-TEST_F(PeerEngine, BoardMenuBoardAndThread)
+INSTANTIATE_TEST_SUITE_P(Schemes, PeerEngine, ::testing::Bool(), scheme_name);
+
+TEST_P(PeerEngine, BoardMenuBoardAndThread)
 {
     ASSERT_NE(start_on_engine(1), nullptr);
     const std::string key = first_key();
@@ -42,9 +45,12 @@ TEST_F(PeerEngine, BoardMenuBoardAndThread)
     fetch_board_menu();
     auto got = engine_requests_since(mark, 1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, std::string("GET ") + kMenuUrl + " HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/bbsmenu.html"));
     EXPECT_EQ(got[0].status, "200");
     EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), engine_board_file());
+    // Over https every request went through a tunnel to the engine's host.
+    const std::vector<std::string> menuTunnel{"peer.2ch.net:443"};
+    EXPECT_EQ(tunnels(), GetParam() ? menuTunnel : std::vector<std::string>{});
     EXPECT_EQ(selector_lines(AppState.CategorySelector), (std::vector<std::wstring>{L"お気に入り", L"ピア"}));
     EXPECT_TRUE(reports_.messages().empty()) << wide_to_utf8(texts(reports_.messages())[0]);
 
@@ -57,7 +63,7 @@ TEST_F(PeerEngine, BoardMenuBoardAndThread)
     choose(AppState.BoardSelector, IDC_BOARD_SELECTOR, 0);
     got = engine_requests_since(mark, 1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/peer/subject.txt"));
     const std::string subject = engine_file("www\\peer\\subject.txt");
     EXPECT_EQ(read_file_bytes(log_file("peer\\subject.txt")), subject);
     EXPECT_EQ(list_view_rows(), static_cast<int>(count_lines(subject)));
@@ -76,6 +82,7 @@ TEST_F(PeerEngine, BoardMenuBoardAndThread)
     const std::string dat = engine_dat(key);
     const int responses = static_cast<int>(count_lines(dat));
     EXPECT_TRUE(read_file_bytes(local_dat(key)) == dat);
+    EXPECT_EQ(tunnels().size(), GetParam() ? 3u : 0u) << "the menu, the thread list and the thread";
     EXPECT_EQ(read_file_bytes(log_file("peer\\acquired.txt")),
               key + ".dat<>" + sj(kThreadTitleUtf8) + "(" + std::to_string(responses) + ")<>1\r\n");
     EXPECT_EQ(AppState.view, ThreadMode);
@@ -94,7 +101,7 @@ TEST_F(PeerEngine, BoardMenuBoardAndThread)
     EXPECT_EQ(ProcessThreadList->at(row_of(key))->state, ThreadHeld);
 }
 
-TEST_F(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
+TEST_P(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
 {
     const std::string key = first_key();
     ASSERT_NO_FATAL_FAILURE(walk_to_thread(key));
@@ -117,8 +124,8 @@ TEST_F(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
     const size_t held = read_file_bytes(local_dat(key)).size();
     auto got = engine_requests_since(mark, 3);
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
-    EXPECT_EQ(got[1].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("POST", "/test/bbs.cgi"));
+    EXPECT_EQ(got[1].line, request_line("POST", "/test/bbs.cgi"));
     EXPECT_EQ(got[2].line, dat_request(key));
     EXPECT_EQ(got[2].status, "206");
 
@@ -145,7 +152,7 @@ TEST_F(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
 
 // Shift-JIS has no emoji and no Hangul: they go as numeric references, the
 // engine keeps them in its log, and the view shows the characters again.
-TEST_F(PeerEngine, CharactersShiftJisLacksLandAsReferencesAndReadBackAsThemselves)
+TEST_P(PeerEngine, CharactersShiftJisLacksLandAsReferencesAndReadBackAsThemselves)
 {
     const std::string key = first_key();
     ASSERT_NO_FATAL_FAILURE(walk_to_thread(key));
@@ -183,7 +190,7 @@ TEST_F(PeerEngine, CharactersShiftJisLacksLandAsReferencesAndReadBackAsThemselve
     EXPECT_NE(body.find(L"\u7D75\u6587\u5B57 \U0001F600 \uD55C\uAE00"), std::wstring::npos) << wide_to_utf8(body);
 }
 
-TEST_F(PeerEngine, ReloadFetchesOnlyTheBytesAnotherClientAdded)
+TEST_P(PeerEngine, ReloadFetchesOnlyTheBytesAnotherClientAdded)
 {
     const std::string key = first_key();
     ASSERT_NO_FATAL_FAILURE(walk_to_thread(key));
@@ -208,7 +215,7 @@ TEST_F(PeerEngine, ReloadFetchesOnlyTheBytesAnotherClientAdded)
     EXPECT_GT(drawn_pixels(), 300);
 }
 
-TEST_F(PeerEngine, AThreadMadeByAnotherClientAppearsOnTheListsReload)
+TEST_P(PeerEngine, AThreadMadeByAnotherClientAppearsOnTheListsReload)
 {
     ASSERT_NE(start_on_engine(1), nullptr);
     fetch_board_menu();
@@ -223,7 +230,7 @@ TEST_F(PeerEngine, AThreadMadeByAnotherClientAppearsOnTheListsReload)
     command(IDM_RELOAD_LIST);
     auto got = engine_requests_since(mark, 1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/peer/subject.txt"));
     EXPECT_EQ(got[0].status, "200");
     EXPECT_EQ(read_file_bytes(log_file("peer\\subject.txt")), subject);
     EXPECT_EQ(list_view_rows(), rowsBefore + 1);
@@ -234,7 +241,7 @@ TEST_F(PeerEngine, AThreadMadeByAnotherClientAppearsOnTheListsReload)
     EXPECT_EQ(ProcessThreadList->at(row)->state, ThreadNotHeld);
 }
 
-TEST_F(PeerEngine, ANewThreadMadeHereIsListedForAnotherClientAndOpened)
+TEST_P(PeerEngine, ANewThreadMadeHereIsListedForAnotherClientAndOpened)
 {
     ASSERT_NE(start_on_engine(1), nullptr);
     fetch_board_menu();
@@ -266,9 +273,9 @@ TEST_F(PeerEngine, ANewThreadMadeHereIsListedForAnotherClientAndOpened)
     // The confirmation page, the resend, the list, the new thread's log.
     auto got = engine_requests_since(mark, 4);
     ASSERT_GE(got.size(), 4u);
-    EXPECT_EQ(got[0].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
-    EXPECT_EQ(got[1].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
-    EXPECT_EQ(got[2].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("POST", "/test/bbs.cgi"));
+    EXPECT_EQ(got[1].line, request_line("POST", "/test/bbs.cgi"));
+    EXPECT_EQ(got[2].line, request_line("GET", "/peer/subject.txt"));
     EXPECT_EQ(got[3].line, dat_request(key));
     EXPECT_EQ(engine_file("www\\peer\\subject.txt"), body);
     EXPECT_EQ(read_file_bytes(log_file("peer\\subject.txt")), body);
@@ -285,7 +292,7 @@ TEST_F(PeerEngine, ANewThreadMadeHereIsListedForAnotherClientAndOpened)
     shot("new-thread-opened");
 }
 
-TEST_F(PeerEngine, UpdateCheckMarksAFavouriteThatGrew)
+TEST_P(PeerEngine, UpdateCheckMarksAFavouriteThatGrew)
 {
     write_file_bytes(dir_.file("favorite.txt"), "");
     const std::string key = first_key();
@@ -301,7 +308,7 @@ TEST_F(PeerEngine, UpdateCheckMarksAFavouriteThatGrew)
     command(IDM_UPDATE_CHECK);
     auto got = engine_requests_since(mark, 1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "HEAD http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.1");
+    EXPECT_EQ(got[0].line, update_check_request(key));
     EXPECT_EQ(got[0].range, "bytes=" + std::to_string(held) + "-") << "from the first byte not held";
     EXPECT_EQ(got[0].status, "416");
     EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHeld) << "nothing new yet";
@@ -311,13 +318,13 @@ TEST_F(PeerEngine, UpdateCheckMarksAFavouriteThatGrew)
     command(IDM_UPDATE_CHECK);
     got = engine_requests_since(mark, 1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "HEAD http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.1");
+    EXPECT_EQ(got[0].line, update_check_request(key));
     EXPECT_EQ(got[0].status, "206");
     EXPECT_EQ(ProcessThreadList->at(0)->state, ThreadHasNew);
     EXPECT_EQ(read_file_bytes(local_dat(key)).size(), held) << "a check fetches no log";
 }
 
-TEST_F(PeerEngine, OfflineTheRoadReachesNoServer)
+TEST_P(PeerEngine, OfflineTheRoadReachesNoServer)
 {
     write_file_bytes(dir_.file("favorite.txt"), "");
     const std::string key = first_key();
@@ -329,6 +336,7 @@ TEST_F(PeerEngine, OfflineTheRoadReachesNoServer)
     reports_.clear();
     ASSERT_TRUE(contains(other_client_reply(key, "オフラインには見えない"), sj("書きこみが終わりました")));
     const size_t mark = engine_request_count();
+    const size_t tunnelled = tunnels().size();
 
     fetch_board_menu();
     choose_engine_board();
@@ -345,6 +353,7 @@ TEST_F(PeerEngine, OfflineTheRoadReachesNoServer)
     run_dialog_command(IDM_WRITE, editor);
 
     EXPECT_TRUE(engine_requests_before_probe(mark).empty());
+    EXPECT_EQ(tunnels().size(), tunnelled) << "no CONNECT either";
     EXPECT_EQ(texts(reports_.messages()),
               (std::vector<std::wstring>{L"Info: Offlineモードです", L"post_res: offlineです",
                                          L"post_res: onlineモードにしてください"}));

@@ -1,8 +1,14 @@
 // The real main window against the real board engine that tools/test.sh
-// starts (tools/peer.sh): its board folder and port come from
-// QUORVEX_PEER_ROOT and QUORVEX_PEER_PORT. The program reaches the engine
-// through its proxy setting, as it would a real server's; the test reads
-// the engine's own files, its access log, and posts as another client would.
+// starts (tools/peer.sh): its board folder and ports come from
+// QUORVEX_PEER_ROOT, QUORVEX_PEER_PORT and QUORVEX_PEER_TLS_PORT (HTTPS with
+// the test certificate). The program reaches the engine through its proxy
+// setting, as it would a real server's; the test reads the engine's own
+// files, its access log, and posts as another client would.
+//
+// Each road is walked over both schemes. Over https the proxy is a board
+// server of the test's own that tunnels every CONNECT to the engine's HTTPS
+// port (nothing resolves the engine's host name), and the engine's menu
+// names its board as https.
 #pragma once
 #include "tests/support/mainfixture_win.h"
 
@@ -11,22 +17,22 @@
 #include <ctime>
 
 #include "net/httphead.h"
+#include "store/boardlines.h"
 #include "tests/peer/screenshot_win.h"
+#include "tests/support/tlsfront_win.h"
+#include "tools/boardserver/boardserver.h"
 
 namespace peer_test {
 
 using namespace mainwindow_test;
 
-constexpr char kMenuUrl[] = "http://peer.2ch.net/bbsmenu.html";
-constexpr char kBoardUrl[] = "http://peer.2ch.net/peer/";
+constexpr char kEngineHost[] = "peer.2ch.net";
 // The title of the thread the engine starts with.
 constexpr char kThreadTitleUtf8[] = "テストスレ";
 
-// "2channel.brd" as a fetch of the engine's menu writes it.
-inline std::string engine_board_file()
-{
-    return "2\r\n" + sj("ピア") + "\t0\r\n\tpeer.2ch.net\tpeer\t" + sj("テスト板") + "\r\n";
-}
+// The scheme a road is walked over: the parameter of the tests, true for https.
+using Secure = ::testing::WithParamInterface<bool>;
+inline std::string scheme_name(const ::testing::TestParamInfo<bool>& info) { return info.param ? "https" : "http"; }
 
 inline bool contains(const std::string& haystack, const std::string& needle)
 {
@@ -34,11 +40,6 @@ inline bool contains(const std::string& haystack, const std::string& needle)
 }
 
 inline size_t count_lines(const std::string& s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
-
-inline std::string dat_request(const std::string& key)
-{
-    return "GET http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.0";
-}
 
 inline std::string env(const char* name)
 {
@@ -120,25 +121,65 @@ inline std::string form_value(const std::string& utf8)
 // process and the road on the shipped program in a process of its own.
 class EngineAccess {
 protected:
-    // Finds the engine tools/test.sh started; a fatal failure when there is none.
-    void find_engine()
+    // Finds the engine tools/test.sh started, and over https the tunnel to
+    // it, with the test root trusted; a fatal failure when there is none.
+    void find_engine(bool secure)
     {
+        secure_ = secure;
         const std::string root = env("QUORVEX_PEER_ROOT");
         port_ = std::atoi(env("QUORVEX_PEER_PORT").c_str());
         ASSERT_TRUE(!root.empty() && port_ > 0)
             << "QUORVEX_PEER_ROOT and QUORVEX_PEER_PORT are not set: tools/test.sh starts the board "
-               "engine for these tests (tools/peer.sh start build/peer)";
+               "engine for these tests (tools/peer.sh start build/peer build/certs)";
         root_ = wine_path(root);
         ASSERT_TRUE(file_exists(root_ + "access.log")) << "no engine at " << root;
         shots_ = env("QUORVEX_PEER_SHOTS");
         if (!shots_.empty()) shots_ = wine_path(shots_);
+        if (!secure) return;
+        const int tlsPort = std::atoi(env("QUORVEX_PEER_TLS_PORT").c_str());
+        ASSERT_GT(tlsPort, 0) << "QUORVEX_PEER_TLS_PORT is not set: tools/test.sh starts the engine with HTTPS";
+        std::string why;
+        ASSERT_TRUE(install_test_root(&why)) << why;
+        tunnel_.set_tunnel_port(static_cast<uint16_t>(tlsPort));
+        ASSERT_TRUE(tunnel_.start());
     }
 
-    // The program's settings: through the engine as its proxy, with the
-    // engine's menu as the board-list source.
+    // The port of the program's proxy: the engine itself, or over https the
+    // tunnel to it.
+    int engine_proxy_port() const { return secure_ ? tunnel_.port() : port_; }
+
+    // ---- the engine's URLs and request lines over the road's scheme ----
+
+    std::string url(const std::string& path) const
+    {
+        return std::string(secure_ ? "https://" : "http://") + kEngineHost + path;
+    }
+    std::string menu_url() const { return url("/bbsmenu.html"); }
+    // A request line as the engine logs it: the URL through the proxy, the
+    // path alone inside the tunnel.
+    std::string request_line(const char* method, const std::string& path, const char* version = "HTTP/1.0") const
+    {
+        return std::string(method) + " " + (secure_ ? path : url(path)) + " " + version;
+    }
+    std::string dat_request(const std::string& key) const { return request_line("GET", "/peer/dat/" + key + ".dat"); }
+    std::string update_check_request(const std::string& key) const
+    {
+        return request_line("HEAD", "/peer/dat/" + key + ".dat", "HTTP/1.1");
+    }
+    // "2channel.brd" as a fetch of the engine's menu writes it.
+    std::string engine_board_file() const
+    {
+        return "2\r\n" + sj("ピア") + "\t0\r\n\tpeer.2ch.net\tpeer\t" + sj("テスト板") +
+               (secure_ ? std::string("\t") + kBrdSecureField : std::string()) + "\r\n";
+    }
+    // The CONNECTs the tunnel was asked for so far.
+    std::vector<std::string> tunnels() const { return tunnel_.tunnels(); }
+
+    // The program's settings: through the engine (or the tunnel) as its
+    // proxy, with the engine's menu as the board-list source.
     std::string engine_settings(int online) const
     {
-        return proxy_settings(online, port_) + "BBSTable: " + kMenuUrl + "\r\n";
+        return proxy_settings(online, engine_proxy_port()) + "BBSTable: " + menu_url() + "\r\n";
     }
 
     // ---- the engine's own files ----
@@ -254,21 +295,24 @@ protected:
                                  form_value(messageUtf8) + "&submit=" + form_value("新規スレッド作成"));
     }
 
-    // What the screen shows of `window`, kept where QUORVEX_PEER_SHOTS says.
+    // What the screen shows of `window`, kept where QUORVEX_PEER_SHOTS says,
+    // the https road's with "https-" in front.
     void shot(HWND window, const char* name) const
     {
-        if (!shots_.empty()) save_window_bmp(window, shots_ + name + ".bmp");
+        if (!shots_.empty()) save_window_bmp(window, shots_ + (secure_ ? "https-" : "") + name + ".bmp");
     }
 
+    bool secure_ = false;
+    boardserver::BoardServer tunnel_;
     int port_ = 0;
     std::string root_;
     std::string shots_;
 };
 
-class PeerFixture : public MainWindowFixture, protected EngineAccess {
+class PeerFixture : public MainWindowFixture, protected EngineAccess, public Secure {
 protected:
-    void start_server() override { find_engine(); }
-    int proxy_port() const override { return port_; }
+    void start_server() override { find_engine(GetParam()); }
+    int proxy_port() const override { return engine_proxy_port(); }
 
     HWND start_on_engine(int online)
     {

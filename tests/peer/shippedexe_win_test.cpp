@@ -20,13 +20,13 @@ constexpr int kStepRounds = 6000;   // rounds of pump_until, about a minute
 
 const wchar_t kReply[] = L"本物の掲示板へ届きますように";
 
-class ShippedProgram : public ::testing::Test, protected EngineAccess {
+class ShippedProgram : public ::testing::Test, protected EngineAccess, public Secure {
 protected:
     void SetUp() override
     {
         WSADATA wsa;   // for the other client's posts and the probe
         ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
-        find_engine();
+        find_engine(GetParam());
     }
     void TearDown() override
     {
@@ -159,7 +159,9 @@ protected:
 
 }  // namespace
 
-TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
+INSTANTIATE_TEST_SUITE_P(Schemes, ShippedProgram, ::testing::Bool(), scheme_name);
+
+TEST_P(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
 {
     ASSERT_NO_FATAL_FAILURE(start_program());
     const std::string key = first_key();
@@ -173,9 +175,11 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
             << program_.shown_dialogs();
     });
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, std::string("GET ") + kMenuUrl + " HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/bbsmenu.html"));
     EXPECT_EQ(got[0].status, "200");
     EXPECT_EQ(read_file_bytes(dir_.file("2channel.brd")), engine_board_file());
+    const std::vector<std::string> menuTunnel{"peer.2ch.net:443"};
+    EXPECT_EQ(tunnels(), GetParam() ? menuTunnel : std::vector<std::string>{});
 
     // The category: its boards dropped down.
     choose(IDC_CATEGORY_SELECTOR, 1);
@@ -188,7 +192,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     // The board: its thread list fetched and stored.
     got = requests_of([&] { choose(IDC_BOARD_SELECTOR, 0); });
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/peer/subject.txt"));
     std::string subject = engine_file("www\\peer\\subject.txt");
     EXPECT_EQ(log_file("peer\\subject.txt"), subject);
     EXPECT_EQ(list_rows(), static_cast<int>(count_lines(subject)));
@@ -223,8 +227,8 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
         },
         3);
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
-    EXPECT_EQ(got[1].line, "POST http://peer.2ch.net/test/bbs.cgi HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("POST", "/test/bbs.cgi"));
+    EXPECT_EQ(got[1].line, request_line("POST", "/test/bbs.cgi"));
     EXPECT_EQ(got[2].line, dat_request(key));
     EXPECT_EQ(got[2].status, "206");
     const std::string mine = split_lines(dat).back();
@@ -255,7 +259,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     command(IDM_SWITCH_VIEW);
     got = requests_of([&] { command(IDM_RELOAD_LIST); });
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "GET http://peer.2ch.net/peer/subject.txt HTTP/1.0");
+    EXPECT_EQ(got[0].line, request_line("GET", "/peer/subject.txt"));
     EXPECT_EQ(got[0].status, "200");
     EXPECT_EQ(log_file("peer\\subject.txt"), subject);
     EXPECT_TRUE(contains(subject, made + ".dat<>" + sj("よそで立ったスレ") + " (1)\n")) << subject;
@@ -274,7 +278,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     const std::string favourite = local_dat(key);
     got = requests_of([&] { command(IDM_UPDATE_CHECK); });
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].line, "HEAD http://peer.2ch.net/peer/dat/" + key + ".dat HTTP/1.1");
+    EXPECT_EQ(got[0].line, update_check_request(key));
     EXPECT_EQ(got[0].range, "bytes=" + std::to_string(favourite.size()) + "-");
     EXPECT_EQ(got[0].status, "416") << "nothing new yet";
     const ScreenPixels unmarked = capture_window(child(IDC_THREAD_LIST));
@@ -292,6 +296,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     command(IDM_ONLINE);
     ASSERT_TRUE(contains(other_client_reply(key, "オフラインには見えない"), sj("書きこみが終わりました")));
     const size_t mark = engine_request_count();
+    const size_t tunnelled = tunnels().size();
     post(IDM_FETCH_BOARD_LIST);
     ASSERT_TRUE(press_ok(L"板一覧取得先")) << program_.shown_dialogs();
     EXPECT_EQ(answer_message(L"Info"), L"Offlineモードです");
@@ -308,6 +313,7 @@ TEST_F(ShippedProgram, WalksAPersonsRoadOnlineAndThenOffline)
     EXPECT_EQ(answer_message(L"post_res"), L"onlineモードにしてください");
     EXPECT_TRUE(wait([&] { return no_dialog(); })) << program_.shown_dialogs();
     EXPECT_TRUE(engine_requests_before_probe(mark).empty());
+    EXPECT_EQ(tunnels().size(), tunnelled) << "no CONNECT either";
     EXPECT_TRUE(local_dat(key) == favourite);
 
     // 終了: the settings kept, offline as left.

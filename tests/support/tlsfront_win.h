@@ -19,5 +19,10 @@ bool install_test_root(std::string* why);
 // the root or the front could not be had.
 uint16_t tls_front_port(TestCert cert, std::string* why);
 
+// The test root of tools/testcerts.sh in the machine's root store (of the
+// Wine prefix: programs started from the test trust it too); false, with the
+// reason in `why`, when it cannot be had.
+bool install_test_root(std::string* why);
+
 // The board server that requests through the front reach from now on.
 void tls_front_relay_to(uint16_t boardPort);
