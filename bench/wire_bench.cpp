@@ -7,14 +7,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "bench/bench.h"
+#include "bench/countingrelay.h"
 #include "net/difffetch_win.h"
 #include "net/threadfetch_win.h"
 #include "net/updatecheck_win.h"
@@ -29,145 +28,6 @@ constexpr int64_t kClock = 1165621200;
 constexpr char kKey[] = "1065069078";
 constexpr wchar_t kDat[] = L"1065069078.dat";
 constexpr size_t kLogBytes = 200000;
-
-// One connection as the relay passed it on.
-struct Exchange {
-    size_t requestBytes = 0;
-    size_t replyBytes = 0;
-    size_t replyHeadBytes = 0;   // through the blank line; all of it when there is none
-};
-
-class CountingRelay {
-public:
-    ~CountingRelay() { stop(); }
-
-    bool start(uint16_t target)
-    {
-        target_ = target;
-        listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        if (listen_ == INVALID_SOCKET) return false;
-        sockaddr_in a = loopback(0);
-        int len = sizeof a;
-        if (bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listen_, 4) != 0 ||
-            getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-            return false;
-        }
-        port_ = ntohs(a.sin_port);
-        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
-        return thread_ != nullptr;
-    }
-
-    void stop()
-    {
-        if (listen_ != INVALID_SOCKET) {
-            closesocket(listen_);   // ends the accept
-            listen_ = INVALID_SOCKET;
-        }
-        if (thread_) {
-            WaitForSingleObject(thread_, 10000);
-            CloseHandle(thread_);
-            thread_ = nullptr;
-        }
-    }
-
-    uint16_t port() const { return port_; }
-
-    // The exchanges since the last call, in order.
-    std::vector<Exchange> take()
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        std::vector<Exchange> out;
-        out.swap(done_);
-        return out;
-    }
-
-private:
-    static sockaddr_in loopback(uint16_t port)
-    {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return a;
-    }
-
-    static DWORD WINAPI run(LPVOID p)
-    {
-        CountingRelay* self = static_cast<CountingRelay*>(p);
-        for (;;) {
-            SOCKET client = accept(self->listen_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) return 0;
-            self->serve(client);
-        }
-    }
-
-    static bool send_all(SOCKET s, const char* data, int len)
-    {
-        while (len > 0) {
-            int n = send(s, data, len, 0);
-            if (n <= 0) return false;
-            data += n;
-            len -= n;
-        }
-        return true;
-    }
-
-    // Passes bytes both ways until the server closes (a bounded wait each
-    // time, so a stuck peer cannot hold the benchmark).
-    void serve(SOCKET client)
-    {
-        Exchange e;
-        std::string reply;
-        SOCKET upstream = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = loopback(target_);
-        if (upstream != INVALID_SOCKET && connect(upstream, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-            bool clientOpen = true;
-            bool clientReachable = true;
-            char buf[16384];
-            for (int idle = 0; idle < 30;) {
-                fd_set readable;
-                FD_ZERO(&readable);
-                FD_SET(upstream, &readable);
-                if (clientOpen) FD_SET(client, &readable);
-                timeval wait{1, 0};
-                if (select(0, &readable, nullptr, nullptr, &wait) <= 0) {
-                    ++idle;
-                    continue;
-                }
-                if (clientOpen && FD_ISSET(client, &readable)) {
-                    int n = recv(client, buf, sizeof buf, 0);
-                    if (n <= 0) {
-                        clientOpen = false;
-                        shutdown(upstream, SD_SEND);
-                    } else {
-                        e.requestBytes += static_cast<size_t>(n);
-                        send_all(upstream, buf, n);
-                    }
-                }
-                if (FD_ISSET(upstream, &readable)) {
-                    int n = recv(upstream, buf, sizeof buf, 0);
-                    if (n <= 0) break;
-                    e.replyBytes += static_cast<size_t>(n);
-                    reply.append(buf, static_cast<size_t>(n));
-                    if (clientReachable && !send_all(client, buf, n)) clientReachable = false;
-                }
-            }
-        }
-        if (upstream != INVALID_SOCKET) closesocket(upstream);
-        closesocket(client);
-        size_t end = reply.find("\r\n\r\n");
-        e.replyHeadBytes = end == std::string::npos ? reply.size() : end + 4;
-        std::lock_guard<std::mutex> hold(lock_);
-        done_.push_back(e);
-    }
-
-    SOCKET listen_ = INVALID_SOCKET;
-    uint16_t port_ = 0;
-    uint16_t target_ = 0;
-    HANDLE thread_ = nullptr;
-    std::mutex lock_;
-    std::vector<Exchange> done_;
-};
 
 // A thread log of exactly `size` bytes ending in a line feed.
 std::string dat_of_size(size_t size)
