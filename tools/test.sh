@@ -23,9 +23,8 @@ echo "== native build: unit tests and fuzz harnesses (AddressSanitizer, UBSan)"
 
 echo "== Win32 build: tests under Wine"
 # The end-to-end tests (peer_tests) talk to a real board engine, started here
-# on free ports (plain HTTP, and HTTPS with the test certificate of
-# tools/testcerts.sh) and stopped on every way out; without it they fail and
-# say why.
+# on free ports (plain HTTP, and HTTPS with the test certificate that the
+# setup made) and stopped on every way out; without it they fail and say why.
 # Its folder is one the server's unprivileged user can reach wherever this
 # checkout lies.
 peer=$(mktemp -d /tmp/quorvex-peer.XXXXXX) && chmod 755 "$peer"
@@ -44,7 +43,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-if bash "$top/tools/testcerts.sh" "$top/build/certs" && bash "$top/tools/peer.sh" start "$peer" "$top/build/certs"; then
+if bash "$top/tools/peer.sh" start "$peer" "$top/build/certs"; then
   export QUORVEX_PEER_ROOT="$peer/root" QUORVEX_PEER_PORT QUORVEX_PEER_TLS_PORT
   QUORVEX_PEER_PORT=$(cat "$peer/port")
   QUORVEX_PEER_TLS_PORT=$(cat "$peer/tlsport")

@@ -38,11 +38,14 @@ walk_display() {
   walk_wait 10 "virtual display" display_up
 }
 
-# The sample board server on an ephemeral port, logging to $1/server.log;
-# sets walk_port. (It finds tools/boardserver/sample from its place in build/win.)
+# The sample board server, logging to $1/server.log, on an ephemeral port
+# unless more switches of the server after it say otherwise; sets walk_port.
+# (It finds tools/boardserver/sample from its place in build/win.)
 walk_server() {
   walk_log="$1/server.log"
-  wine "$top/build/win/boardserver.exe" --port 0 >"$walk_log" 2>&1 &
+  shift
+  [ $# -gt 0 ] || set -- --port 0
+  wine "$top/build/win/boardserver.exe" "$@" >"$walk_log" 2>&1 &
   walk_pids+=($!)
   walk_port=""
   port_known() {
@@ -53,13 +56,13 @@ walk_server() {
   walk_mark
 }
 
-# The settings of a program folder: the sample's board menu, online through
-# the loopback server, a Japanese font of this machine (by its name under the
-# Japanese locale). In code page 932 with CR LF, key order as the program
-# writes them.
+# The settings of a program folder $1: the sample's board menu (the URL $2
+# when given), online through the loopback server, a Japanese font of this
+# machine (by its name under the Japanese locale). In code page 932 with CR
+# LF, key order as the program writes them.
 walk_settings() {
   printf '%s\r\n' \
-    "BBSTable: http://menu.2ch.net/bbsmenu.html" "LogDir: log" "Font: IPAゴシック" "FontSize: 9" \
+    "BBSTable: ${2:-http://menu.2ch.net/bbsmenu.html}" "LogDir: log" "Font: IPAゴシック" "FontSize: 9" \
     "ProxyName: 127.0.0.1" "ProxyPort: $walk_port" "ProxyUse: 1" "ThreadMax: 100" "UseThreadMax: 0" \
     "LogOnlyMode: 0" "LineOnOff: 1" "UseServerDir: 0" "ToolBarVisible: 1" "DebugMode: 0" "Flag: 0" \
     "SureLines: 0" "SortNew: 1" "VentCtrl: 0" "" | iconv -f UTF-8 -t CP932 >"$1/quorvex.ini"

@@ -2,7 +2,6 @@
 
 #include <winsock2.h>
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <atomic>
 #include <cstdio>
@@ -11,9 +10,9 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "base/handles.h"
+#include "tools/boardserver/trustroot_win.h"
 #include "tools/boardserver/tunnel_win.h"
 
 namespace {
@@ -130,21 +129,12 @@ Front& front()
 bool install_test_root(std::string* why)
 {
     std::ifstream in(wine_path(std::string(QUORVEX_SOURCE_DIR) + "/build/certs/root.der"), std::ios::binary);
-    std::vector<char> der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (der.empty()) {
         *why = "no test root in build/certs (tools/testcerts.sh makes it)";
         return false;
     }
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-    if (!store) {
-        *why = "the machine root store cannot be opened";
-        return false;
-    }
-    BOOL ok = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                               static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr);
-    CertCloseStore(store, 0);
-    if (!ok) *why = "the test root cannot be added to the root store";
-    return ok != FALSE;
+    return boardserver::trust_root_certificate(der, why);
 }
 
 uint16_t tls_front_port(TestCert cert, std::string* why)

@@ -1,7 +1,12 @@
 // boardserver.exe [--port N] [--sample DIR] [--seconds N] [--quiet]
+//                 [--tunnel PORT] [--https-menu] [--trust ROOT.der]
 // Serves the sample board data on 127.0.0.1 for the demonstration: point the
 // program's proxy setting at the printed port (ProxyUse 1, ProxyName
 // 127.0.0.1). Runs until Ctrl+C, or for N seconds with --seconds.
+// For the demonstration over https (tools/demo.sh --https): --tunnel sends
+// every CONNECT to the TLS front on PORT (tools/tlsfront.sh, which hands the
+// requests back to this server), --https-menu names the sample menu's boards
+// as https, and --trust makes the test root trusted in the Wine prefix first.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -11,6 +16,7 @@
 
 #include "base/handles.h"
 #include "tools/boardserver/boardserver.h"
+#include "tools/boardserver/trustroot_win.h"
 
 namespace {
 
@@ -50,8 +56,30 @@ std::wstring default_sample()
 
 int usage()
 {
-    std::fprintf(stderr, "usage: boardserver [--port N] [--sample DIR] [--seconds N] [--quiet]\n");
+    std::fprintf(stderr,
+                 "usage: boardserver [--port N] [--sample DIR] [--seconds N] [--quiet] [--tunnel PORT] "
+                 "[--https-menu] [--trust ROOT.der]\n");
     return 2;
+}
+
+std::string file_bytes(const std::wstring& path)
+{
+    UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes(64 * 1024, '\0');
+    DWORD got = 0;
+    if (!f.valid() || !ReadFile(f.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr)) got = 0;
+    bytes.resize(got);
+    return bytes;
+}
+
+// The menu with every "http://" link made "https://".
+std::string https_links(std::string menu)
+{
+    static const std::string plain = "http://";
+    for (size_t at = menu.find(plain); at != std::string::npos; at = menu.find(plain, at + plain.size() + 1))
+        menu.insert(at + 4, "s");
+    return menu;
 }
 
 }  // namespace
@@ -63,8 +91,11 @@ int main()
     if (!argv) return usage();
     long port = 0;
     long seconds = 0;
+    long tunnel = 0;
     bool quiet = false;
+    bool httpsMenu = false;
     std::wstring sample;
+    std::wstring root;
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         bool hasValue = i + 1 < argc;
@@ -77,6 +108,13 @@ int main()
             seconds = std::wcstol(argv[++i], nullptr, 10);
         } else if (a == L"--quiet") {
             quiet = true;
+        } else if (a == L"--tunnel" && hasValue) {
+            tunnel = std::wcstol(argv[++i], nullptr, 10);
+            if (tunnel <= 0 || tunnel > 65535) return usage();
+        } else if (a == L"--https-menu") {
+            httpsMenu = true;
+        } else if (a == L"--trust" && hasValue) {
+            root = argv[++i];
         } else {
             LocalFree(argv);
             return usage();
@@ -91,6 +129,12 @@ int main()
         std::fprintf(stderr, "boardserver: %s\n", error.c_str());
         return 1;
     }
+    if (!root.empty() && !boardserver::trust_root_certificate(file_bytes(root), &error)) {
+        std::fprintf(stderr, "boardserver: %s\n", error.c_str());
+        return 1;
+    }
+    if (httpsMenu) server.put_menu(https_links(server.file(boardserver::kMenuPath)));
+    server.set_tunnel_port(static_cast<uint16_t>(tunnel));
     if (!quiet) {
         server.set_request_observer([](const boardserver::RecordedRequest& r) {
             std::printf("%s %s -> %d\n", r.method.c_str(), r.target.c_str(), r.status);
