@@ -624,3 +624,40 @@ TEST(BoardServerSample, LoadsAConsistentDataSet)
                   utf8_to_sjis("1065069078.dat<>春は来る？CE用2chブラウザ「Velmo」Part10 (123)\n")),
               std::string::npos);
 }
+
+// The menu of the demonstration over https: the scheme of every link, and
+// not a byte more.
+TEST(BoardServerSample, HttpsMenuChangesTheSchemeOfEveryLinkAndNothingElse)
+{
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"<A HREF=http://pc.2ch.net/mobile/>m</A>", "<A HREF=https://pc.2ch.net/mobile/>m</A>"},
+        {"http://a/ http://b/", "https://a/ https://b/"},
+        {"https://already/", "https://already/"},
+        {"HTTP://upper/ http:/one-slash", "HTTP://upper/ http:/one-slash"},
+        {"http://", "https://"},
+        {"xhttp://http://", "xhttps://https://"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(https_menu(c.in), c.out) << c.in;
+
+    BoardServer server;
+    std::string error;
+    ASSERT_TRUE(server.load_sample(sample_dir(), &error)) << error;
+    const std::string menu = server.file(kMenuPath);
+    const std::string secure = https_menu(menu);
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_GT(count(menu, "http://"), 0u);
+    EXPECT_EQ(count(secure, "http://"), 0u);
+    EXPECT_EQ(count(secure, "https://"), count(menu, "http://") + count(menu, "https://"));
+    EXPECT_EQ(secure.size(), menu.size() + count(menu, "http://"));
+    EXPECT_NE(secure.find("<A HREF=https://pc.2ch.net/mobile/>" + utf8_to_sjis("モバイル") + "</A><br>"),
+              std::string::npos);
+}

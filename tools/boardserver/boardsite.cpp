@@ -124,6 +124,14 @@ std::string past_log_path(std::string_view dir, std::string_view key)
     return p + "/" + std::string(key) + ".dat";
 }
 
+std::string https_menu(std::string menu)
+{
+    static const std::string_view plain = "http://";
+    for (size_t at = menu.find(plain); at != std::string::npos; at = menu.find(plain, at + plain.size() + 1))
+        menu.insert(at + 4, 1, 's');
+    return menu;
+}
+
 std::string post_cookie(int index)
 {
     if (index == 0) return "PON=qv127001.loopback";

@@ -84,6 +84,11 @@ enum class MoveAnswer {
     NoticePage,   // 200 with the move notice page
 };
 
+// A board menu with every "http://" link made "https://" (only the scheme
+// changes, matched case for case as the menus write it): the sample's menu
+// for the demonstration over https.
+std::string https_menu(std::string menu);
+
 // Set-Cookie values the script hands out: "PON=...", "HAP=...", then "Cn=...".
 std::string post_cookie(int index);
 

@@ -73,15 +73,6 @@ std::string file_bytes(const std::wstring& path)
     return bytes;
 }
 
-// The menu with every "http://" link made "https://".
-std::string https_links(std::string menu)
-{
-    static const std::string plain = "http://";
-    for (size_t at = menu.find(plain); at != std::string::npos; at = menu.find(plain, at + plain.size() + 1))
-        menu.insert(at + 4, "s");
-    return menu;
-}
-
 }  // namespace
 
 int main()
@@ -133,7 +124,7 @@ int main()
         std::fprintf(stderr, "boardserver: %s\n", error.c_str());
         return 1;
     }
-    if (httpsMenu) server.put_menu(https_links(server.file(boardserver::kMenuPath)));
+    if (httpsMenu) server.put_menu(boardserver::https_menu(server.file(boardserver::kMenuPath)));
     server.set_tunnel_port(static_cast<uint16_t>(tunnel));
     if (!quiet) {
         server.set_request_observer([](const boardserver::RecordedRequest& r) {
