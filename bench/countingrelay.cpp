@@ -1,6 +1,10 @@
 #include "bench/countingrelay.h"
 
+#include <cstdio>
+#include <cstring>
 #include <string>
+
+#include "store/settings.h"
 
 namespace {
 
@@ -120,4 +124,30 @@ void CountingRelay::serve(SOCKET client)
     e.replyHeadBytes = end == std::string::npos ? reply.size() : end + 4;
     std::lock_guard<std::mutex> hold(lock_);
     done_.push_back(e);
+}
+
+RelayedBoard::RelayedBoard(const wchar_t* name, int64_t clock)
+    : tree(name, L"pc.2ch.net"), logPath(tree.board_file(kBenchDat))
+{
+    WSADATA wsa;
+    wsa_ = WSAStartup(MAKEWORD(1, 1), &wsa) == 0;
+    Settings.DebugMode = 0;
+    if (!wsa_ || !server.start() || !relay.start(server.port())) {
+        std::printf("cannot start the loopback server and its relay\n");
+        return;
+    }
+    server.site().set_clock(clock);
+    Settings.ProxyUse = 1;
+    std::wcscpy(Settings.ProxyName, L"127.0.0.1");
+    Settings.ProxyPort = relay.port();
+    started_ = true;
+}
+
+RelayedBoard::~RelayedBoard()
+{
+    relay.stop();
+    server.stop();
+    DeleteFileA(logPath.c_str());
+    DeleteFileW((tree.program + L"work.gz").c_str());
+    if (wsa_) WSACleanup();
 }

@@ -9,7 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
+
+#include "bench/bench.h"
+#include "tools/boardserver/boardserver.h"
 
 // One connection as the relay passed it on.
 struct Exchange {
@@ -41,4 +45,32 @@ private:
     HANDLE thread_ = nullptr;
     std::mutex lock_;
     std::vector<Exchange> done_;
+};
+
+// The thread the benchmarks on the wire keep up to date.
+constexpr char kBenchKey[] = "1065069078";
+constexpr wchar_t kBenchDat[] = L"1065069078.dat";
+
+// The loopback board server (its clock set to `clock`) behind a counting
+// relay that the program takes for its proxy, with a log tree of one board
+// "mobile" of pc.2ch.net: the setting of the benchmarks that count bytes on
+// the wire. Everything is stopped, and the log and the spool deleted, as it
+// ends.
+class RelayedBoard {
+public:
+    RelayedBoard(const wchar_t* name, int64_t clock);
+    ~RelayedBoard();
+    RelayedBoard(const RelayedBoard&) = delete;
+    RelayedBoard& operator=(const RelayedBoard&) = delete;
+
+    bool started() const { return started_; }   // said why on the console when not
+
+    BenchLogTree tree;
+    const std::string logPath;   // the thread log kBenchDat in the board's folder
+    boardserver::BoardServer server;
+    CountingRelay relay;
+
+private:
+    bool wsa_ = false;
+    bool started_ = false;
 };

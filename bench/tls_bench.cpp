@@ -27,8 +27,6 @@
 namespace {
 
 constexpr int64_t kClock = 1165621200;
-constexpr char kKey[] = "1065069078";
-constexpr wchar_t kDat[] = L"1065069078.dat";
 constexpr int kResponses = 200;
 constexpr int kRounds = 30;
 
@@ -43,12 +41,12 @@ constexpr Scheme kSchemes[] = {{"http", false}, {"https", true}};
 bool fetch_unchanged(const Scheme& scheme, CountingRelay& relay, const std::string& logPath, const std::string& log)
 {
     BoardTable.items[0].secure = scheme.secure;
-    Resdata_get(0, kDat);   // warm: the front started, the chain built once
+    Resdata_get(0, kBenchDat);   // warm: the front started, the chain built once
     relay.take();
     std::vector<double> seconds;
     for (int i = 0; i < kRounds; ++i) {
         const double start = bench_seconds();
-        Resdata_get(0, kDat);
+        Resdata_get(0, kBenchDat);
         seconds.push_back(bench_seconds() - start);
     }
     const std::vector<Exchange> ex = relay.take();
@@ -93,19 +91,12 @@ bool open_connections(const Scheme& scheme, uint16_t port)
 
 QUORVEX_BENCH(tls_price, "tls")
 {
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) return 1;
-    BenchLogTree tree(L"quorvex-bench-tls", L"pc.2ch.net");
-    Settings.DebugMode = 0;
-    const std::string logPath = tree.board_file(kDat);
-
+    RelayedBoard board(L"quorvex-bench-tls", kClock);
+    boardserver::BoardServer& server = board.server;
     int failures = 0;
-    boardserver::BoardServer server;
-    CountingRelay relay;
     std::string why;
     uint16_t front = 0;
-    if (!server.start() || !relay.start(server.port())) {
-        std::printf("cannot start the loopback server and its relay\n");
+    if (!board.started()) {
         failures = 1;
     } else if ((front = tls_front_port(TestCert::Server, &why)) == 0) {
         std::printf("no TLS front: %s\n", why.c_str());
@@ -113,25 +104,15 @@ QUORVEX_BENCH(tls_price, "tls")
     } else {
         tls_front_relay_to(server.port());
         server.set_tunnel_port(front);
-        server.site().set_clock(kClock);
-        Settings.ProxyUse = 1;
-        std::wcscpy(Settings.ProxyName, L"127.0.0.1");
-        Settings.ProxyPort = relay.port();
         const std::string log = bench_thread_log(kResponses);
-        server.put_dat("mobile", kKey, log);
-        write_bytes(logPath, log);
+        server.put_dat("mobile", kBenchKey, log);
+        write_bytes(board.logPath, log);
         std::printf("local log %zu bytes, %d rounds each\n", log.size(), kRounds);
         for (const Scheme& scheme : kSchemes)
-            if (!fetch_unchanged(scheme, relay, logPath, log)) ++failures;
+            if (!fetch_unchanged(scheme, board.relay, board.logPath, log)) ++failures;
         std::printf("opening a connection on loopback, %d rounds each\n", kRounds);
         for (const Scheme& scheme : kSchemes)
             if (!open_connections(scheme, scheme.secure ? front : server.port())) ++failures;
     }
-    relay.stop();
-    server.stop();
-
-    DeleteFileA(logPath.c_str());
-    DeleteFileW((tree.program + L"work.gz").c_str());
-    WSACleanup();
     return failures == 0 ? 0 : 1;
 }

@@ -25,8 +25,6 @@
 namespace {
 
 constexpr int64_t kClock = 1165621200;
-constexpr char kKey[] = "1065069078";
-constexpr wchar_t kDat[] = L"1065069078.dat";
 constexpr size_t kLogBytes = 200000;
 
 // A thread log of exactly `size` bytes ending in a line feed.
@@ -65,33 +63,24 @@ bool report(const char* what, const std::vector<Exchange>& ex, size_t bodyLimit,
 
 QUORVEX_BENCH(wire_bytes, "wire")
 {
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(1, 1), &wsa) != 0) return 1;
-    BenchLogTree tree(L"quorvex-bench-wire", L"pc.2ch.net");
-    Settings.DebugMode = 0;
-    const std::string logPath = tree.board_file(kDat);
-
+    RelayedBoard board(L"quorvex-bench-wire", kClock);
+    const std::string& logPath = board.logPath;
+    boardserver::BoardServer& server = board.server;
+    CountingRelay& relay = board.relay;
     int failures = 0;
-    boardserver::BoardServer server;
-    CountingRelay relay;
-    if (!server.start() || !relay.start(server.port())) {
-        std::printf("cannot start the loopback server and its relay\n");
+    if (!board.started()) {
         failures = 1;
     } else {
-        server.site().set_clock(kClock);
-        Settings.ProxyUse = 1;
-        std::wcscpy(Settings.ProxyName, L"127.0.0.1");
-        Settings.ProxyPort = relay.port();
         const std::string local = dat_of_size(kLogBytes);
         const std::string more = dat_of_size(20000);
         const std::string log = local + more;
         std::printf("local log %zu bytes\n", local.size());
 
         // Unchanged: the reply carries the overlap byte alone.
-        server.put_dat("mobile", kKey, local);
+        server.put_dat("mobile", kBenchKey, local);
         write_bytes(logPath, local);
         relay.take();
-        Resdata_get(0, kDat);
+        Resdata_get(0, kBenchDat);
         if (!report("fetch, unchanged", relay.take(), 1, true) || read_bytes(logPath) != local) ++failures;
 
         // Grown by k: k new bytes and the overlap byte. The growth ends on a
@@ -100,38 +89,32 @@ QUORVEX_BENCH(wire_bytes, "wire")
         for (size_t k : steps) {
             std::string grown = local + more.substr(0, k);
             grown.back() = '\n';
-            server.put_dat("mobile", kKey, grown);
+            server.put_dat("mobile", kBenchKey, grown);
             write_bytes(logPath, local);
             relay.take();
-            Resdata_get(0, kDat);
+            Resdata_get(0, kBenchDat);
             char what[64];
             std::snprintf(what, sizeof what, "fetch, grown by k = %zu", k);
             if (!report(what, relay.take(), k + 1, true) || read_bytes(logPath) != grown) ++failures;
         }
 
         // The update check asks without a body coming back at all.
-        server.put_dat("mobile", kKey, local);
+        server.put_dat("mobile", kBenchKey, local);
         write_bytes(logPath, local);
         relay.take();
-        uint8_t unchanged = check_thread_modified(0, kDat);
+        uint8_t unchanged = check_thread_modified(0, kBenchDat);
         if (!report("update check, unchanged", relay.take(), 0, true) || unchanged != 0) ++failures;
-        server.put_dat("mobile", kKey, log);
+        server.put_dat("mobile", kBenchKey, log);
         relay.take();
-        uint8_t grown = check_thread_modified(0, kDat);
+        uint8_t grown = check_thread_modified(0, kBenchDat);
         if (!report("update check, grown", relay.take(), 0, true) || grown != 1) ++failures;
 
         // For scale: the whole log fetched anew (gzip).
         DeleteFileA(logPath.c_str());
         relay.take();
-        Resdata_get(0, kDat);
+        Resdata_get(0, kBenchDat);
         report("fetch, whole log (gzip)", relay.take(), 0, false);
         std::printf("whole log %zu bytes\n", log.size());
     }
-    relay.stop();
-    server.stop();
-
-    DeleteFileA(logPath.c_str());
-    DeleteFileW((tree.program + L"work.gz").c_str());
-    WSACleanup();
     return failures == 0 ? 0 : 1;
 }
