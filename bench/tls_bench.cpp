@@ -19,6 +19,7 @@
 #include "bench/countingrelay.h"
 #include "net/connection.h"
 #include "net/difffetch_win.h"
+#include "net/threadfetch_win.h"
 #include "store/boardtable.h"
 #include "store/settings.h"
 #include "tests/support/tlsfront_win.h"

@@ -59,30 +59,6 @@ bool read_ports(uint16_t (&ports)[4])
     return false;
 }
 
-}  // namespace
-
-bool install_test_root(std::string* why)
-{
-    std::ifstream in(wine_path(std::string(QUORVEX_SOURCE_DIR) + "/build/certs/root.der"), std::ios::binary);
-    std::vector<char> der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (der.empty()) {
-        *why = "no test root in build/certs (tools/testcerts.sh makes it)";
-        return false;
-    }
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-    if (!store) {
-        *why = "the machine root store cannot be opened";
-        return false;
-    }
-    BOOL ok = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                               static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr);
-    CertCloseStore(store, 0);
-    if (!ok) *why = "the test root cannot be added to the root store";
-    return ok != FALSE;
-}
-
-namespace {
-
 // Accepts on the relay port and pipes each connection to the current board
 // server, for the life of the process.
 uint16_t start_relay()

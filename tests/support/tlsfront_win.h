@@ -10,11 +10,6 @@
 
 enum class TestCert { Server, Expired, WrongHost, Untrusted };
 
-// Installs the test root of build/certs into the machine root store of the
-// process's Wine prefix (kept there for later processes too); false, with
-// the reason, when it cannot.
-bool install_test_root(std::string* why);
-
 // The front's port answering with `cert`; 0, with the reason in `why`, when
 // the root or the front could not be had.
 uint16_t tls_front_port(TestCert cert, std::string* why);
