@@ -20,6 +20,7 @@
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "platform/softkeys_win.h"
+#include "reader/ngfilter_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resview_win.h"
 #include "reader/stateicons_win.h"
@@ -232,6 +233,7 @@ LRESULT RunCreationSequence(HWND main)
 
     favorite_ita_create();
     favorite_sure_create();
+    ng_start();
 
     ComputeLayout(main);
     init_common_controls();

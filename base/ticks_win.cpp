@@ -15,3 +15,17 @@ uint32_t platform_ticks()
 }
 
 void set_tick_source(TickSource source) { g_source.store(source); }
+
+namespace {
+std::atomic<DaySource> g_daySource{nullptr};
+}
+
+int32_t platform_today()
+{
+    if (DaySource source = g_daySource.load()) return source();
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+}
+
+void set_day_source(DaySource source) { g_daySource.store(source); }

@@ -6,6 +6,7 @@
 
 #include "reader/anchorscan.h"
 #include "reader/datparse.h"
+#include "reader/ngfilter.h"
 #include "reader/wrap.h"
 
 namespace {
@@ -13,7 +14,8 @@ namespace {
 constexpr std::string_view kIdMark = " ID:";
 constexpr std::string_view kHiddenId = "???";
 
-void index_anchors(ConversationIndex& index, const ResponseBuffer& thread, int32_t r)
+// The targets of response `r`, added to the index but not yet counted.
+void collect_anchors(ConversationIndex& index, const ResponseBuffer& thread, int32_t r)
 {
     const size_t first = index.anchors.size();
     const int32_t begin = static_cast<int32_t>(thread.responses[r - 1].firstLine) + 1;
@@ -23,13 +25,17 @@ void index_anchors(ConversationIndex& index, const ResponseBuffer& thread, int32
         if (line.kind != BodyLine || !line.text) continue;
         scan_sjis_anchors(line.text, std::strlen(line.text), sink);
     }
-    for (size_t k = first; k < index.anchors.size(); ++k) ++index.replyCount[index.anchors[k]];
     index.anchorStart.push_back(static_cast<uint32_t>(index.anchors.size()));
 }
 
-void index_id(ConversationIndex& index, const Response& response)
+void count_replies(ConversationIndex& index, int32_t r)
 {
-    std::string_view id = date_id(response.date);
+    for (uint32_t k = index.anchorStart[r - 1]; k < index.anchorStart[r]; ++k) ++index.replyCount[index.anchors[k]];
+}
+
+void index_id(ConversationIndex& index, const Response& response, bool hidden)
+{
+    std::string_view id = hidden ? std::string_view() : date_id(response.date);
     if (id.empty()) {
         index.idGroup.push_back(-1);
         index.idPlace.push_back(0);
@@ -40,6 +46,52 @@ void index_id(ConversationIndex& index, const Response& response)
     const int32_t group = found.first->second;
     index.idGroup.push_back(group);
     index.idPlace.push_back(++index.groupSize[group]);
+}
+
+// The response's own fields against the filter, as they are shown.
+bool fields_match(const ResponseBuffer& thread, int32_t r, const NgFilter& f)
+{
+    if (f.words.empty() && f.names.empty() && f.mails.empty() && f.ids.empty()) return false;
+    const Response& response = thread.responses[r - 1];
+    const int32_t header = static_cast<int32_t>(response.firstLine);
+    if (header < 0 || header >= thread.lineCount) return false;
+    auto shown = [&](std::string_view bytes) {
+        std::u16string text = f.widen(bytes);
+        ng_fold(text);
+        return text;
+    };
+    const char* name = thread.lines[header].text;
+    if (f.ids.equals(shown(date_id(response.date))) || f.names.found_in(shown(name ? name : "")) ||
+        f.mails.found_in(shown(response.mail)))
+        return true;
+    if (f.words.empty()) return false;
+    std::u16string body;
+    for (int32_t i = header + 1; i < thread.lineCount && thread.lines[i].response == r; ++i) {
+        const ResponseLine& line = thread.lines[i];
+        if (line.kind != BodyLine || !line.text) continue;
+        body += f.widen(line.text);
+        body += u'\n';
+    }
+    ng_fold(body);
+    return f.words.found_in(body);
+}
+
+// Every anchor of `r` points at an earlier hidden response.
+bool anchors_all_hidden(const ConversationIndex& index, int32_t r)
+{
+    const uint32_t begin = index.anchorStart[r - 1], end = index.anchorStart[r];
+    if (begin == end) return false;
+    for (uint32_t k = begin; k < end; ++k) {
+        const int32_t t = index.anchors[k];
+        if (t >= r || !index.hidden[t - 1]) return false;
+    }
+    return true;
+}
+
+bool judge_hidden(const ConversationIndex& index, const ResponseBuffer& thread, int32_t r, const NgFilter* f)
+{
+    if (!f || !f->widen) return false;
+    return (f->chain && anchors_all_hidden(index, r)) || fields_match(thread, r, *f);
 }
 
 bool indexed(const ConversationIndex& index, int32_t r) { return r >= 1 && r <= index.responses; }
@@ -66,17 +118,29 @@ std::string_view date_id(const char* date)
     return id;
 }
 
-void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread)
+void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread, const NgFilter* filter)
 {
-    if (thread.responseCount < index.responses) index = ConversationIndex{};
+    const uint32_t generation = filter ? filter->generation : 0;
+    if (thread.responseCount < index.responses || index.ngGeneration != generation) {
+        index = ConversationIndex{};
+        index.ngGeneration = generation;
+    }
     if (index.anchorStart.empty()) index.anchorStart.push_back(0);
     if (index.replyCount.empty()) index.replyCount.assign(kMaxAnchorTarget + 1, 0);
     if (!thread.responses || !thread.lines) return;
     for (int32_t r = index.responses + 1; r <= thread.responseCount; ++r) {
-        index_anchors(index, thread, r);
-        index_id(index, thread.responses[r - 1]);
+        collect_anchors(index, thread, r);
+        const bool hidden = judge_hidden(index, thread, r, filter);
+        index.hidden.push_back(hidden ? 1 : 0);
+        if (!hidden) count_replies(index, r);
+        index_id(index, thread.responses[r - 1], hidden);
         index.responses = r;
     }
+}
+
+bool response_hidden(const ConversationIndex& index, int32_t r)
+{
+    return indexed(index, r) && index.hidden[r - 1] != 0;
 }
 
 std::vector<int32_t> anchors_of(const ConversationIndex& index, int32_t r)
@@ -91,6 +155,7 @@ std::vector<int32_t> replies_to(const ConversationIndex& index, int32_t r)
     std::vector<int32_t> out;
     if (reply_count(index, r) == 0) return out;
     for (int32_t s = 1; s <= index.responses; ++s) {
+        if (index.hidden[s - 1]) continue;
         auto begin = index.anchors.begin() + index.anchorStart[s - 1];
         auto end = index.anchors.begin() + index.anchorStart[s];
         if (std::find(begin, end, r) != end) out.push_back(s);
@@ -123,8 +188,12 @@ IdPlace id_place(const ConversationIndex& index, int32_t r)
 std::vector<int32_t> follow(const ConversationIndex& index, int32_t r, Follow what)
 {
     switch (what) {
-    case Follow::Anchors:
-        return anchors_of(index, r);
+    case Follow::Anchors: {
+        std::vector<int32_t> shown = anchors_of(index, r);
+        shown.erase(std::remove_if(shown.begin(), shown.end(), [&](int32_t t) { return response_hidden(index, t); }),
+                    shown.end());
+        return shown;
+    }
     case Follow::Replies:
         return replies_to(index, r);
     case Follow::SameId:

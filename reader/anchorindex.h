@@ -10,6 +10,8 @@
 
 #include "store/responses.h"
 
+struct NgFilter;
+
 // Caps that keep one response from flooding the index: the targets of one
 // range, and all the targets of one response.
 constexpr int32_t kMaxRangeTargets = 30;
@@ -29,12 +31,20 @@ struct ConversationIndex {
     std::vector<int32_t> idPlace;          // [r - 1]: 1-based place among its group
     std::vector<int32_t> groupSize;        // [group]: responses with that ID
     std::unordered_map<std::string, int32_t> groups;   // ID text to group
+    std::vector<uint8_t> hidden;           // [r - 1]: hidden by the NG lists (reader/ngfilter.h)
+    uint32_t ngGeneration = 0;             // the filter it was judged by; 0 none
 };
 
-// Indexes the responses of `thread` after the ones already indexed. A thread
-// with fewer responses than the index holds (a log fetched again whole) is
-// indexed from the start.
-void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread);
+// Indexes the responses of `thread` after the ones already indexed, judging
+// each by `filter` (null hides nothing) as it is indexed. A thread with fewer
+// responses than the index holds (a log fetched again whole), or an index
+// judged by another filter, is indexed from the start. A hidden response
+// joins no ID and answers nothing; with the filter's chain on, so is one
+// whose every anchor points at an earlier hidden response.
+void conversation_extend(ConversationIndex& index, const ResponseBuffer& thread, const NgFilter* filter = nullptr);
+
+// Whether response `r` is hidden.
+bool response_hidden(const ConversationIndex& index, int32_t r);
 
 // The ID of a date field: the text after " ID:" up to the next blank, empty
 // without one or for a hidden ID ("???", with or without a device mark).
@@ -42,7 +52,7 @@ std::string_view date_id(const char* date);
 
 // The responses response `r` anchors, in the order written.
 std::vector<int32_t> anchors_of(const ConversationIndex& index, int32_t r);
-// The responses that anchor `r`, ascending.
+// The responses that anchor `r`, ascending, hidden ones left out.
 std::vector<int32_t> replies_to(const ConversationIndex& index, int32_t r);
 int32_t reply_count(const ConversationIndex& index, int32_t r);
 // The responses with the ID of `r`, ascending; empty without an ID.
@@ -54,7 +64,8 @@ struct IdPlace {
 };
 IdPlace id_place(const ConversationIndex& index, int32_t r);
 
-// What a key or a tap follows from a response.
+// What a key or a tap follows from a response; a popup never lists a hidden
+// response.
 enum class Follow { Anchors, Replies, SameId };
 std::vector<int32_t> follow(const ConversationIndex& index, int32_t r, Follow what);
 

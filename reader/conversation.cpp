@@ -1,11 +1,15 @@
 #include "reader/conversation.h"
 
+#include "reader/ngfilter.h"
+
 ThreadConversation* conversation_of(ResponseBuffer& thread)
 {
     if (!thread.lines) return nullptr;
     if (!thread.conversation) thread.conversation = new ThreadConversation;
-    if (thread.conversation->index.responses != thread.responseCount)
-        conversation_extend(thread.conversation->index, thread);
+    const NgFilter* filter = active_ng_filter();
+    const ConversationIndex& index = thread.conversation->index;
+    if (index.responses != thread.responseCount || index.ngGeneration != (filter ? filter->generation : 0))
+        conversation_extend(thread.conversation->index, thread, filter);
     return thread.conversation;
 }
 

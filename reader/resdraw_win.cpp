@@ -10,6 +10,7 @@
 #include "reader/anchortap.h"
 #include "reader/conversation.h"
 #include "reader/entities.h"
+#include "reader/ngfilter.h"
 #include "reader/resview_win.h"
 #include "reader/widthcache.h"
 #include "reader/wrap.h"
@@ -58,6 +59,36 @@ void header_text(ResponseBuffer& t, int32_t r, const char* name, char (&header)[
     const IdPlace id = c ? id_place(c->index, r) : IdPlace{0, 0};
     format_conversation_header(header, sizeof header, r, replies, id, name, response ? response->mail : "",
                                response ? response->date : "");
+}
+
+// How a line of a hidden response shows: not at all (every line of it in the
+// transparent form; in the usual form the body lines past the first and
+// before the blank one after the response), or with "あぼーん" for its text.
+enum class HiddenLine { Shown, Abone, Gone };
+
+HiddenLine hidden_line(ResponseBuffer& t, int32_t index)
+{
+    const ResponseLine& line = t.lines[index];
+    const ThreadConversation* c = conversation_of(t);
+    if (!c || !response_hidden(c->index, line.response)) return HiddenLine::Shown;
+    const NgFilter* filter = active_ng_filter();
+    if (filter && filter->transparent) return HiddenLine::Gone;
+    if (line.kind == HeaderLine) return HiddenLine::Abone;
+    const bool firstBody = index > 0 && t.lines[index - 1].kind == HeaderLine;
+    const bool last = index + 1 >= t.lineCount || t.lines[index + 1].response != line.response;
+    if (last) return firstBody ? HiddenLine::Abone : HiddenLine::Shown;
+    return firstBody ? HiddenLine::Abone : HiddenLine::Gone;
+}
+
+// The text a line of a hidden response shows in the usual form: its number
+// and "あぼーん" in every field of the header, "あぼーん" for the body.
+const wchar_t* abone_text(const ResponseLine& line, size_t* units)
+{
+    if (line.kind != HeaderLine) return display_text(kAboneText, units);
+    char header[kHeaderBytes];
+    format_conversation_header(header, sizeof header, line.response, 0, IdPlace{0, 0}, kAboneText, kAboneText,
+                               kAboneText);
+    return display_text(header, units);
 }
 
 // Notes the character under the page's probe when it lies on the row of `n`
@@ -133,7 +164,13 @@ int draw_line(const PageContext& page, int32_t index, RECT& rect)
 
     size_t units = 0;
     const wchar_t* text = nullptr;
-    if (line.kind == HeaderLine) {
+    const HiddenLine hidden = hidden_line(t, index);
+    if (hidden == HiddenLine::Gone) return 0;
+    if (hidden == HiddenLine::Abone) {
+        if (line.kind != HeaderLine) rect.left += kBodyIndent;
+        SetTextColor(page.dc, line.kind == HeaderLine ? kHeaderColour : kBodyColour);
+        text = abone_text(line, &units);
+    } else if (line.kind == HeaderLine) {
         char header[kHeaderBytes];
         header_text(t, line.response, line.text, header);
         if (line.response > t.ReadMark) {
@@ -162,6 +199,9 @@ std::wstring line_display_text(ResponseBuffer& thread, int32_t index)
     if (!thread.lines || index < 0 || index >= thread.lineCount) return {};
     const ResponseLine& line = thread.lines[index];
     size_t units = 0;
+    const HiddenLine hidden = hidden_line(thread, index);
+    if (hidden == HiddenLine::Gone) return {};
+    if (hidden == HiddenLine::Abone) return abone_text(line, &units);
     if (line.kind != HeaderLine) return display_text(line.text, &units);
     char header[kHeaderBytes];
     header_text(thread, line.response, line.text, header);

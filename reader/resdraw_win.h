@@ -44,7 +44,8 @@ PageFont page_font(HDC dc, HFONT font, uint8_t* cache);
 PageContext page_context(HDC dc, const RECT& client, ResponseBuffer* thread, bool draw);
 
 // Draws (or measures) display line `index` of the page's thread across
-// `rect`, moving its top down by each row; returns the rows.
+// `rect`, moving its top down by each row; returns the rows. A line of a
+// response the NG lists hide shows "あぼーん" or takes no row at all.
 int draw_line(const PageContext& page, int32_t index, RECT& rect);
 
 // Draws (or measures) one line of body text in the body font and colour.

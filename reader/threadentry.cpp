@@ -128,6 +128,25 @@ void ThreadList::sort(int32_t column, bool ascending)
               });
 }
 
+int32_t ThreadList::hide_rows(const std::function<bool(const ThreadEntry&)>& hide)
+{
+    std::vector<std::unique_ptr<ThreadEntry>> shown, hidden;
+    bool cameBack = false;
+    for (auto& e : entries_) (hide(*e) ? hidden : shown).push_back(std::move(e));
+    for (auto& e : hidden_) {
+        cameBack = cameBack || !hide(*e);
+        (hide(*e) ? hidden : shown).push_back(std::move(e));
+    }
+    if (cameBack)
+        std::stable_sort(shown.begin(), shown.end(),
+                         [](const std::unique_ptr<ThreadEntry>& a, const std::unique_ptr<ThreadEntry>& b) {
+                             return a->position < b->position;
+                         });
+    entries_ = std::move(shown);
+    hidden_ = std::move(hidden);
+    return hidden_count();
+}
+
 namespace {
 
 // A fallen thread comes after the held ones, which may still grow, and

@@ -4,6 +4,7 @@
 // is only compared by code unit), so the rules are tested natively.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,12 +74,19 @@ public:
     // Sorts by column `column` (see compare_thread_entries).
     void sort(int32_t column, bool ascending);
 
+    // Sets aside every row `hide` names, from the shown rows and from those
+    // set aside before (which come back, in load order, when it no longer
+    // names them); the shown rows keep their order. Returns the rows set aside.
+    int32_t hide_rows(const std::function<bool(const ThreadEntry&)>& hide);
+    int32_t hidden_count() const { return static_cast<int32_t>(hidden_.size()); }
+
     // The rows came from "favorite.txt": each row's extra field is the index
     // of its board.
     bool favorites = false;
 
 private:
     std::vector<std::unique_ptr<ThreadEntry>> entries_;
+    std::vector<std::unique_ptr<ThreadEntry>> hidden_;   // rows the NG lists hide
     int32_t capacity_;
 };
 

@@ -11,6 +11,7 @@
 #include "base/report.h"
 #include "platform/softkeys_win.h"
 #include "reader/datread_win.h"
+#include "reader/ngfilter_win.h"
 #include "reader/opentable_win.h"
 #include "reader/resnav.h"
 #include "reader/resnav_win.h"
@@ -177,8 +178,58 @@ void keep_header_as_drawn(HWND view, HWND header)
 
 }  // namespace
 
+namespace {
+
+int32_t hide_ng_rows(ThreadList& list)
+{
+    const NgFilter* filter = program_ng_filter();
+    return list.hide_rows([filter](const ThreadEntry& e) {
+        return ng_title_matches(*filter, std::u16string_view(reinterpret_cast<const char16_t*>(e.title.data()),
+                                                             e.title.size()));
+    });
+}
+
+// The title column's header, with the count of rows hidden when there are
+// any. True when its text changed.
+bool show_hidden_count(HWND view, int32_t hidden)
+{
+    wchar_t text[64];
+    if (hidden > 0)
+        swprintf(text, sizeof text / sizeof text[0], kHeaderTitleHidden, static_cast<int>(hidden));
+    else
+        wcscpy(text, kHeaderTitle);
+    wchar_t shown[64] = L"";
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = shown;
+    c.cchTextMax = 64;
+    if (ListView_GetColumn(view, 1, &c) && wcscmp(shown, text) == 0) return false;
+    c.pszText = text;
+    ListView_SetColumn(view, 1, &c);
+    return true;
+}
+
+}  // namespace
+
+void thread_list_apply_ng()
+{
+    HWND view = list_view();
+    const ThreadEntry* selected = thread_list_selected_entry();
+    const int32_t position = selected ? selected->position : -1;
+    const int32_t before = rows().hidden_count();
+    const int32_t hidden = hide_ng_rows(rows());
+    if (hidden < before && Settings.SortNew == 2) rows().sort(0, false);
+    if (!view) return;
+    show_hidden_count(view, hidden);
+    ListView_SetItemCountEx(view, rows().count(), 0);
+    const int32_t row = rows().row_of_position(position);
+    select_row(view, row >= 0 ? row : (rows().count() > 0 ? 0 : -1));
+    InvalidateRect(view, nullptr, TRUE);
+}
+
 void thread_list_show_new(std::unique_ptr<ThreadList> list)
 {
+    const int32_t hidden = hide_ng_rows(*list);
     if (Settings.SortNew == 2) list->sort(0, false);
     delete ProcessThreadList;
     ProcessThreadList = list.release();
@@ -191,6 +242,7 @@ void thread_list_show_new(std::unique_ptr<ThreadList> list)
     // then is the client width the title column is measured against final.
     // One of the same length (a board reloaded) keeps its scroll range, and
     // the view need not lay itself out again.
+    const bool retitled = show_hidden_count(view, hidden);
     const int count = ProcessThreadList->count();
     const bool relayout = ListView_GetItemCount(view) != count;
     if (relayout) {
@@ -207,7 +259,7 @@ void thread_list_show_new(std::unique_ptr<ThreadList> list)
     // Turning redrawing back on invalidated the header with the rest of the
     // view; when its columns kept their widths it already shows what it
     // would draw again.
-    if (header && !headerPending && !reshaped) keep_header_as_drawn(view, header);
+    if (header && !headerPending && !reshaped && !retitled) keep_header_as_drawn(view, header);
 }
 
 namespace {

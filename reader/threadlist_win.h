@@ -50,6 +50,12 @@ LRESULT ThreadListNotify(NMHDR* header);
 // the setting), its first row selected; the loads end here.
 void thread_list_show_new(std::unique_ptr<ThreadList> list);
 
+// Sets aside the rows whose titles the NG lists hide (and brings back those
+// they no longer hide), shows how many are set aside in the title column's
+// header, and redraws the list keeping the selected thread selected when it
+// is still shown.
+void thread_list_apply_ng();
+
 // The row selected in the thread list view, or null.
 const ThreadEntry* thread_list_selected_entry();
 
@@ -72,5 +78,6 @@ void thread_list_sort_by_column(int column);
 constexpr wchar_t kCaptionLstSureLoad[] = L"LstSure_load";
 constexpr wchar_t kCaptionFavoriteSureLoad[] = L"favorite_sure_load";
 constexpr wchar_t kHeaderTitle[] = L"スレタイ";
+constexpr wchar_t kHeaderTitleHidden[] = L"スレタイ (NG %d)";   // with rows hidden
 constexpr wchar_t kHeaderCount[] = L"レス";
 constexpr wchar_t kListWindowText[] = L"SureList";

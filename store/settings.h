@@ -26,6 +26,11 @@ struct SettingsRecord {
     int32_t SureLines;
     int32_t SortNew;
     uint8_t VentCtrl;
+    // Hiding from the NG lists (store/ngfile.h); after the keys an older
+    // reader knows, which it passes over.
+    int32_t NgLapseDays = 2;     // days an NG ID stays in force; 0 keeps it
+    int32_t NgTransparent = 0;   // hidden responses vanish with their numbers
+    int32_t NgChain = 1;         // responses anchoring only hidden ones are hidden too
 
     // Run-time values, never written to the file.
     char SettingsFilePath[kAnsiPathBytes];

@@ -56,6 +56,7 @@ const KeyLine kKeys[kSettingsKeyCount] = {
     {"LogOnlyMode", Kind::Flag},  {"LineOnOff", Kind::Flag},      {"UseServerDir", Kind::Flag},
     {"ToolBarVisible", Kind::Flag}, {"DebugMode", Kind::Flag},    {"Flag", Kind::Number},
     {"SureLines", Kind::Number},  {"SortNew", Kind::Number},      {"VentCtrl", Kind::Flag},
+    {"NgLapseDays", Kind::Number}, {"NgTransparent", Kind::Flag}, {"NgChain", Kind::Flag},
 };
 
 // The text field of key line `index`, with its width; null for numbers.
@@ -87,6 +88,9 @@ int32_t number_field(const SettingsRecord& s, int index)
     case 15: return s.SureLines;
     case 16: return s.SortNew;
     case 17: return s.VentCtrl;
+    case 18: return s.NgLapseDays;
+    case 19: return s.NgTransparent;
+    case 20: return s.NgChain;
     default: return 0;
     }
 }
@@ -102,6 +106,9 @@ void settings_defaults(SettingsRecord& s)
     s.ProxyPort = 8080;
     s.ThreadMax = 100;
     s.UseThreadMax = 0;
+    s.NgLapseDays = 2;
+    s.NgTransparent = 0;
+    s.NgChain = 1;
     copy_text(s.BBSTable, kSettingsTextUnits, kDefaultBBSTable);
 }
 
@@ -173,7 +180,8 @@ bool settings_apply_line(SettingsRecord& s, const wchar_t* line, size_t length)
         {"ProxyUse", &s.ProxyUse, true},        {"UseThreadMax", &s.UseThreadMax, true},
         {"LineOnOff", &s.LineOnOff, true},      {"UseServerDir", &s.UseServerDir, true},
         {"LogOnlyMode", &s.LogOnlyMode, true},  {"ToolBarVisible", &s.ToolBarVisible, true},
-        {"DebugMode", &s.DebugMode, true},
+        {"DebugMode", &s.DebugMode, true},      {"NgLapseDays", &s.NgLapseDays, false},
+        {"NgTransparent", &s.NgTransparent, true}, {"NgChain", &s.NgChain, true},
     };
     for (const NumberKey& k : numbers) {
         if (key_is(key, keyLength, k.key)) {

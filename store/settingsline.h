@@ -32,9 +32,9 @@ void copy_settings_text(wchar_t* dst, size_t units, const wchar_t* src, size_t c
 // 32-bit limits.
 int32_t settings_number(const wchar_t* text, size_t length);
 
-// The written form: lines 0 to 17 are the key lines in file order, line 18 the
+// The written form: lines 0 to 20 are the key lines in file order, line 21 the
 // final empty line. Each ends with "\n" (CR LF once it reaches the file).
-constexpr int kSettingsKeyCount = 18;
+constexpr int kSettingsKeyCount = 21;
 constexpr int kSettingsLineCount = kSettingsKeyCount + 1;
 std::wstring settings_written_line(const SettingsRecord& s, int index);
 std::wstring settings_written_form(const SettingsRecord& s);

@@ -1,0 +1,151 @@
+#include "store/ngfile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "base/codepage.h"
+#include "base/report.h"
+#include "base/ticks.h"
+#include "store/libce.h"
+#include "store/settings.h"
+#include "store/storereport.h"
+
+NgLists ProcessNgLists;
+
+namespace {
+
+constexpr wchar_t kCaptionLoad[] = L"ng_lists_load";
+constexpr wchar_t kCaptionSave[] = L"ng_lists_save";
+// Far beyond any list a person keeps; a larger file is not ours to read.
+constexpr size_t kNgFileLimit = 4u << 20;
+
+// The whole file, or false when it is larger than the limit. A missing file
+// reads as empty.
+bool read_whole(const char* path, std::string* bytes)
+{
+    bytes->clear();
+    UniqueLibceFile f(libce_fopen(path, "r"));
+    if (!f) return true;
+    char piece[4096];
+    size_t n;
+    while ((n = libce_fread(piece, sizeof piece, f.get())) > 0) {
+        if (bytes->size() + n > kNgFileLimit) return false;
+        bytes->append(piece, n);
+    }
+    return true;
+}
+
+void report_unread(const char* path, int count)
+{
+    wchar_t wpath[kLibcePathBytes];
+    if (mb_to_wide(wpath, path, kLibcePathBytes) == 0) wpath[0] = L'\0';
+    wchar_t text[kLibcePathBytes + 96];
+    swprintf(text, sizeof text / sizeof text[0], kTextNgLinesSkipped, wpath, count);
+    report_message(store_owner_window(), text, kCaptionLoad, MB_OK);
+}
+
+// The lines the file could not read, as they stood.
+std::vector<std::string> unread_lines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    while (!bytes.empty()) {
+        const size_t end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        NgEntry entry;
+        if (!line.empty() && !parse_ng_line(line, &entry)) lines.emplace_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+int ng_lists_load()
+{
+    NgLists fresh;
+    fresh.generation = ProcessNgLists.generation + 1;
+    char path[kLibcePathBytes];
+    std::string bytes;
+    if (!program_file_path(path, sizeof path, kNgFileName) || !read_whole(path, &bytes)) {
+        fresh.writable = false;
+        ProcessNgLists = std::move(fresh);
+        report_path_failure(path, kTextNgTooLarge, kCaptionLoad);
+        return 0;
+    }
+    NgFileRead read = parse_ng_file(bytes);
+    const int32_t today = platform_today();
+    for (NgEntry& e : read.entries)
+        if (!ng_entry_lapsed(e, today, Settings.NgLapseDays)) fresh.entries.push_back(std::move(e));
+    if (read.malformed > 0) fresh.unread = unread_lines(bytes);
+    ProcessNgLists = std::move(fresh);
+    if (read.malformed > 0) {
+        report_unread(path, read.malformed);
+        return 0;
+    }
+    return 1;
+}
+
+int ng_lists_save()
+{
+    char path[kLibcePathBytes];
+    if (!ProcessNgLists.writable || !program_file_path(path, sizeof path, kNgFileName)) {
+        report_path_failure(path, kTextWriteFailed, kCaptionSave);
+        return 0;
+    }
+    std::string bytes = ng_file_bytes(ProcessNgLists.entries);
+    for (const std::string& line : ProcessNgLists.unread) bytes += line + "\r\n";
+    UniqueLibceFile out(libce_fopen_replace(path));
+    if (!out) {
+        report_path_failure(path, kTextOpenFailed, kCaptionSave);
+        return 0;
+    }
+    const bool whole = bytes.empty() || libce_fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+    if (libce_fclose_replace(out, whole) != 0) {
+        report_path_failure(path, kTextWriteFailed, kCaptionSave);
+        return 0;
+    }
+    return 1;
+}
+
+int ng_lists_add(NgKind kind, const std::string& text)
+{
+    NgEntry entry{kind, text, kind == NgKind::Id ? platform_today() : 0};
+    if (!ng_entry_valid(entry)) {
+        report_message(store_owner_window(), kTextNgEntryRefused, kCaptionNgLists, MB_OK);
+        return 0;
+    }
+    std::vector<NgEntry>& list = ProcessNgLists.entries;
+    auto same = [&](const NgEntry& e) { return e.kind == kind && e.text == text; };
+    auto found = std::find_if(list.begin(), list.end(), same);
+    const std::vector<NgEntry> before = list;
+    // An ID added again is in force from today.
+    if (found != list.end())
+        found->day = entry.day;
+    else
+        list.push_back(std::move(entry));
+    if (!ng_lists_save()) {
+        list = before;
+        return 0;
+    }
+    ++ProcessNgLists.generation;
+    return 1;
+}
+
+int ng_lists_remove(std::vector<size_t> indices)
+{
+    std::vector<NgEntry>& list = ProcessNgLists.entries;
+    const std::vector<NgEntry> before = list;
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (auto i = indices.rbegin(); i != indices.rend(); ++i)
+        if (*i < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(*i));
+    if (!ng_lists_save()) {
+        list = before;
+        return 0;
+    }
+    ++ProcessNgLists.generation;
+    return 1;
+}
