@@ -11,6 +11,7 @@
 #include "app/newthread_win.h"
 #include "app/startup_win.h"
 #include "platform/softkeys_win.h"
+#include "reader/ngdialogs_win.h"
 #include "reader/threadlist_win.h"
 #include "res/resource.h"
 
@@ -57,6 +58,8 @@ LRESULT on_command(HWND hwnd, WPARAM wp, LPARAM lp)
     case IDM_SHOW_LOCAL_LIST: reload_thread_list(0); return 0;
     case IDM_SORT_NEW: sort_new_first(hwnd); return 0;
     case IDM_LOG_ONLY: toggle_log_only(hwnd); return 0;
+    case IDM_NG_ADD_TITLE: NgTitle_open(hwnd); return 0;
+    case IDM_NG_LIST: NgList_open(hwnd); return 0;
     case IDC_CATEGORY_SELECTOR: return on_selector(wp, category_chosen);
     case IDC_BOARD_SELECTOR: return on_selector(wp, board_chosen);
     case IDC_OPEN_THREAD_SELECTOR: return on_selector(wp, open_thread_chosen);

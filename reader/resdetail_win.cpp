@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "platform/softkeys_win.h"
 #include "reader/entities.h"
+#include "reader/ngdialogs_win.h"
 #include "reader/resdetail.h"
 #include "reader/resnav.h"
 #include "reader/resview_win.h"
@@ -108,6 +109,35 @@ void copy(HWND dialog)
     CloseClipboard();
 }
 
+// The fields of the response the dialog shows.
+bool shown_fields(HWND dialog, const DetailContext* ctx, DetailFields* f)
+{
+    if (!ctx || !ctx->thread) return false;
+    const int64_t typed = detail_typed_number(window_text(GetDlgItem(dialog, IDC_DETAIL_NUMBER)));
+    const int32_t n = detail_clamp_number(typed, ctx->thread->responseCount);
+    return n > 0 && detail_fields(*ctx->thread, n, f);
+}
+
+// Adds the shown response's ID, its name, or the body's selection to the NG
+// lists.
+void add_ng(HWND dialog, const DetailContext* ctx, NgKind kind)
+{
+    DetailFields f;
+    if (!shown_fields(dialog, ctx, &f)) return;
+    std::wstring shown;
+    if (kind == NgKind::Id) shown = shown_text(f.id.substr(0, f.id.find(' ')));
+    if (kind == NgKind::Name) shown = shown_text(f.name);
+    if (kind == NgKind::Word) {
+        HWND body = GetDlgItem(dialog, IDC_DETAIL_BODY);
+        DWORD start = 0, end = 0;
+        SendMessageW(body, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        const std::u16string text = window_text(body);
+        if (start < end && end <= text.size())
+            shown.assign(reinterpret_cast<const wchar_t*>(text.data()) + start, end - start);
+    }
+    ng_add_shown(kind, shown);
+}
+
 INT_PTR on_command(HWND dialog, WORD id)
 {
     DetailContext* ctx = context_of(dialog);
@@ -117,6 +147,15 @@ INT_PTR on_command(HWND dialog, WORD id)
         return TRUE;
     case IDM_DETAIL_COPY:
         copy(dialog);
+        return TRUE;
+    case IDM_NG_ADD_ID:
+        add_ng(dialog, ctx, NgKind::Id);
+        return TRUE;
+    case IDM_NG_ADD_NAME:
+        add_ng(dialog, ctx, NgKind::Name);
+        return TRUE;
+    case IDM_NG_ADD_WORD:
+        add_ng(dialog, ctx, NgKind::Word);
         return TRUE;
     case IDOK:
     case IDCANCEL:

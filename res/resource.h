@@ -129,3 +129,19 @@
 
 // ---- Fallen threads and moved boards (190-199, 1140-1159, 40140-40159)
 #define IDI_THREAD_FALLEN 190           // thread list state 3
+
+// ---- NG lists ("あぼーん"): dialogs 170-179, controls 1100-1119, commands 40100-40119
+#define IDD_NG_LIST 170                 // "NG一覧"
+#define IDD_NG_TITLE 171                // "NGスレタイ登録"
+#define IDR_MENU_NG_LIST 170            // its soft keys
+#define IDC_NG_ENTRIES 1100
+#define IDC_NG_LAPSE_DAYS 1101
+#define IDC_NG_TRANSPARENT 1102
+#define IDC_NG_CHAIN 1103
+#define IDC_NG_TITLE_TEXT 1104
+#define IDM_NG_ADD_TITLE 40100          // "NGスレタイ登録"
+#define IDM_NG_LIST 40101               // "NG一覧"
+#define IDM_NG_ADD_ID 40102             // response detail: "NG ID"
+#define IDM_NG_ADD_NAME 40103           // "NG 名前"
+#define IDM_NG_ADD_WORD 40104           // "NG ワード (選択)"
+#define IDM_NG_REMOVE 40105             // NG list: "削除"
