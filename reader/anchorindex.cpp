@@ -61,19 +61,15 @@ bool fields_match(const ResponseBuffer& thread, int32_t r, const NgFilter& f)
         return text;
     };
     const char* name = thread.lines[header].text;
-    if (f.ids.equals(shown(date_id(response.date))) || f.names.found_in(shown(name ? name : "")) ||
-        f.mails.found_in(shown(response.mail)))
-        return true;
-    if (f.words.empty()) return false;
-    std::u16string body;
-    for (int32_t i = header + 1; i < thread.lineCount && thread.lines[i].response == r; ++i) {
+    std::u16string body;   // only read when a word can be found in it
+    for (int32_t i = header + 1; !f.words.empty() && i < thread.lineCount && thread.lines[i].response == r; ++i) {
         const ResponseLine& line = thread.lines[i];
         if (line.kind != BodyLine || !line.text) continue;
         body += f.widen(line.text);
         body += u'\n';
     }
     ng_fold(body);
-    return f.words.found_in(body);
+    return ng_fields_match(f, shown(name ? name : ""), shown(response.mail), f.widen(date_id(response.date)), body);
 }
 
 // Every anchor of `r` points at an earlier hidden response.

@@ -114,7 +114,8 @@ NgFilter ng_filter_build(const std::vector<NgEntry>& entries, NgWiden widen, int
     if (f.generation == 0) f.generation = ++g_generations;
     for (const NgEntry& e : entries) {
         if (!widen || ng_entry_lapsed(e, today, lapseDays)) continue;
-        std::u16string text = folded(widen(e.text));
+        // An ID is matched exactly: IDs differing in case are other posters.
+        std::u16string text = e.kind == NgKind::Id ? widen(e.text) : folded(widen(e.text));
         switch (e.kind) {
         case NgKind::Word: f.words.add(std::move(text)); break;
         case NgKind::Name: f.names.add(std::move(text)); break;

@@ -49,7 +49,8 @@ struct NgFilter {
 NgFilter ng_filter_build(const std::vector<NgEntry>& entries, NgWiden widen, int32_t today, int32_t lapseDays);
 
 // Whether the response's own fields match: a word anywhere in the body, a
-// name or mail as part of its field, its ID exactly. The texts are folded.
+// name or mail as part of its field, its ID exactly. The texts are folded,
+// all but the ID.
 bool ng_fields_match(const NgFilter& f, std::u16string_view name, std::u16string_view mail,
                      std::u16string_view id, std::u16string_view body);
 // Whether a thread title (as shown, not yet folded) holds a title entry.
