@@ -41,6 +41,6 @@ int ng_lists_add(NgKind kind, const std::string& text);
 int ng_lists_remove(std::vector<size_t> indices);
 
 constexpr wchar_t kCaptionNgLists[] = L"NG";
-constexpr wchar_t kTextNgLinesSkipped[] = L"%sの読めない%d行を飛ばしました（ファイルには残します）";
+constexpr wchar_t kTextNgLinesSkipped[] = L"%lsの読めない%d行を飛ばしました（ファイルには残します）";
 constexpr wchar_t kTextNgTooLarge[] = L"が大きすぎるため読みません";
 constexpr wchar_t kTextNgEntryRefused[] = L"NGに登録できません（空か、長すぎるか、タブや改行を含みます）";
