@@ -15,8 +15,11 @@
 #include "platform/device.h"
 #include "platform/softkeybar.h"
 #include "reader/stateicons_win.h"
+#include "reader/ngdialogs_win.h"
+#include "reader/ngfilter_win.h"
 #include "reader/subject.h"
 #include "res/resource.h"
+#include "store/ngfile.h"
 #include "tests/reader/threadfixture_win.h"
 #include "tests/support/dibdc_win.h"
 #include "tools/boardserver/boardserver.h"
@@ -1130,4 +1133,44 @@ TEST_F(ThreadListView, DropDownButtonTracksTheMenu)
     SendMessageW(main, WM_NOTIFY, IDC_LIST_TOOLBAR, reinterpret_cast<LPARAM>(&n));
     EXPECT_EQ(g_menu.popups, 1);
     commandbar_destroy(bar);
+}
+
+// ---- the NG lists ----
+
+TEST_F(ThreadListView, TitlesTheNgListsHideLeaveTheListWithTheirCountInTheHeader)
+{
+    ProcessNgLists = NgLists{};
+    set_ng_filter_source(program_ng_filter);
+    auto header = [&] {
+        wchar_t text[64] = L"";
+        LVCOLUMNW c{};
+        c.mask = LVCF_TEXT;
+        c.pszText = text;
+        c.cchTextMax = 64;
+        ListView_GetColumn(view, 1, &c);
+        return std::wstring(text);
+    };
+    four_threads();
+    ASSERT_EQ(ng_lists_add(NgKind::Title, "HELD"), 1);   // case folded: two rows
+    ASSERT_EQ(load(), 1);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(row(0).title, L"First & best");
+    EXPECT_EQ(row(1).title, L"携帯 (part 2)");
+    EXPECT_EQ(header(), L"スレタイ (NG 2)");
+
+    select(1);
+    ASSERT_EQ(ng_add_shown(NgKind::Title, L"  ＦＩＲＳＴ \r\nrest"), 1) << "the first line, its blanks dropped";
+    EXPECT_EQ(read_file_bytes(dir.file("ng.txt")), "title\tHELD\r\ntitle\t\x82\x65\x82\x68\x82\x71\x82\x72\x82\x73\r\n");
+    ASSERT_EQ(rows(), 1) << "the list follows the change at once";
+    EXPECT_EQ(header(), L"スレタイ (NG 3)");
+    EXPECT_EQ(selected(), 0);
+
+    ASSERT_EQ(ng_lists_remove({0, 1}), 1);
+    ng_lists_changed();
+    ASSERT_EQ(rows(), 4) << "rows no longer hidden come back in their order";
+    EXPECT_EQ(row(1).title, L"Held, nothing new");
+    EXPECT_EQ(header(), L"スレタイ");
+    EXPECT_EQ(row(selected()).title, L"携帯 (part 2)") << "the selected thread stays selected";
+    set_ng_filter_source(nullptr);
+    ProcessNgLists = NgLists{};
 }

@@ -1,0 +1,112 @@
+#include "tests/reader/viewfixture_win.h"
+
+#include <string>
+#include <vector>
+
+#include "reader/conversation.h"
+#include "reader/ngdialogs_win.h"
+#include "reader/ngfilter_win.h"
+#include "reader/popup_win.h"
+#include "reader/resdraw_win.h"
+#include "store/ngfile.h"
+
+namespace {
+
+using Targets = std::vector<int32_t>;
+
+// Four responses: 2 answers 1 and says "spam" over two body lines, 3 answers
+// only 2, 4 answers 1 and 2.
+std::string hiding_log()
+{
+    auto line = [](const std::string& body) { return "n<><>06/03/01 ID:AA<> " + body + " <>\n"; };
+    return line("first") + line("&gt;&gt;1 SPAM here <br> more") + line("&gt;&gt;2 yes") + line("&gt;&gt;1,2 both");
+}
+
+class NgView : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        std::strcpy(Settings.ProgramDirectory, dir.path().c_str());
+        ProcessNgLists = NgLists{};
+        set_ng_filter_source(program_ng_filter);
+    }
+    void TearDown() override
+    {
+        ResponsePopup_close_all();
+        set_ng_filter_source(nullptr);
+        ProcessNgLists = NgLists{};
+        ViewFixture::TearDown();
+    }
+
+    ResponseBuffer& thread() { return *current_thread(); }
+    int32_t header_of(int32_t r) { return first_line_of_response(thread(), r); }
+    std::wstring shown(int32_t line) { return line_display_text(thread(), line); }
+
+    // Bands of rows drawn in the header's green, top to bottom: one a header.
+    int headers_drawn()
+    {
+        PagePixels page(ResponseView_render(view));
+        int bands = 0;
+        bool inBand = false;
+        for (int y = 0; y < page.height(); ++y) {
+            const bool green = page.count(y, y + 1, is_green) > 0;
+            if (green && !inBand) ++bands;
+            inBand = green;
+        }
+        return bands;
+    }
+};
+
+}  // namespace
+
+TEST_F(NgView, AHiddenResponseKeepsItsNumberAndShowsAboneInEveryField)
+{
+    open_log(hiding_log());
+    ASSERT_EQ(headers_drawn(), 4);
+    ASSERT_EQ(shown(header_of(1)), L"1 (2) :n   06/03/01 ID:AA [1/4]");
+    ASSERT_EQ(ng_add_shown(NgKind::Word, L"spam"), 1);
+    paint();
+    EXPECT_EQ(shown(header_of(1)), L"1 (1) :n   06/03/01 ID:AA [1/2]") << "only 4 answers 1 now; two share the ID";
+    EXPECT_EQ(shown(header_of(2)), L"2 :あぼーん あぼーん あぼーん");
+    EXPECT_EQ(shown(header_of(2) + 1), L"あぼーん");
+    EXPECT_EQ(shown(header_of(2) + 2), L"") << "its other body lines are not shown";
+    EXPECT_EQ(shown(header_of(2) + 3), shown(header_of(1) + 2)) << "the blank line after it stays";
+    EXPECT_EQ(shown(header_of(3)), L"3 :あぼーん あぼーん あぼーん") << "3 answers only a hidden response";
+    EXPECT_EQ(shown(header_of(4)), L"4 :n   06/03/01 ID:AA [2/2]") << "4 answers a shown one too";
+    EXPECT_EQ(headers_drawn(), 4) << "every number still has its header";
+}
+
+TEST_F(NgView, TheTransparentFormDrawsNothingOfAHiddenResponse)
+{
+    Settings.NgTransparent = 1;
+    open_log(hiding_log());
+    ASSERT_EQ(ng_add_shown(NgKind::Word, L"ｓｐａｍ"), 1);
+    EXPECT_EQ(headers_drawn(), 2);
+    EXPECT_EQ(shown(header_of(2)), L"");
+    EXPECT_EQ(shown(header_of(2) + 1), L"");
+    set_position(header_of(2));
+    PagePixels top(ResponseView_render(view));
+    EXPECT_GT(top.count(0, row_height(AppState.BodyFont), is_green), 10) << "the next shown header stands at the top";
+
+    Settings.NgChain = 0;
+    set_position(0);
+    EXPECT_EQ(headers_drawn(), 3) << "a setting changed judges the thread afresh";
+}
+
+TEST_F(NgView, PopupsAndAnswersLeaveHiddenResponsesOut)
+{
+    open_log(hiding_log());
+    ASSERT_EQ(ng_add_shown(NgKind::Word, L"spam"), 1);
+    ASSERT_TRUE(ResponsePopup_follow(view, 1, Follow::Replies));
+    EXPECT_EQ(ResponsePopup_responses(0), Targets{4});
+    ResponsePopup_close_all();
+    ASSERT_TRUE(ResponsePopup_follow(view, 4, Follow::Anchors));
+    EXPECT_EQ(ResponsePopup_responses(0), Targets{1});
+    EXPECT_FALSE(ResponsePopup_follow(view, 3, Follow::Anchors)) << "nothing shown to follow";
+
+    ASSERT_EQ(ng_lists_remove({0}), 1);
+    ng_lists_changed();
+    EXPECT_EQ(ResponsePopup_depth(), 0) << "a change closes what was judged before it";
+    EXPECT_EQ(shown(header_of(2)), L"2 (2) :n   06/03/01 ID:AA [2/4]");
+}
