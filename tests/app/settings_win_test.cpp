@@ -55,6 +55,9 @@ protected:
                "SureLines: 0\r\n"
                "SortNew: 1\r\n"
                "VentCtrl: 0\r\n"
+               "NgLapseDays: 2\r\n"
+               "NgTransparent: 0\r\n"
+               "NgChain: 1\r\n"
                "\r\n";
     }
 

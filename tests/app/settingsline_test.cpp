@@ -181,7 +181,7 @@ TEST(SettingsLine, LongValuesAreCutToTheirFields)
     EXPECT_EQ(s.FontSize, 10);
 }
 
-TEST(SettingsWrittenForm, AllEighteenKeysInOrder)
+TEST(SettingsWrittenForm, AllTwentyOneKeysInOrder)
 {
     SettingsRecord s = fresh();
     std::wstring expected =
@@ -203,9 +203,12 @@ TEST(SettingsWrittenForm, AllEighteenKeysInOrder)
         L"SureLines: 0\n"
         L"SortNew: 1\n"
         L"VentCtrl: 0\n"
+        L"NgLapseDays: 2\n"
+        L"NgTransparent: 0\n"
+        L"NgChain: 1\n"
         L"\n";
     EXPECT_EQ(settings_written_form(s), expected);
-    EXPECT_EQ(settings_written_line(s, 18), L"\n");
+    EXPECT_EQ(settings_written_line(s, 21), L"\n");
 }
 
 TEST(SettingsWrittenForm, NumbersSignedFlagsZeroOrOne)
@@ -243,6 +246,9 @@ TEST(SettingsWrittenForm, ReadsBackToTheSameRecord)
     s.Flag = 5;
     s.SortNew = 2;
     s.VentCtrl = 1;
+    s.NgLapseDays = 0;
+    s.NgTransparent = 1;
+    s.NgChain = 0;
     std::wstring proxy = L"proxy.example.invalid";
     proxy.copy(s.ProxyName, proxy.size());
     s.ProxyName[proxy.size()] = L'\0';
@@ -250,6 +256,9 @@ TEST(SettingsWrittenForm, ReadsBackToTheSameRecord)
     apply_text(back, settings_written_form(s));
     EXPECT_EQ(settings_written_form(back), settings_written_form(s));
     EXPECT_EQ(std::wstring(back.ProxyName), proxy);
+    EXPECT_EQ(back.NgLapseDays, 0);
+    EXPECT_EQ(back.NgTransparent, 1);
+    EXPECT_EQ(back.NgChain, 0);
 }
 
 TEST(SettingsPaths, AbsoluteLogDirectories)

@@ -52,7 +52,7 @@ std::string trimmed_keys(const std::string& file)
 
 constexpr char kAllKeys[] =
     "BBSTable LogDir Font FontSize ProxyName ProxyPort ProxyUse ThreadMax UseThreadMax LogOnlyMode "
-    "LineOnOff UseServerDir ToolBarVisible DebugMode Flag SureLines SortNew VentCtrl ";
+    "LineOnOff UseServerDir ToolBarVisible DebugMode Flag SureLines SortNew VentCtrl NgLapseDays NgTransparent NgChain ";
 
 UINT first_item(HMENU menu)
 {

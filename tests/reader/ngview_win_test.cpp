@@ -8,7 +8,10 @@
 #include "reader/ngfilter_win.h"
 #include "reader/popup_win.h"
 #include "reader/resdraw_win.h"
+#include "reader/stateicons_win.h"
+#include "reader/threadlist_win.h"
 #include "store/ngfile.h"
+#include "tests/support/dialogdriver_win.h"
 
 namespace {
 
@@ -109,4 +112,95 @@ TEST_F(NgView, PopupsAndAnswersLeaveHiddenResponsesOut)
     ng_lists_changed();
     EXPECT_EQ(ResponsePopup_depth(), 0) << "a change closes what was judged before it";
     EXPECT_EQ(shown(header_of(2)), L"2 (2) :n   06/03/01 ID:AA [2/4]");
+}
+
+// ---- the dialogs ----
+
+namespace {
+
+std::vector<std::wstring> list_rows(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, IDC_NG_ENTRIES);
+    std::vector<std::wstring> rows;
+    const int n = static_cast<int>(SendMessageW(box, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[600] = L"";
+        SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+void post_command(HWND dialog, WORD id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+}  // namespace
+
+TEST_F(NgView, TheListDialogShowsEntriesByKindRemovesTheChosenAndTakesTheSettings)
+{
+    write_file_bytes(dir.file("ng.txt"), "title\tPR\r\nword\tspam\r\nid\tAbCd\t20261209\r\nword\tham\r\n");
+    ASSERT_EQ(ng_lists_load(), 1);
+    open_log(hiding_log());
+    std::vector<std::wstring> before, after;
+    DialogDriver d(L"NG一覧");
+    d.then([&](HWND dlg) {
+         before = list_rows(dlg);
+         EXPECT_EQ(GetDlgItemInt(dlg, IDC_NG_LAPSE_DAYS, nullptr, FALSE), 2u);
+         EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_NG_CHAIN), static_cast<UINT>(BST_CHECKED));
+         HWND box = GetDlgItem(dlg, IDC_NG_ENTRIES);
+         SendMessageW(box, LB_SETSEL, TRUE, 0);   // spam
+         SendMessageW(box, LB_SETSEL, TRUE, 3);   // PR
+         post_command(dlg, IDM_NG_REMOVE);
+     })
+        .then([&](HWND dlg) {
+            after = list_rows(dlg);
+            SetDlgItemInt(dlg, IDC_NG_LAPSE_DAYS, 5, FALSE);
+            CheckDlgButton(dlg, IDC_NG_TRANSPARENT, BST_CHECKED);
+            post_command(dlg, IDOK);
+        });
+    d.start();
+    EXPECT_EQ(NgList_open(main), IDOK);
+    d.stop();
+    EXPECT_TRUE(d.all_steps_ran());
+    EXPECT_EQ(before, (std::vector<std::wstring>{L"ワード: spam", L"ワード: ham", L"ID: AbCd (2026/12/09)",
+                                                 L"スレタイ: PR"}));
+    EXPECT_EQ(after, (std::vector<std::wstring>{L"ワード: ham", L"ID: AbCd (2026/12/09)"}));
+    EXPECT_EQ(read_file_bytes(dir.file("ng.txt")), "id\tAbCd\t20261209\r\nword\tham\r\n");
+    EXPECT_EQ(Settings.NgLapseDays, 5);
+    EXPECT_EQ(Settings.NgTransparent, 1);
+    EXPECT_EQ(Settings.NgChain, 1);
+    EXPECT_EQ(shown(header_of(2)), L"2 (2) :n   06/03/01 ID:AA [2/4]") << "spam no longer hides";
+}
+
+TEST_F(NgView, TheTitleDialogAddsTheEditedTitleAndKeepsARefusedOneOpen)
+{
+    create_thread_list();
+    auto list = std::make_unique<ThreadList>(kThreadListCapacity);
+    list->add(std::make_unique<ThreadEntry>(ThreadNotHeld, L"Weekly PR thread", 5, -1, L"1.dat", nullptr, 0));
+    HWND listView = CreateThreadListView(main);
+    ASSERT_NE(listView, nullptr);
+    thread_list_show_new(std::move(list));
+    std::wstring offered;
+    DialogDriver d(L"NGスレタイ登録");
+    d.then([&](HWND dlg) {
+         offered = control_text(dlg, IDC_NG_TITLE_TEXT);
+         SetDlgItemTextW(dlg, IDC_NG_TITLE_TEXT, L" \t ");
+         post_command(dlg, IDOK);
+     })
+        .then([&](HWND dlg) {
+            SetDlgItemTextW(dlg, IDC_NG_TITLE_TEXT, L"Weekly PR");
+            post_command(dlg, IDOK);
+        });
+    ReportCapture reports;
+    d.start();
+    EXPECT_EQ(NgTitle_open(main), IDOK);
+    d.stop();
+    EXPECT_TRUE(d.all_steps_ran());
+    EXPECT_EQ(offered, L"Weekly PR thread");
+    EXPECT_EQ(reports.messages().size(), 1u) << "the blank title refused, the dialog left open";
+    EXPECT_EQ(read_file_bytes(dir.file("ng.txt")), "title\tWeekly PR\r\n");
+    EXPECT_EQ(ProcessThreadList->count(), 0);
+    EXPECT_EQ(ProcessThreadList->hidden_count(), 1);
+    DestroyWindow(listView);
+    destroy_state_images();
+    delete_thread_list();
 }

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "base/appstate.h"
+#include "base/ticks.h"
 #include "platform/softkeybar.h"
 #include "res/resource.h"
+#include "store/ngfile.h"
+#include "store/settings.h"
 #include "tests/support/dialogdriver_win.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/winsetup.h"
 
 namespace {
@@ -313,4 +317,50 @@ TEST_F(ResponseDetailTest, OpensOnTheResponseAtTheTopOfTheView)
     // Without an open thread nothing is shown.
     OpenThreadTable.current = -1;
     EXPECT_EQ(ResponseDetail_open(main_), 0);
+}
+
+namespace {
+int32_t detail_today() { return 20261209; }
+}  // namespace
+
+TEST_F(ResponseDetailTest, TheIdTheNameAndTheSelectedWordGoToTheNgLists)
+{
+    TempDir dir;
+    char savedDirectory[sizeof Settings.ProgramDirectory];
+    std::memcpy(savedDirectory, Settings.ProgramDirectory, sizeof savedDirectory);
+    std::strcpy(Settings.ProgramDirectory, dir.path().c_str());
+    set_day_source(detail_today);
+    ProcessNgLists = NgLists{};
+    ReportCapture reports;
+
+    DialogDriver d(kCaption);
+    d.then([](HWND dlg) { command(dlg, IDM_NG_ADD_ID); })
+        .then([](HWND dlg) {
+            SetDlgItemTextW(dlg, IDC_DETAIL_NUMBER, L"2");
+            command(dlg, IDM_DETAIL_GET);
+        })
+        .then([](HWND dlg) {
+            command(dlg, IDM_NG_ADD_NAME);
+            command(dlg, IDM_NG_ADD_ID);   // response 2 has no ID: refused
+        })
+        .then([](HWND dlg) {
+            const std::wstring body = control_text(dlg, IDC_DETAIL_BODY);
+            const size_t at = body.find(L">>1 ok");
+            SendDlgItemMessageW(dlg, IDC_DETAIL_BODY, EM_SETSEL, at, at + 6);
+            command(dlg, IDM_NG_ADD_WORD);
+        })
+        .then([](HWND dlg) {
+            SendDlgItemMessageW(dlg, IDC_DETAIL_BODY, EM_SETSEL, 2, 2);   // nothing selected: refused
+            command(dlg, IDM_NG_ADD_WORD);
+        })
+        .then([](HWND dlg) { command(dlg, IDOK); });
+    EXPECT_EQ(run(d, 1), IDCANCEL);
+    EXPECT_EQ(read_file_bytes(dir.file("ng.txt")),
+              "id\tabcdefgh\t20261209\r\nname\t" + utf8_to_sjis("太郎◆trip") + "\r\nword\t>>1 ok\r\n");
+    ASSERT_EQ(reports.messages().size(), 2u);
+    EXPECT_EQ(reports.messages()[0].text, kTextNgEntryRefused);
+
+    set_day_source(nullptr);
+    ProcessNgLists = NgLists{};
+    std::memcpy(Settings.ProgramDirectory, savedDirectory, sizeof savedDirectory);
 }
