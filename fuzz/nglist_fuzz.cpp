@@ -12,11 +12,16 @@
 
 namespace {
 
+void append_units(std::string_view bytes, std::u16string& out)
+{
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+}
+
 std::u16string units_of(std::string_view bytes)
 {
     std::u16string text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+    append_units(bytes, text);
     return text;
 }
 
@@ -39,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The entries as UTF-16 units: folding never grows a text, and a folded
     // entry is found in the folded text that holds it.
-    const NgFilter filter = ng_filter_build(read.entries, units_of, 20261209, 2);
+    const NgFilter filter = ng_filter_build(read.entries, append_units, 20261209, 2);
     std::u16string text = units_of(bytes);
     const size_t before = text.size();
     ng_fold(text);

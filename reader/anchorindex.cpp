@@ -48,28 +48,45 @@ void index_id(ConversationIndex& index, const Response& response, bool hidden)
     index.idPlace.push_back(++index.groupSize[group]);
 }
 
-// The response's own fields against the filter, as they are shown.
+// Working copies of one response's fields, reused from response to
+// response: judging a thread allocates once, not for every response.
+struct FieldTexts {
+    std::string bytes;
+    std::u16string name, mail, id, body;
+};
+
+// `bytes` as shown into `out`, when some entry of `p` can match it.
+void shown_into(const NgFilter& f, const NgPatterns& p, std::string_view bytes, bool fold, std::u16string& out)
+{
+    out.clear();
+    if (p.empty()) return;
+    f.widen(bytes, out);
+    if (fold) ng_fold(out);
+}
+
+// The response's own fields against the filter, as they are shown. Only
+// the fields some entry can match are converted.
 bool fields_match(const ResponseBuffer& thread, int32_t r, const NgFilter& f)
 {
     if (f.words.empty() && f.names.empty() && f.mails.empty() && f.ids.empty()) return false;
     const Response& response = thread.responses[r - 1];
     const int32_t header = static_cast<int32_t>(response.firstLine);
     if (header < 0 || header >= thread.lineCount) return false;
-    auto shown = [&](std::string_view bytes) {
-        std::u16string text = f.widen(bytes);
-        ng_fold(text);
-        return text;
-    };
+    static thread_local FieldTexts t;
     const char* name = thread.lines[header].text;
-    std::u16string body;   // only read when a word can be found in it
+    // The body's lines are converted in one piece, joined by line feeds.
+    t.bytes.clear();
     for (int32_t i = header + 1; !f.words.empty() && i < thread.lineCount && thread.lines[i].response == r; ++i) {
         const ResponseLine& line = thread.lines[i];
         if (line.kind != BodyLine || !line.text) continue;
-        body += f.widen(line.text);
-        body += u'\n';
+        t.bytes += line.text;
+        t.bytes += '\n';
     }
-    ng_fold(body);
-    return ng_fields_match(f, shown(name ? name : ""), shown(response.mail), f.widen(date_id(response.date)), body);
+    shown_into(f, f.names, name ? name : "", true, t.name);
+    shown_into(f, f.mails, response.mail, true, t.mail);
+    shown_into(f, f.ids, date_id(response.date), false, t.id);
+    shown_into(f, f.words, t.bytes, true, t.body);
+    return ng_fields_match(f, t.name, t.mail, t.id, t.body);
 }
 
 // Every anchor of `r` points at an earlier hidden response.

@@ -33,12 +33,16 @@ char16_t joined(char16_t base, bool semi)
     return 0;
 }
 
+char16_t lower_ascii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Most units of a body are kana and kanji below the full-width forms: they
+// pass with two comparisons.
 char16_t fold_unit(char16_t c)
 {
-    if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFF01 + 0x21);
-    if (c == 0x3000) c = u' ';
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c >= 0xFF61 && c <= 0xFF9F) c = kHalfKana[c - 0xFF61];
+    if (c < 0x80) return lower_ascii(c);
+    if (c < 0xFF01) return c == 0x3000 ? u' ' : c;
+    if (c <= 0xFF5E) return lower_ascii(static_cast<char16_t>(c - 0xFF01 + 0x21));
+    if (c >= 0xFF61 && c <= 0xFF9F) return kHalfKana[c - 0xFF61];
     return c;
 }
 
@@ -48,6 +52,13 @@ std::atomic<uint32_t> g_generations{0};
 std::u16string folded(std::u16string text)
 {
     ng_fold(text);
+    return text;
+}
+
+std::u16string widened(NgWiden widen, std::string_view bytes)
+{
+    std::u16string text;
+    widen(bytes, text);
     return text;
 }
 
@@ -82,16 +93,22 @@ void NgPatterns::finish()
     start_.fill(0);
     for (const std::u16string& t : texts_) ++start_[bucket(t) + 1];
     for (size_t b = 1; b < start_.size(); ++b) start_[b] += start_[b - 1];
+    for (size_t b = 0; b < starts_.size(); ++b) starts_[b] = start_[b] != start_[b + 1];
 }
 
 bool NgPatterns::found_in(std::u16string_view text) const
 {
     if (texts_.empty()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned b = text[i] & 0xFF;
+    const char16_t* units = text.data();
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned b = units[i] & 0xFF;
+        if (!starts_[b]) continue;
         for (uint32_t k = start_[b]; k < start_[b + 1]; ++k) {
             const std::u16string& t = texts_[k];
-            if (t.size() <= text.size() - i && text.compare(i, t.size(), t) == 0) return true;
+            if (t[0] == units[i] && t.size() <= n - i &&
+                std::char_traits<char16_t>::compare(units + i, t.data(), t.size()) == 0)
+                return true;
         }
     }
     return false;
@@ -115,7 +132,8 @@ NgFilter ng_filter_build(const std::vector<NgEntry>& entries, NgWiden widen, int
     for (const NgEntry& e : entries) {
         if (!widen || ng_entry_lapsed(e, today, lapseDays)) continue;
         // An ID is matched exactly: IDs differing in case are other posters.
-        std::u16string text = e.kind == NgKind::Id ? widen(e.text) : folded(widen(e.text));
+        std::u16string text = widened(widen, e.text);
+        if (e.kind != NgKind::Id) ng_fold(text);
         switch (e.kind) {
         case NgKind::Word: f.words.add(std::move(text)); break;
         case NgKind::Name: f.names.add(std::move(text)); break;

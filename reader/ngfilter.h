@@ -31,11 +31,13 @@ public:
 
 private:
     std::vector<std::u16string> texts_;
-    std::array<uint32_t, 257> start_{};
+    std::array<uint32_t, 257> start_{};   // [b]: first text whose first unit's low byte is b
+    std::array<bool, 256> starts_{};      // [b]: some text starts so
 };
 
-// A code page 932 text as shown: converted and its references decoded.
-using NgWiden = std::u16string (*)(std::string_view bytes);
+// Appends a code page 932 text as shown to `out`: converted and its
+// references decoded.
+using NgWiden = void (*)(std::string_view bytes, std::u16string& out);
 
 struct NgFilter {
     NgPatterns words, names, mails, ids, titles;

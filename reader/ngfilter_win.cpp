@@ -1,5 +1,7 @@
 #include "reader/ngfilter_win.h"
 
+#include <vector>
+
 #include "base/codepage.h"
 #include "base/ticks.h"
 #include "reader/entities.h"
@@ -24,13 +26,75 @@ struct FilterKey {
 
 }  // namespace
 
-std::u16string ng_shown_text(std::string_view bytes)
+namespace {
+
+// The code page's characters in a table of our own, asked of the platform
+// once: converting every response of a thread through the platform's call
+// costs more than the rest of its judging together.
+struct CodePageTable {
+    char16_t single[256];
+    int16_t leadRow[256];          // -1: not a lead byte
+    std::vector<char16_t> pairs;   // [row * 256 + trail]; 0: no such pair
+};
+
+char16_t platform_unit(const char* bytes, int n)
 {
-    std::wstring w = mb_to_wstring(std::string(bytes).c_str());
-    std::u16string text(reinterpret_cast<const char16_t*>(w.data()), w.size());
-    DecodeEntities(text.data());
-    text.resize(std::char_traits<char16_t>::length(text.c_str()));
-    return text;
+    wchar_t unit[2] = {};
+    return MultiByteToWideChar(kCodePage, 0, bytes, n, unit, 2) == 1 ? static_cast<char16_t>(unit[0]) : 0;
+}
+
+CodePageTable make_table()
+{
+    CodePageTable t{};
+    int16_t rows = 0;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        t.leadRow[b] = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(b)) ? rows++ : -1;
+        t.single[b] = t.leadRow[b] < 0 ? platform_unit(&byte, 1) : 0;
+    }
+    t.pairs.assign(static_cast<size_t>(rows) * 256, 0);
+    for (int lead = 0; lead < 256; ++lead) {
+        if (t.leadRow[lead] < 0) continue;
+        for (int trail = 0; trail < 256; ++trail) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            t.pairs[static_cast<size_t>(t.leadRow[lead]) * 256 + trail] = platform_unit(pair, 2);
+        }
+    }
+    return t;
+}
+
+const CodePageTable& code_page_table()
+{
+    static const CodePageTable table = make_table();
+    return table;
+}
+
+// A byte the code page cannot read as a character of its own.
+constexpr char16_t kUnreadable = 0x30FB;
+
+}  // namespace
+
+void ng_shown_text(std::string_view bytes, std::u16string& out)
+{
+    const size_t start = out.size();
+    const CodePageTable& t = code_page_table();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    // A byte never becomes more than one unit.
+    out.resize(start + n);
+    char16_t* to = &out[start];
+    for (size_t i = 0; i < n; ++i) {
+        const int16_t row = t.leadRow[p[i]];
+        char16_t unit = row < 0 ? t.single[p[i]] : 0;
+        if (row >= 0 && i + 1 < n && (unit = t.pairs[static_cast<size_t>(row) * 256 + p[i + 1]]) != 0)
+            ++i;   // a lead byte without its pair is read alone
+        *to++ = unit ? unit : kUnreadable;
+    }
+    out.resize(static_cast<size_t>(to - out.data()));
+    if (bytes.find('&') == std::string_view::npos) return;
+    // The references of the piece just added, decoded in place.
+    DecodeEntities(&out[start]);
+    out.resize(start + std::char_traits<char16_t>::length(out.c_str() + start));
 }
 
 const NgFilter* program_ng_filter()

@@ -11,5 +11,6 @@ const NgFilter* program_ng_filter();
 // judged by; at start, after the settings.
 void ng_start();
 
-// A code page 932 text as the view shows it: converted, references decoded.
-std::u16string ng_shown_text(std::string_view bytes);
+// Appends a code page 932 text as the view shows it to `out`: converted,
+// references decoded (an NgWiden).
+void ng_shown_text(std::string_view bytes, std::u16string& out);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
 #include "reader/conversation.h"
 #include "reader/ngdialogs_win.h"
 #include "reader/ngfilter_win.h"
@@ -203,4 +204,23 @@ TEST_F(NgView, TheTitleDialogAddsTheEditedTitleAndKeepsARefusedOneOpen)
     DestroyWindow(listView);
     destroy_state_images();
     delete_thread_list();
+}
+
+TEST(NgShownText, ReadsTheCodePageAsThePlatformDoesAndDecodesReferences)
+{
+    const std::string samples[] = {
+        "plain ASCII \\ ~", utf8_to_sjis("漢字とかなとカナ、①Ⅱ№"), "\xb6\xde\xb2\xc4\xde",   // ｶﾞｲﾄﾞ
+        utf8_to_sjis("表示") + "\x81",                                                        // a lead byte at the end
+    };
+    for (const std::string& bytes : samples) {
+        std::u16string got = u"<";
+        ng_shown_text(bytes, got);
+        const std::wstring platform = mb_to_wstring(bytes.substr(0, bytes.size() - (bytes.back() == '\x81')).c_str());
+        EXPECT_EQ(got.substr(1, platform.size()), std::u16string(reinterpret_cast<const char16_t*>(platform.data()),
+                                                                  platform.size()));
+        EXPECT_EQ(got[0], u'<') << "appended after what the text held";
+    }
+    std::u16string decoded;
+    ng_shown_text("a &gt; b &#12354;&amp", decoded);
+    EXPECT_EQ(decoded, u"a > b あ&amp");
 }

@@ -9,13 +9,12 @@
 #include "reader/ngfilter.h"
 #include "store/nglist.h"
 
-inline std::u16string ng_latin_widen(std::string_view bytes)
+inline void ng_latin_widen(std::string_view bytes, std::u16string& out)
 {
     std::u16string text;
     for (char c : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(c));
     DecodeEntities(text.data());
-    text.resize(std::char_traits<char16_t>::length(text.c_str()));
-    return text;
+    out += text.c_str();
 }
 
 inline std::string ng_log_line(const std::string& name, const std::string& mail, const std::string& id,
