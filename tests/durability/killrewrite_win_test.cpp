@@ -1,10 +1,11 @@
 // The program killed half-way through each rewrite of a file it keeps: the
 // settings, the board table, a board's thread list, a full log re-fetch, the
 // held-thread list, the favourite threads, the cookies, a fallen thread's
-// past log with its mark, and a moved board's table line with its list. The program plays
-// in a process of its own (this test program started again), which ends
-// itself at the N-th step of the rewrites (the file library's seam), for every
-// N; afterwards each file is the old one or the new one, whole. Then the
+// past log with its mark, a moved board's table line with its list, and the
+// NG lists. The program plays in a process of its own (this test program
+// started again), which ends itself at the N-th step of the rewrites (the file
+// library's seam), for every N; afterwards each file is the old one or the new
+// one, whole. Then the
 // program starts on the files one such death left, stray ".new" beside them,
 // and does the same again.
 #include "tests/support/mainfixture_win.h"
@@ -71,6 +72,14 @@ void post_reply(HWND main)
     run_driven_command(main, IDM_WRITE, editor);
 }
 
+void add_ng_title(HWND main)
+{
+    choose_mobile_board(main);
+    DialogDriver title(L"NGスレタイ登録");
+    title.then([](HWND d) { PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
+    run_driven_command(main, IDM_NG_ADD_TITLE, title);
+}
+
 // One rewrite: what the person does, online or not, and the files that must
 // come out old or new (the first is the one the case is named for).
 struct Rewrite {
@@ -91,6 +100,7 @@ const Rewrite kRewrites[] = {
     {"cookies", 1, post_reply, {"cookie.txt"}},
     {"fallenmark", 1, open_first_thread, {"log\\mobile\\acquired.txt", "log\\mobile\\1065069078.dat"}},
     {"boardmove", 1, choose_mobile_board, {"2channel.brd", "log\\mobile\\subject.txt"}},
+    {"nglists", 0, add_ng_title, {"ng.txt"}},
 };
 
 const std::string kPastLog = "/mobile/kako/1065/10650/1065069078.dat";
@@ -175,6 +185,7 @@ protected:
         write_file_bytes(folder + "favorite.txt", "mobile<>1065069078.dat<>" + sj(kFirstTitleUtf8) + "\r\n" +
                                                       "mobile<>1066800000.dat<>" + sj(kSecondTitleUtf8) + "\r\n");
         write_file_bytes(folder + "cookie.txt", "PON=stale; ");
+        write_file_bytes(folder + "ng.txt", "word\told\r\n");
         const std::string subject = server_.file("/mobile/subject.txt");
         const std::string dat = server_.file("/mobile/dat/1065069078.dat");
         if (std::string(GetParam().name) == "threadlist" || std::string(GetParam().name) == "boardmove") {
