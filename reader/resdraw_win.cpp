@@ -187,6 +187,18 @@ int draw_line(const PageContext& page, int32_t index, RECT& rect)
     return draw_text(page, text, units, rect, *font, index);
 }
 
+bool line_takes_no_row(ResponseBuffer& thread, int32_t index)
+{
+    return thread.lines && index >= 0 && index < thread.lineCount && hidden_line(thread, index) == HiddenLine::Gone;
+}
+
+int32_t past_unshown_lines(ResponseBuffer& thread, int32_t position, int step)
+{
+    while (line_takes_no_row(thread, position) && position + step >= 0 && position + step < thread.lineCount)
+        position += step;
+    return position;
+}
+
 int draw_body_text(const PageContext& page, const wchar_t* text, RECT& rect)
 {
     if (page.body.font) SelectObject(page.dc, page.body.font);

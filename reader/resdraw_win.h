@@ -48,6 +48,14 @@ PageContext page_context(HDC dc, const RECT& client, ResponseBuffer* thread, boo
 // response the NG lists hide shows "あぼーん" or takes no row at all.
 int draw_line(const PageContext& page, int32_t index, RECT& rect);
 
+// Whether line `index` of `thread` takes no row: a line of a response the NG
+// lists hide that shows nothing. The keys step over such lines.
+bool line_takes_no_row(ResponseBuffer& thread, int32_t index);
+
+// `position` moved by `step` (1 or -1) past the lines that take no row, as
+// far as the thread's lines go.
+int32_t past_unshown_lines(ResponseBuffer& thread, int32_t position, int step);
+
 // Draws (or measures) one line of body text in the body font and colour.
 int draw_body_text(const PageContext& page, const wchar_t* text, RECT& rect);
 

@@ -28,20 +28,32 @@ HWND owner_for(HWND view)
 
 bool shift_held() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
 
+// The header `step` (1 or -1) responses on from `position`, past the
+// responses that show nothing at all.
+int32_t shown_response_position(ResponseBuffer& t, int32_t position, int step)
+{
+    for (;;) {
+        const int32_t next =
+            step > 0 ? next_response_position(t, position) : previous_response_position(t, position);
+        if (next == position || !line_takes_no_row(t, next)) return next;
+        position = next;
+    }
+}
+
 void next_response(HWND view)
 {
-    const ResponseBuffer* t = current_thread();
+    ResponseBuffer* t = current_thread();
     const ScrollRecord* record = current_scroll_record();
     if (!t || !t->lines || !record) return;
-    ResponseView_set_position(view, next_response_position(*t, record->nPos));
+    ResponseView_set_position(view, shown_response_position(*t, record->nPos, 1));
 }
 
 void previous_response(HWND view)
 {
-    const ResponseBuffer* t = current_thread();
+    ResponseBuffer* t = current_thread();
     const ScrollRecord* record = current_scroll_record();
     if (!t || !t->lines || !record) return;
-    ResponseView_set_position(view, previous_response_position(*t, record->nPos));
+    ResponseView_set_position(view, shown_response_position(*t, record->nPos, -1));
 }
 
 // F, R, I: a popup of what the response at the top of the view anchors,

@@ -234,6 +234,10 @@ void ResponseView_scroll(HWND view, int code, int32_t thumb)
     // A thread being reloaded has no lines to move over yet.
     if (!t || !t->lines || !record) return;
     record->nPos = scrolled_position(*t, *record, code, thumb, PageUpLines, PageScrollLines);
+    // A line step never stops on a line that shows nothing: it would seem
+    // not to move.
+    if (code == ScrollLineDown || code == ScrollLineUp)
+        record->nPos = past_unshown_lines(*t, record->nPos, code == ScrollLineDown ? 1 : -1);
     apply_scroll_bar(view, *record);
     InvalidateRect(view, nullptr, FALSE);
 }

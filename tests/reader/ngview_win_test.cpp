@@ -224,3 +224,25 @@ TEST(NgShownText, ReadsTheCodePageAsThePlatformDoesAndDecodesReferences)
     ng_shown_text("a &gt; b &#12354;&amp", decoded);
     EXPECT_EQ(decoded, u"a > b あ&amp");
 }
+
+TEST_F(NgView, KeysStepOverWhatShowsNothing)
+{
+    Settings.NgTransparent = 1;
+    open_log(hiding_log());
+    ASSERT_EQ(ng_add_shown(NgKind::Word, L"spam"), 1);   // 2 and, by its chain, 3
+    set_position(0);
+    key('N');
+    EXPECT_EQ(position(), header_of(4)) << "the next response shown";
+    key('P');
+    EXPECT_EQ(position(), header_of(1));
+    set_position(header_of(2) - 1);   // the blank line closing response 1
+    key(VK_DOWN);
+    EXPECT_EQ(position(), header_of(4));
+    key(VK_UP);
+    EXPECT_EQ(position(), header_of(2) - 1);
+
+    Settings.NgTransparent = 0;
+    set_position(header_of(2) + 1);   // "あぼーん"
+    key(VK_DOWN);
+    EXPECT_EQ(position(), header_of(2) + 3) << "past the body lines it does not show, to its blank line";
+}
