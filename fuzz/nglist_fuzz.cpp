@@ -39,8 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(parse_ng_line(format_ng_line(e), &again));
         check(again.kind == e.kind && again.text == e.text && again.day == e.day);
     }
+    for (const std::string& line : read.unread) {
+        NgEntry refused;
+        check(!line.empty() && !parse_ng_line(line, &refused));
+    }
     const NgFileRead rewritten = parse_ng_file(ng_file_bytes(read.entries));
-    check(rewritten.malformed == 0 && rewritten.entries.size() == read.entries.size());
+    check(rewritten.unread.empty() && rewritten.entries.size() == read.entries.size());
 
     // The entries as UTF-16 units: folding never grows a text, and a folded
     // entry is found in the folded text that holds it.

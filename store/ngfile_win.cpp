@@ -46,21 +46,6 @@ void report_unread(const char* path, int count)
     report_message(store_owner_window(), text, kCaptionLoad, MB_OK);
 }
 
-// The lines the file could not read, as they stood.
-std::vector<std::string> unread_lines(std::string_view bytes)
-{
-    std::vector<std::string> lines;
-    while (!bytes.empty()) {
-        const size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        NgEntry entry;
-        if (!line.empty() && !parse_ng_line(line, &entry)) lines.emplace_back(line);
-    }
-    return lines;
-}
-
 }  // namespace
 
 int ng_lists_load()
@@ -79,10 +64,11 @@ int ng_lists_load()
     const int32_t today = platform_today();
     for (NgEntry& e : read.entries)
         if (!ng_entry_lapsed(e, today, Settings.NgLapseDays)) fresh.entries.push_back(std::move(e));
-    if (read.malformed > 0) fresh.unread = unread_lines(bytes);
+    const int unread = static_cast<int>(read.unread.size());
+    fresh.unread = std::move(read.unread);
     ProcessNgLists = std::move(fresh);
-    if (read.malformed > 0) {
-        report_unread(path, read.malformed);
+    if (unread > 0) {
+        report_unread(path, unread);
         return 0;
     }
     return 1;

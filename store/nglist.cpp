@@ -111,7 +111,7 @@ NgFileRead parse_ng_file(std::string_view bytes)
         if (parse_ng_line(line, &entry))
             read.entries.push_back(std::move(entry));
         else
-            ++read.malformed;
+            read.unread.emplace_back(line);
     }
     return read;
 }

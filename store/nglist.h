@@ -40,7 +40,7 @@ bool ng_entry_valid(const NgEntry& entry);
 
 struct NgFileRead {
     std::vector<NgEntry> entries;
-    int malformed = 0;   // lines skipped
+    std::vector<std::string> unread;   // the lines skipped, as they stood (without line ends)
 };
 // The whole file: lines ended by LF or CR LF, the last one maybe unended.
 NgFileRead parse_ng_file(std::string_view bytes);

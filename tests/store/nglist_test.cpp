@@ -53,12 +53,12 @@ TEST(NgListFile, SkipsEmptyLinesQuietlyAndCountsMalformedOnes)
     const std::string bytes = "word\tspam\r\n\r\nbogus line\r\nid\tXyZ\t20261208\nname\tfoo\ttoo many\r\ntitle\tPR";
     NgFileRead read = parse_ng_file(bytes);
     ASSERT_EQ(read.entries.size(), 3u);
-    EXPECT_EQ(read.malformed, 2);
+    EXPECT_EQ(read.unread, (std::vector<std::string>{"bogus line", "name\tfoo\ttoo many"}));
     EXPECT_EQ(read.entries[1].text, "XyZ");
     EXPECT_EQ(read.entries[2].text, "PR") << "an unended last line is read";
     EXPECT_EQ(ng_file_bytes(read.entries), "word\tspam\r\nid\tXyZ\t20261208\r\ntitle\tPR\r\n");
     EXPECT_EQ(parse_ng_file(ng_file_bytes(read.entries)).entries.size(), 3u) << "what is written reads back";
-    EXPECT_EQ(parse_ng_file("").malformed, 0);
+    EXPECT_TRUE(parse_ng_file("").unread.empty());
 }
 
 TEST(NgListLapse, AnIdIsInForceForItsDaysThenLapses)
