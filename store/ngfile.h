@@ -28,7 +28,9 @@ extern NgLists ProcessNgLists;
 
 // Reads the file beside the program into ProcessNgLists. A missing file is
 // an empty list; malformed lines are skipped with one message counting them;
-// IDs lapsed by Settings.NgLapseDays are dropped. 1, or 0 after a message.
+// IDs lapsed by Settings.NgLapseDays are dropped. A file there that cannot be
+// read (or is too large to be ours) is reported and never replaced. 1, or 0
+// after a message.
 int ng_lists_load();
 // Writes ProcessNgLists back whole. 1, or 0 after a message (the old file
 // then stands).

@@ -21,20 +21,26 @@ constexpr wchar_t kCaptionSave[] = L"ng_lists_save";
 // Far beyond any list a person keeps; a larger file is not ours to read.
 constexpr size_t kNgFileLimit = 4u << 20;
 
-// The whole file, or false when it is larger than the limit. A missing file
-// reads as empty.
-bool read_whole(const char* path, std::string* bytes)
+bool file_exists(const char* path)
+{
+    wchar_t wpath[kLibcePathBytes];
+    return mb_to_wide(wpath, path, kLibcePathBytes) != 0 && GetFileAttributesW(wpath) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The whole file into `bytes`; a missing file reads as empty. Otherwise the
+// failure's text: a file there but not readable, or larger than the limit.
+const wchar_t* read_whole(const char* path, std::string* bytes)
 {
     bytes->clear();
     UniqueLibceFile f(libce_fopen(path, "r"));
-    if (!f) return true;
+    if (!f) return file_exists(path) ? kTextOpenFailed : nullptr;
     char piece[4096];
     size_t n;
     while ((n = libce_fread(piece, sizeof piece, f.get())) > 0) {
-        if (bytes->size() + n > kNgFileLimit) return false;
+        if (bytes->size() + n > kNgFileLimit) return kTextNgTooLarge;
         bytes->append(piece, n);
     }
-    return true;
+    return nullptr;
 }
 
 void report_unread(const char* path, int count)
@@ -54,10 +60,13 @@ int ng_lists_load()
     fresh.generation = ProcessNgLists.generation + 1;
     char path[kLibcePathBytes];
     std::string bytes;
-    if (!program_file_path(path, sizeof path, kNgFileName) || !read_whole(path, &bytes)) {
+    const wchar_t* failure =
+        program_file_path(path, sizeof path, kNgFileName) ? read_whole(path, &bytes) : kTextOpenFailed;
+    // A file that could not be read is never replaced: its entries would be lost.
+    if (failure) {
         fresh.writable = false;
         ProcessNgLists = std::move(fresh);
-        report_path_failure(path, kTextNgTooLarge, kCaptionLoad);
+        report_path_failure(path, failure, kCaptionLoad);
         return 0;
     }
     NgFileRead read = parse_ng_file(bytes);

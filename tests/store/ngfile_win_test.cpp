@@ -134,3 +134,15 @@ TEST_F(NgFileTest, AFileTooLargeToBeOursIsNeitherReadNorReplaced)
     EXPECT_EQ(read_file_bytes(dir_.file("ng.txt")).size(), 5u << 20);
     EXPECT_EQ(reports_.messages().size(), 2u);
 }
+
+TEST_F(NgFileTest, AFileThatCannotBeOpenedIsNeverReplaced)
+{
+    // A folder of the file's name stands for a file the program cannot read.
+    ASSERT_TRUE(CreateDirectoryA(dir_.file("ng.txt").c_str(), nullptr));
+    EXPECT_EQ(ng_lists_load(), 0);
+    ASSERT_EQ(reports_.messages().size(), 1u);
+    EXPECT_NE(reports_.messages()[0].text.find(L"オープンに失敗"), std::wstring::npos);
+    EXPECT_EQ(ng_lists_add(NgKind::Word, "w"), 0);
+    EXPECT_FALSE(file_exists(dir_.file("ng.txt.new")));
+    RemoveDirectoryA(dir_.file("ng.txt").c_str());
+}
