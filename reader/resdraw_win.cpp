@@ -1,5 +1,6 @@
 #include "reader/resdraw_win.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -227,5 +228,10 @@ std::vector<int32_t> responses_at_hit(ResponseBuffer& thread, const LineHit& hit
     const std::wstring text = line_display_text(thread, hit.line);
     const std::u16string units(reinterpret_cast<const char16_t*>(text.data()), text.size());
     const ResponseLine& line = thread.lines[hit.line];
-    return tapped_responses(c->index, units, line.kind == HeaderLine, line.response, hit.unit);
+    std::vector<int32_t> tapped = tapped_responses(c->index, units, line.kind == HeaderLine, line.response, hit.unit);
+    // An anchor's own targets: the hidden ones are no more shown than by the keys.
+    tapped.erase(std::remove_if(tapped.begin(), tapped.end(),
+                                [&](int32_t r) { return response_hidden(c->index, r); }),
+                 tapped.end());
+    return tapped;
 }

@@ -59,7 +59,8 @@ int32_t past_unshown_lines(ResponseBuffer& thread, int32_t position, int step);
 // Draws (or measures) one line of body text in the body font and colour.
 int draw_body_text(const PageContext& page, const wchar_t* text, RECT& rect);
 
-// The responses a tap on `hit` follows (reader/anchortap.h).
+// The responses a tap on `hit` follows (reader/anchortap.h), the hidden ones
+// left out.
 std::vector<int32_t> responses_at_hit(ResponseBuffer& thread, const LineHit& hit);
 
 // The text line `index` of `thread` shows, as drawn.

@@ -108,6 +108,15 @@ TEST_F(NgView, PopupsAndAnswersLeaveHiddenResponsesOut)
     ASSERT_TRUE(ResponsePopup_follow(view, 4, Follow::Anchors));
     EXPECT_EQ(ResponsePopup_responses(0), Targets{1});
     EXPECT_FALSE(ResponsePopup_follow(view, 3, Follow::Anchors)) << "nothing shown to follow";
+    // A tap on 4's anchors ">>1,2" opens only the one shown.
+    ResponsePopup_close_all();
+    set_position(header_of(4));
+    const int h = row_height(AppState.BodyFont);
+    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(kBodyIndent + 3, h + h / 2));
+    pump_messages();
+    ASSERT_EQ(ResponsePopup_depth(), 1);
+    EXPECT_EQ(ResponsePopup_responses(0), Targets{1});
+    ResponsePopup_close_all();
 
     ASSERT_EQ(ng_lists_remove({0}), 1);
     ng_lists_changed();
