@@ -8,6 +8,7 @@
 #include "base/appstate.h"
 #include "base/codepage.h"
 #include "platform/softkeys_win.h"
+#include "reader/anchorindex.h"
 #include "reader/entities.h"
 #include "reader/ngdialogs_win.h"
 #include "reader/resdetail.h"
@@ -109,23 +110,24 @@ void copy(HWND dialog)
     CloseClipboard();
 }
 
-// The fields of the response the dialog shows.
-bool shown_fields(HWND dialog, const DetailContext* ctx, DetailFields* f)
+// The number of the response the dialog shows, with its fields; 0 when none.
+int32_t shown_fields(HWND dialog, const DetailContext* ctx, DetailFields* f)
 {
-    if (!ctx || !ctx->thread) return false;
+    if (!ctx || !ctx->thread) return 0;
     const int64_t typed = detail_typed_number(window_text(GetDlgItem(dialog, IDC_DETAIL_NUMBER)));
     const int32_t n = detail_clamp_number(typed, ctx->thread->responseCount);
-    return n > 0 && detail_fields(*ctx->thread, n, f);
+    return n > 0 && detail_fields(*ctx->thread, n, f) ? n : 0;
 }
 
-// Adds the shown response's ID, its name, or the body's selection to the NG
-// lists.
+// Adds the shown response's ID (as the conversation reads it: none for a
+// hidden "???"), its name, or the body's selection to the NG lists.
 void add_ng(HWND dialog, const DetailContext* ctx, NgKind kind)
 {
     DetailFields f;
-    if (!shown_fields(dialog, ctx, &f)) return;
+    const int32_t n = shown_fields(dialog, ctx, &f);
+    if (n == 0) return;
     std::wstring shown;
-    if (kind == NgKind::Id) shown = shown_text(f.id.substr(0, f.id.find(' ')));
+    if (kind == NgKind::Id) shown = shown_text(date_id(ctx->thread->responses[n - 1].date));
     if (kind == NgKind::Name) shown = shown_text(f.name);
     if (kind == NgKind::Word) {
         HWND body = GetDlgItem(dialog, IDC_DETAIL_BODY);
