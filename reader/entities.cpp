@@ -183,3 +183,10 @@ void decode_entities(Ch* text)
 
 void DecodeEntities(wchar_t* text) { decode_entities(text); }
 void DecodeEntities(char16_t* text) { decode_entities(text); }
+
+uint32_t entity_code(std::string_view name)
+{
+    if (const uint32_t code = numeric_code(name.data(), name.size())) return code;
+    const EntityRow* row = find_entity(name.data(), name.size());
+    return row ? row->code : 0;
+}

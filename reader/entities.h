@@ -32,3 +32,8 @@ extern const EntityRow EntityTable[kEntityCount + 1];
 // where wchar_t is 32-bit (natively); on the handset it is 16-bit.
 void DecodeEntities(wchar_t* text);
 void DecodeEntities(char16_t* text);
+
+// The character of the one reference whose name (what stands between "&" and
+// ";": "gt", "#12354", "#x3042") is `name`, read as DecodeEntities reads it;
+// 0 when it names none. For a reader that decodes as it converts.
+uint32_t entity_code(std::string_view name);

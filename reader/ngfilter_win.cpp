@@ -1,5 +1,6 @@
 #include "reader/ngfilter_win.h"
 
+#include <cstring>
 #include <vector>
 
 #include "base/codepage.h"
@@ -80,10 +81,30 @@ void ng_shown_text(std::string_view bytes, std::u16string& out)
     const CodePageTable& t = code_page_table();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    // A byte never becomes more than one unit.
+    // A byte never becomes more than one unit, nor a reference more units
+    // than its bytes.
     out.resize(start + n);
     char16_t* to = &out[start];
+    // References are decoded as they are met: "&" and ";" are never the
+    // second byte of a pair, so a reference's bytes are the units DecodeEntities
+    // would read.
+    bool semicolonsLeft = true;
     for (size_t i = 0; i < n; ++i) {
+        if (p[i] == '&' && semicolonsLeft) {
+            const void* semi = std::memchr(p + i + 1, ';', n - i - 1);
+            semicolonsLeft = semi != nullptr;
+            const size_t end = semi ? static_cast<const unsigned char*>(semi) - p : 0;
+            if (const uint32_t code = semi ? entity_code(bytes.substr(i + 1, end - i - 1)) : 0) {
+                if (code < 0x10000) {
+                    *to++ = static_cast<char16_t>(code);
+                } else {
+                    *to++ = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+                    *to++ = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+                }
+                i = end;
+                continue;
+            }
+        }
         const int16_t row = t.leadRow[p[i]];
         char16_t unit = row < 0 ? t.single[p[i]] : 0;
         if (row >= 0 && i + 1 < n && (unit = t.pairs[static_cast<size_t>(row) * 256 + p[i + 1]]) != 0)
@@ -91,10 +112,6 @@ void ng_shown_text(std::string_view bytes, std::u16string& out)
         *to++ = unit ? unit : kUnreadable;
     }
     out.resize(static_cast<size_t>(to - out.data()));
-    if (bytes.find('&') == std::string_view::npos) return;
-    // The references of the piece just added, decoded in place.
-    DecodeEntities(&out[start]);
-    out.resize(start + std::char_traits<char16_t>::length(out.c_str() + start));
 }
 
 const NgFilter* program_ng_filter()

@@ -1,9 +1,11 @@
 #include "tests/reader/viewfixture_win.h"
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "base/codepage.h"
+#include "reader/entities.h"
 #include "reader/conversation.h"
 #include "reader/ngdialogs_win.h"
 #include "reader/ngfilter_win.h"
@@ -232,6 +234,25 @@ TEST(NgShownText, ReadsTheCodePageAsThePlatformDoesAndDecodesReferences)
     std::u16string decoded;
     ng_shown_text("a &gt; b &#12354;&amp", decoded);
     EXPECT_EQ(decoded, u"a > b あ&amp");
+}
+
+// References are decoded as the text is converted: the result must be the
+// platform's conversion followed by the decoding every view does.
+TEST(NgShownText, DecodesReferencesAsTheViewDoes)
+{
+    const std::string samples[] = {
+        "&gt;&gt;5", "a&b;c", "&a&gt;", "&;", "&&lt;;", "&#x3042;&#X3044;", "&#128512;x", "&#0;&#xD800;&#1114112;",
+        "&nbsp&amp;", "tail &", "& no semicolon &gt", "&Gt;&GT;&euro;&thetasym;", "&#;&#x;&#12a;",
+        utf8_to_sjis("表&gt;示&#9829;です;") , utf8_to_sjis("&漢;&字") + ";",
+    };
+    for (const std::string& bytes : samples) {
+        std::u16string got;
+        ng_shown_text(bytes, got);
+        std::wstring expected = mb_to_wstring(bytes.c_str());
+        DecodeEntities(&expected[0]);
+        expected.resize(std::wcslen(expected.c_str()));
+        EXPECT_EQ(got, std::u16string(reinterpret_cast<const char16_t*>(expected.data()), expected.size())) << bytes;
+    }
 }
 
 TEST_F(NgView, KeysStepOverWhatShowsNothing)
