@@ -22,6 +22,7 @@
 #include "net/threadfetch_win.h"
 #include "net/updatecheck_win.h"
 #include "platform/softkeys_win.h"
+#include "reader/conversation.h"
 #include "reader/datread_win.h"
 #include "reader/entities_win.h"
 #include "reader/keyhelp_win.h"
@@ -219,8 +220,14 @@ void reload_current_thread()
 
     Resdata_close(index, 1);
     // A board without a server (a favourite standing for no board) has
-    // nothing to fetch; its log is read again as it is.
-    if (BoardTable.items[board].host[0] != L'\0') Resdata_get(board, name);
+    // nothing to fetch; its log is read again as it is. A log stored whole in
+    // place of the one held is indexed afresh: the reload only extends the
+    // index by the responses added.
+    if (BoardTable.items[board].host[0] != L'\0') {
+        const DatFetchResult fetched = Resdata_get(board, name);
+        if (fetched == DatFetchResult::Replaced || fetched == DatFetchResult::Fallen)
+            conversation_release(OpenThreadTable.entries[index]);
+    }
     Resdata_read2(board, name, index);
     OpenThreadTable.entries[index].ReadMark = responsesBefore;
     focus_and_redraw_view();

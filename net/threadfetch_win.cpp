@@ -170,10 +170,10 @@ DatFetchResult Resdata_get(int boardIndex, const wchar_t* datName, DatFetchMode 
             }
             // A thread marked fallen whose log the server serves again (a
             // reload by hand) is live once more.
-            if (store_dat(path, rangeStart, data.get(), length) && mode == DatFetchMode::ByHand && localSize > 0 &&
-                thread_marked_fallen(board, datName))
+            const bool stored = store_dat(path, rangeStart, data.get(), length);
+            if (stored && mode == DatFetchMode::ByHand && localSize > 0 && thread_marked_fallen(board, datName))
                 mark_fallen(board, datName, false);
-            return DatFetchResult::Fetched;
+            return stored && rangeStart == 0 && localSize > 0 ? DatFetchResult::Replaced : DatFetchResult::Fetched;
         }
         data.reset();
         if (!fetch_past_log(board, datName, path, localSize)) report_failure(kTextThreadFallen, kCaptionResdataGetSabun);

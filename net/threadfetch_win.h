@@ -12,6 +12,7 @@ enum class DatFetchMode { Open, ByHand };
 
 enum class DatFetchResult {
     Fetched,   // asked and answered; the log was brought up to date, or the answer reported
+    Replaced,  // asked, and a whole log stored in place of the one held (it changed on the server)
     Fallen,    // the thread has fallen: its past log stored, or none found (said once)
     Skipped,   // nothing asked: a fallen thread opened, or a board without a server
 };

@@ -8,6 +8,8 @@
 #include "app/commands_win.h"
 #include "app/dialogs_win.h"
 #include "platform/commandbar.h"
+#include "reader/anchorindex.h"
+#include "reader/conversation.h"
 
 using namespace mainwindow_test;
 using boardserver::FallenAnswer;
@@ -173,6 +175,39 @@ TEST_F(EndToEnd, ReloadAfterTheLogGrewMarksTheNewResponses)
     command(IDM_CLOSE_THREAD);
     EXPECT_EQ(read_file_bytes(log_file("mobile\\acquired.txt")),
               "1065069078.dat<>" + sj(kFirstTitleUtf8) + "(125)<>1\r\n");
+}
+
+// The server's log changed under the held one (a response deleted): the
+// reload fetches it whole, and the conversation is read from the new log,
+// not extended from the old one.
+TEST_F(EndToEnd, ReloadThatFetchesTheWholeLogAgainIndexesItAfresh)
+{
+    ASSERT_NE(start_with_boards(1), nullptr);
+    open_mobile_threads(1);
+    const size_t heldBytes = read_file_bytes(mobile_dat()).size();
+    ASSERT_LT(reply_count(conversation_of(OpenThreadTable.entries[OpenThreadTable.current])->index, 1), 5)
+        << "the sample's thread, indexed as it was opened";
+
+    // Every response after the first answers it; longer than the held log,
+    // and its byte before the held length is no line end.
+    const int responses = kFirstThreadResponses + 2;
+    std::string changed;
+    for (int r = 1; r <= responses; ++r) {
+        changed += sj("名無しさん") + "<><>2006/12/09 08:40:00 ID:Chang" + std::to_string(r % 10) + "<> ";
+        changed += r == 1 ? std::string("first") : "&gt;&gt;1 " + std::string(200, 'x');
+        changed += r == 1 ? " <>" + sj(kFirstTitleUtf8) + "\n" : " <>\n";
+    }
+    ASSERT_GT(changed.size(), heldBytes);
+    ASSERT_NE(changed[heldBytes - 1], '\n');
+    server_.put_dat("mobile", kMobileKey, changed);
+
+    command(IDM_RELOAD_THREAD);
+    EXPECT_TRUE(read_file_bytes(mobile_dat()) == changed);
+    ASSERT_NE(current_entry(), nullptr);
+    EXPECT_EQ(current_entry()->responseCount, responses);
+    const ConversationIndex& index = conversation_of(OpenThreadTable.entries[OpenThreadTable.current])->index;
+    EXPECT_EQ(reply_count(index, 1), responses - 1);
+    EXPECT_EQ(reply_count(index, 2), 0);
 }
 
 TEST_F(EndToEnd, PostThroughTheConfirmationLandsInTheLog)
