@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/textlines.h"
 #include "net/httpurl.h"
 #include "store/logpaths.h"
 #include "store/sjis.h"
@@ -124,9 +125,7 @@ bool parse_menu_link_filter(std::string_view text, MenuLinkFilter* out)
     if (text.size() > kLinkFilterBytesMax) return false;
     MenuLinkFilter f;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view line = take_line(text);
         bool rejected = !line.empty() && line[0] == '!';
         if (rejected) line.remove_prefix(1);
         constexpr std::string_view kBlanks = " \t\r";

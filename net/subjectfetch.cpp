@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "base/textlines.h"
+
 bool subject_list_whole(const char* data, size_t len)
 {
     return data && len > 0 && data[len - 1] == '\n';
@@ -25,9 +27,7 @@ bool subject_list_shaped(const char* data, size_t len)
     std::string_view rest(data, len);
     bool anyThread = false;
     while (!rest.empty()) {
-        size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        const std::string_view line = take_line(rest);
         if (line.empty() || line == "\r") continue;
         if (!subject_line_shaped(line)) return false;
         anyThread = true;

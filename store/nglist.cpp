@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/textlines.h"
+
 namespace {
 
 constexpr std::array<std::string_view, kNgKindCount> kKindWords = {"word", "name", "mail", "id", "title"};
@@ -102,9 +104,7 @@ NgFileRead parse_ng_file(std::string_view bytes)
 {
     NgFileRead read;
     while (!bytes.empty()) {
-        size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
+        std::string_view line = take_line(bytes);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
         NgEntry entry;
