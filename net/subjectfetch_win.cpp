@@ -27,17 +27,8 @@ namespace {
 // once every byte is on the disk.
 bool store_subject(const char* path, const char* data, size_t len)
 {
-    UniqueLibceFile f(libce_fopen_replace(path));
-    if (!f) {
-        report_path_failure(path, kTextSubjectOpenFailed, kCaptionLstSureGet);
-        return false;
-    }
-    bool ok = libce_fwrite(data, 1, len, f.get()) == len;
-    if (libce_fclose_replace(f, ok) != 0) {
-        report_path_failure(path, kTextSubjectWriteFailed, kCaptionLstSureGet);
-        return false;
-    }
-    return true;
+    return replace_file_bytes(path, std::string_view(data, len), kCaptionLstSureGet, kTextSubjectOpenFailed,
+                              kTextSubjectWriteFailed);
 }
 
 // Asks whether to follow the board to `newHost`; on Yes moves it. True when

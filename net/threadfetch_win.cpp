@@ -34,19 +34,7 @@ bool store_dat(const char* path, int32_t rangeStart, const char* data, uint32_t 
         report_failure(kTextDatFetchFailed, kCaptionResdataGetSabun);
         return false;
     }
-    if (w.replace) {
-        UniqueLibceFile f(libce_fopen_replace(path));
-        if (!f) {
-            report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);
-            return false;
-        }
-        bool ok = libce_fwrite(data + w.offset, 1, w.length, f.get()) == w.length;
-        if (libce_fclose_replace(f, ok) != 0) {
-            report_path_failure(path, kTextWriteFailed, kCaptionResdataGet);
-            return false;
-        }
-        return true;
-    }
+    if (w.replace) return replace_file_bytes(path, std::string_view(data + w.offset, w.length), kCaptionResdataGet);
     UniqueLibceFile f(libce_fopen(path, "ab"));
     if (!f) {
         report_path_failure(path, kTextOpenFailed, kCaptionResdataGet);

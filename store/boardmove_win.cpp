@@ -81,17 +81,7 @@ bool rewrite_board_file(const BoardMove& move)
     int changed = 0;
     std::string next = brd_bytes_moved(bytes, oldHost, dir, newHost, &changed);
     if (changed == 0) return true;
-    UniqueLibceFile out(libce_fopen_replace(path));
-    if (!out) {
-        report_path_failure(path, kTextOpenFailed, kCaptionBoardMoved);
-        return false;
-    }
-    bool whole = libce_fwrite(next.data(), 1, next.size(), out.get()) == next.size();
-    if (libce_fclose_replace(out, whole) != 0) {
-        report_path_failure(path, kTextWriteFailed, kCaptionBoardMoved);
-        return false;
-    }
-    return true;
+    return replace_file_bytes(path, next, kCaptionBoardMoved);
 }
 
 }  // namespace

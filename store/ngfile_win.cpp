@@ -92,17 +92,7 @@ int ng_lists_save()
     }
     std::string bytes = ng_file_bytes(ProcessNgLists.entries);
     for (const std::string& line : ProcessNgLists.unread) bytes += line + "\r\n";
-    UniqueLibceFile out(libce_fopen_replace(path));
-    if (!out) {
-        report_path_failure(path, kTextOpenFailed, kCaptionSave);
-        return 0;
-    }
-    const bool whole = bytes.empty() || libce_fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-    if (libce_fclose_replace(out, whole) != 0) {
-        report_path_failure(path, kTextWriteFailed, kCaptionSave);
-        return 0;
-    }
-    return 1;
+    return replace_file_bytes(path, bytes, kCaptionSave) ? 1 : 0;
 }
 
 int ng_lists_add(NgKind kind, const std::string& text)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string_view>
 
 #include "base/report.h"
 
@@ -26,6 +27,13 @@ bool write_debug_dump(const char* name, const void* data, size_t len);
 // Shows `path` (ANSI) followed by `text`, with an OK button (`text` alone
 // goes through report_failure).
 void report_path_failure(const char* path, const wchar_t* text, const wchar_t* caption);
+
+// Writes `bytes` to a copy beside `path` that replaces the file only once
+// every byte is on the disk (the file library's safe rewrite). False, with
+// `path` and `openFailed` or `writeFailed` shown under `caption`, when the
+// old file is kept as it was.
+bool replace_file_bytes(const char* path, std::string_view bytes, const wchar_t* caption,
+                        const wchar_t* openFailed = kTextOpenFailed, const wchar_t* writeFailed = kTextWriteFailed);
 
 // Texts shared by the store's files.
 constexpr wchar_t kTextFavoriteBoardOpenFailed[] = L"お気に入り板ファイルオープン失敗";

@@ -31,6 +31,22 @@ void report_path_failure(const char* path, const wchar_t* text, const wchar_t* c
     report_message(store_owner_window(), message.c_str(), caption, MB_OK);
 }
 
+bool replace_file_bytes(const char* path, std::string_view bytes, const wchar_t* caption, const wchar_t* openFailed,
+                        const wchar_t* writeFailed)
+{
+    UniqueLibceFile f(libce_fopen_replace(path));
+    if (!f) {
+        report_path_failure(path, openFailed, caption);
+        return false;
+    }
+    const bool whole = libce_fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    if (libce_fclose_replace(f, whole) != 0) {
+        report_path_failure(path, writeFailed, caption);
+        return false;
+    }
+    return true;
+}
+
 LibceFile* open_program_file(char* path, size_t size, const char* name, const char* mode)
 {
     return program_file_path(path, size, name) ? libce_fopen(path, mode) : nullptr;
