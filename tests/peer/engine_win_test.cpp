@@ -28,6 +28,19 @@ protected:
         ASSERT_NE(current_entry(), nullptr);
     }
 
+    // A reply written in the editor and sent through the engine's
+    // confirmation page.
+    void write_reply(const wchar_t* name, const wchar_t* mail, const wchar_t* message)
+    {
+        DialogDriver editor(L"メッセージの編集");
+        editor.then([name, mail, message](HWND d) {
+            SetDlgItemTextW(d, IDC_REPLY_NAME, name);
+            SetDlgItemTextW(d, IDC_REPLY_MAIL, mail);
+            SetDlgItemTextW(d, IDC_REPLY_MESSAGE, message);
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        run_dialog_command(IDM_WRITE, editor);
+    }
 };
 
 }  // namespace
@@ -109,14 +122,7 @@ TEST_P(PeerEngine, PostThroughTheConfirmationPageLandsInTheEnginesLog)
     reports_.clear();
     const size_t mark = engine_request_count();
 
-    DialogDriver editor(L"メッセージの編集");
-    editor.then([](HWND d) {
-        SetDlgItemTextW(d, IDC_REPLY_NAME, L"試験者");
-        SetDlgItemTextW(d, IDC_REPLY_MAIL, L"sage");
-        SetDlgItemTextW(d, IDC_REPLY_MESSAGE, L"本物の掲示板へ届きますように");
-        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    run_dialog_command(IDM_WRITE, editor);
+    write_reply(L"試験者", L"sage", L"本物の掲示板へ届きますように");
     EXPECT_EQ(texts(reports_.messages()), (std::vector<std::wstring>{L"post_res: 書きこみが終わりました"}));
 
     // The confirmation page first, the resend with its cookies, then the
@@ -159,14 +165,7 @@ TEST_P(PeerEngine, CharactersShiftJisLacksLandAsReferencesAndReadBackAsThemselve
     const int before = current_entry()->responseCount;
     reports_.clear();
 
-    DialogDriver editor(L"メッセージの編集");
-    editor.then([](HWND d) {
-        SetDlgItemTextW(d, IDC_REPLY_NAME, L"");
-        SetDlgItemTextW(d, IDC_REPLY_MAIL, L"sage");
-        SetDlgItemTextW(d, IDC_REPLY_MESSAGE, L"\u7D75\u6587\u5B57 \U0001F600 \uD55C\uAE00");
-        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    run_dialog_command(IDM_WRITE, editor);
+    write_reply(L"", L"sage", L"\u7D75\u6587\u5B57 \U0001F600 \uD55C\uAE00");
     EXPECT_EQ(texts(reports_.messages()), (std::vector<std::wstring>{L"post_res: 書きこみが終わりました"}));
 
     const std::vector<std::string> responses = split_lines(engine_dat(key));
